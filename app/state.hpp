@@ -1,0 +1,169 @@
+// The one operating state that every routine reads and writes. Each variable
+// keeps its own name; start values are the ones a fresh program has, and
+// reset_state() gives the values of the start-up preparation.
+#pragma once
+
+#include <array>
+#include <fstream>
+#include <string>
+
+namespace vlr {
+
+// Drawing state of the main window's text output.
+struct MainWindow {
+    bool open = false;       // the window exists (drawing does nothing before)
+    bool named = false;      // print_text has named the window at least once
+    int x = 0, y = 0;        // current text position
+    std::string face;        // current font; empty = the window's initial font
+    int points = 0;
+    int weight = 0;
+};
+
+struct State {
+    // Events and the main loop
+    int event_id = 0;
+    int event_param = 0;
+    int running = 0;
+    int key_busy = 0;
+    int key_code = 0;
+    int key_state = 0;
+    int quit_pending = 0;
+    int menu_busy = 0;
+    int tick_count = 0;
+
+    // Configuration
+    int radio_port = 0;
+    int port_speed = 0;
+    int passthru_port = 0;
+    int debug_log_on = 0;
+    int auto_swr = 0;
+    int tuner_mode = 0;
+    int power_off_on_exit = 0;
+    int dcs_allowed = 1;
+    std::string top_band = "7";
+    std::string offset10_sign, offset10_digits;
+    std::string offset6_sign, offset6_digits;
+    std::string offset2_sign, offset2_digits;
+    std::string offset70_sign, offset70_digits;
+    std::string shift10_sign, shift10_digits;
+    std::string shift6_sign, shift6_digits;
+    std::string shift2_sign, shift2_digits;
+    std::string shift70_sign, shift70_digits;
+    int data_bits = 8;
+    int parity_code = 0;
+    int stop_bits_setting = 2;
+
+    // Radio link and polling
+    std::string cat_command;
+    std::string cat_reply;
+    std::string last_freq_command;
+    int reply_count = 0;
+    int poll_pending = 0;
+    int poll_phase = 0;
+    int radio_connected = 0;
+    int radio_id = 0;
+    int radio_variant = 0;
+    int simulate_radio = 0;
+    std::string log_line;
+    std::string passthru_inbuf;
+    std::string passthru_chunk;
+
+    // Mirror of the radio's settings
+    int vfo_frequency = 0;
+    std::string freq_text;
+    std::string last_freq_reply;
+    std::string vfo_a_text, vfo_b_text;
+    std::string saved_vfo_a;
+    int vfo_b_selected = 0;
+    int skip_freq_reply = 0;
+    int mode_code = 1;
+    std::string mode_cmd_lsb, mode_cmd_usb, mode_cmd_cw, mode_cmd_am, mode_cmd_fm, mode_cmd_fmn,
+        mode_cmd_c4fm;
+    int band_index = 4;
+    int saved_band = 0;
+    int band_row_valid = 0;
+    std::string row_build;
+    std::array<std::string, 15> band_table{};  // rows 1..14; row 0 unused
+    int width_index = 14;
+    int ssb_width = 14;
+    int cw_width = 11;
+    int width_quiet = 1;
+    int main_af_gain = 50;
+    int main_rf_gain = 250;
+    int second_af_gain = 255;
+    int second_rf_gain = 255;
+    int squelch_level = 8;
+    int monitor_level = 20;
+    int nb_level = 5;
+    int nr_level = 4;
+    int proc_level = 0;
+    int contour_level = 1200;
+    int mic_gain = 0;
+    int power_level = 0;
+    int keyer_speed = 15;
+    int agc_setting = 0;
+    int preamp = 0;
+    int att_on = 0, nb_on = 0, nr_on = 0, notch_on = 0, contour_on = 0, speech_proc_on = 0,
+        break_in_on = 0, vox_on = 0, monitor_on = 0;
+    int level_target = 0;
+    int antenna2 = 0;
+    int tuner_engaged = 0;
+    int fm_wide = 0;
+    int repeater_on = 0;
+    int tone_active = 0;
+    std::string tone_code = "999";
+    int tone_is_dcs = 0;
+    std::string saved_tone_code;
+    int tone_say_on = 0;
+    int radio_initiated = 0;
+    int tx_announce = 0;
+    int saved_mode = 0;
+
+    // Meters, transmit and tune
+    int s_meter_value = 0;
+    std::string swr_peak_text;
+    int transmit_state = 0;
+    int tx_settle_count = 0;
+    int tune_active = 0;
+    int ant_check = 0;
+    int mic_monitor = 0;
+    int mic_level_peak = 0;
+
+    // Number entry and memory channels
+    int entry_value = 999;
+    int entry_int_digits = 0;
+    int entry_point_typed = 0;
+    int freq_entry_active = 0;
+    std::string offset_entry;
+    std::string menu_number_text, menu_value_text;
+    int channel_op = 0;
+    int channel_step = 0;
+    int bank_index = 99;
+    int bank_digit = 0;
+    int channel_index = 0;
+    int recall_slot = 0;
+    int channel_applied = 0;
+    int channel_recalled = 0;
+    std::array<std::string, 100> memory_channels{};
+
+    // Files, fixed texts and scratch
+    std::ofstream debug_file;
+    std::string version_text;
+    std::string banner_text;
+    std::string wave_folder;
+    MainWindow main_window;
+    int scratch_i = 0;
+};
+
+// The start-up preparation's reset of the operating state (configuration,
+// files, fixed texts, window and the event variables stay as they are).
+void reset_state(State& s);
+
+// Where the program keeps its files: the working folder, as given (tests use
+// temporary folders). Always ends with the platform separator or is empty.
+struct Paths {
+    std::string work_dir;
+    std::string file(const std::string& name) const { return work_dir + name; }
+};
+
+}  // namespace vlr

@@ -1,0 +1,20 @@
+// Number and code entries that several keys complete.
+#pragma once
+
+#include "app/context.hpp"
+
+namespace vlr {
+
+void start_frequency_entry(Context& c);
+void frequency_point(Context& c);
+void frequency_enter(Context& c);
+void select_band_by_key(Context& c, int band);
+void offset_sign(Context& c);
+void offset_enter(Context& c);
+void offset_readout(Context& c);
+void menu_start(Context& c);
+void menu_enter(Context& c);
+void next_channel(Context& c);
+void frequency_readout(Context& c);
+
+}  // namespace vlr

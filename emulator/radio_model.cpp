@@ -1,0 +1,1 @@
+// The emulated radio's model lives in this folder.

@@ -1,0 +1,23 @@
+// The CAT command exchange with the radio.
+#pragma once
+
+#include "app/context.hpp"
+
+namespace vlr {
+
+// Completes cat_command (FA->FB while VFO B is selected, ";" appended), notes
+// frequency commands in last_freq_command, writes it to the radio port and
+// logs "TX=".
+void send_command(Context& c);
+
+// Replaces cat_reply with what has arrived on the radio port (never waits),
+// or with the simulated radio's answer when simulate_radio is 1.
+void read_reply(Context& c);
+
+// The simulated radio's answer to cat_command, ";" included.
+std::string simulated_reply(const State& s);
+
+// A reply below 1 MHz ("F?000...") becomes exactly 1 MHz.
+void apply_frequency_floor(std::string& reply);
+
+}  // namespace vlr

@@ -1,0 +1,24 @@
+// The serial port layer: ports addressed by COM number 1..256. A number out of
+// range or a slot that holds no port makes every operation do nothing.
+#pragma once
+
+#include <string>
+
+#include "app/context.hpp"
+
+namespace vlr {
+
+int open_port(Context& c, int com, int speed);
+int set_line_format(Context& c, int com, int data_bits, int parity_code, int stop_bits_setting);
+void set_read_timeouts(Context& c, int com, int value);
+int write_port(Context& c, int com, const std::string& bytes);
+int bytes_waiting(Context& c, int com);
+// One read of at most max_count bytes; returns them (possibly none).
+std::string read_port(Context& c, int com, int max_count);
+void close_port(Context& c, int com);
+
+// The program's calling order for a port: close, open at port_speed,
+// non-blocking reads, data_bits/parity_code/stop_bits_setting.
+void open_serial(Context& c, int com);
+
+}  // namespace vlr

@@ -1,0 +1,11 @@
+// savmem.dat: band rows, memory channels, current band and noise reduction.
+#pragma once
+
+#include "app/context.hpp"
+
+namespace vlr {
+
+void save_memory_file(Context& c);
+void load_memory_file(Context& c);
+
+}  // namespace vlr

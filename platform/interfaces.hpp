@@ -1,0 +1,91 @@
+// What the program needs of the operating system. The core folders see the
+// platform only through these interfaces; platform/sdl and platform/posix hold
+// the real backends, tests/support holds recording fakes.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace vlr::platform {
+
+// Audio output for the recorded words.
+class Speaker {
+public:
+    virtual ~Speaker() = default;
+    // Plays the wave file at `path`. With `wait` the call returns when the
+    // sound has ended; without, it returns at once and the sound plays on.
+    // Either way a sound still playing is cut off first. A file that cannot
+    // be found or read plays nothing and the call returns at once. The path
+    // is matched case-insensitively, and ".wav" is added when it has no
+    // extension.
+    virtual void play(const std::string& path, bool wait) = 0;
+};
+
+// Drawing text into the window's off-screen image.
+class TextSurface {
+public:
+    virtual ~TextSurface() = default;
+    // Selects the font by face name (the nearest installed face), height in
+    // points at 96 dpi and weight (0..1000, 700 bold).
+    virtual void set_font(const std::string& face, int points, int weight) = 0;
+    // Draws `text` opaquely (black on white) with its top-left corner at
+    // (x, y) in the current font (the initial system font before any
+    // set_font) and returns its width in pixels.
+    virtual int draw_text(int x, int y, const std::string& text) = 0;
+};
+
+// Event ids delivered to the handler.
+inline constexpr int event_key_down = 256;
+inline constexpr int event_key_up = 257;
+inline constexpr int event_timer = 275;
+inline constexpr int event_close = 32770;
+
+// The main window with its keyboard, timer and close request.
+class Window {
+public:
+    virtual ~Window() = default;
+    // Opens the window (outer position and size) and shows it at once.
+    virtual bool open(const std::string& title, int x, int y, int width, int height) = 0;
+    // Periodic timer: ticks arrive as event_timer with the timer id; ticks
+    // that fall due while the handler is busy merge into one.
+    virtual void start_timer(int id, int period_ms) = 0;
+    virtual void stop_timer(int id) = 0;
+    // Blocks until at least one event is queued, then delivers every queued
+    // event through `deliver(event_id, event_param)` and returns.
+    virtual void wait_events(const std::function<void(int, int)>& deliver) = 0;
+    virtual void close() = 0;
+    // The window's off-screen text image; null before open and after close.
+    virtual TextSurface* surface() = 0;
+};
+
+// One open serial device in raw mode.
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+    // data bits 5..8, parity 0 none (1 odd, 2 even), stop bits 1 or 2.
+    virtual bool set_line_format(int data_bits, int parity, int stop_bits) = 0;
+    // -1: reads return at once with what has arrived. Anything else: reads
+    // may wait up to `per_byte_ms` for each further byte.
+    virtual void set_read_timeouts(int per_byte_ms) = 0;
+    virtual int write(const char* bytes, int count) = 0;
+    virtual int bytes_waiting() = 0;
+    virtual int read(char* buffer, int max_count) = 0;
+    // 1 while the device is still there (a pulled USB cable makes it 0).
+    virtual bool alive() { return true; }
+};
+
+// Opens serial devices by COM number.
+class SerialSystem {
+public:
+    virtual ~SerialSystem() = default;
+    // Opens the device of `com` at `speed` baud, 8 data bits, no parity, one
+    // stop bit, exclusive. Null when it cannot be opened.
+    virtual std::unique_ptr<SerialPort> open(int com, int speed) = 0;
+    // The device path a COM number maps to (for messages and the README).
+    virtual std::string device_path(int com) const = 0;
+    // Why the last open failed: 0 none/absent, 1 permission denied.
+    virtual int last_open_error() const { return 0; }
+};
+
+}  // namespace vlr::platform

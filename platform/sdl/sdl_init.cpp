@@ -1,0 +1,1 @@
+// SDL backend sources live in this folder.

@@ -1,0 +1,24 @@
+// The band rows and band stepping.
+#pragma once
+
+#include "app/context.hpp"
+
+namespace vlr {
+
+// The 14 initial band rows.
+void fill_band_rows(State& s);
+// Band-stack command of a band ("BS003").
+std::string band_stack_command(int band);
+// Whole MHz to band (1..13, 14 when outside every band).
+int band_of_mhz(int mhz);
+
+void band_from_frequency(Context& c);
+void store_band_row(Context& c);
+void band_step_up(Context& c);
+void band_step_down(Context& c);
+void select_band_stack(Context& c);
+
+// Keeps an index inside band_table (1..14) / memory_channels (0..99).
+int safe_band(int band);
+
+}  // namespace vlr

@@ -1,0 +1,18 @@
+// Values of the operating state turned into words.
+#pragma once
+
+#include "app/context.hpp"
+
+namespace vlr {
+
+void say_mode(Context& c);
+void say_frequency(Context& c);
+void say_width(Context& c);
+void say_power(Context& c);
+void say_band(Context& c);
+void say_mic_level(Context& c);
+void say_keyer_speed(Context& c);
+void say_s_meter(Context& c);
+void say_swr(Context& c);
+
+}  // namespace vlr
