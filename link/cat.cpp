@@ -1,0 +1,94 @@
+#include "link/cat.hpp"
+
+#include "app/text.hpp"
+#include "link/log.hpp"
+#include "link/ports.hpp"
+
+namespace vlr {
+
+namespace {
+
+bool begins_with(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+constexpr int max_reply_read = 255;
+
+void log_with_prefix(Context& c, const char* prefix, const std::string& text) {
+    c.st.log_line = cut(prefix + text);
+    write_log_line(c, c.st.log_line);
+}
+
+}  // namespace
+
+void send_command(Context& c) {
+    State& s = c.st;
+    // Callers always write "FA"; the frequency traffic follows the operating
+    // VFO here, in one place.
+    if (s.vfo_b_selected == 1 && begins_with(s.cat_command, "FA")) s.cat_command[1] = 'B';
+    // The terminator must survive the 255 limit: a command without it would
+    // run into the next one on the wire.
+    s.cat_command = cut(s.cat_command);
+    if (s.cat_command.size() == max_text) s.cat_command.pop_back();
+    s.cat_command += ';';
+    if ((begins_with(s.cat_command, "FA") || begins_with(s.cat_command, "FB")) && s.cat_command.size() >= 6)
+        s.last_freq_command = s.cat_command;
+    write_port(c, s.radio_port, s.cat_command);
+    if (s.debug_log_on == 1) log_with_prefix(c, "TX=", s.cat_command);
+}
+
+void apply_frequency_floor(std::string& reply) {
+    if (begins_with(reply, "F") && mid(reply, 3, 3) == "000") reply = left(reply, 2) + "001000000";
+}
+
+void read_reply(Context& c) {
+    State& s = c.st;
+    s.cat_reply.clear();
+    if (s.simulate_radio == 1) {
+        s.cat_reply = simulated_reply(s);
+    } else {
+        s.reply_count = bytes_waiting(c, s.radio_port);
+        if (s.reply_count >= 1) {
+            s.cat_reply = read_port(c, s.radio_port, max_reply_read);
+            s.reply_count = static_cast<int>(s.cat_reply.size());
+        }
+        apply_frequency_floor(s.cat_reply);
+    }
+    if (s.debug_log_on == 1 && !s.cat_reply.empty()) log_with_prefix(c, "RX=", s.cat_reply);
+}
+
+std::string simulated_reply(const State& s) {
+    const std::string& cmd = s.cat_command;
+    auto is = [&cmd](const char* prefix) { return begins_with(cmd, prefix); };
+    std::string r;
+    // Every rule that matches overwrites the ones before it, so the order of
+    // these lines is the table's order.
+    if (is("EX")) r = cmd.size() > 5 ? left(cmd, 8) + "23.49;" : left(cmd, 5) + "19.234;";
+    if (is("AG0")) r = "AG0090";
+    if (is("AG1")) r = "AG1080";
+    if (is("SQ")) r = "SQ0008";
+    if (is("NR0")) r = "NR01";
+    if (is("NL")) r = "NL0005";
+    if (is("RL")) r = "RL008";
+    if (is("EX010319")) r = "EX0103190100";
+    if (is("EX030704")) r = "EX030704" + digits(s.antenna2);
+    if (is("ML0")) r = "ML0130";
+    if (is("ML1")) r = "ML1040";
+    if (is("SM0")) r = "SM00199";
+    if (is("PR")) r = "PR01";
+    if (is("FA")) r = s.last_freq_command.empty() ? std::string() : left(s.last_freq_command, static_cast<int>(s.last_freq_command.size()) - 1);
+    if (is("MD")) r = std::string("MD0") + static_cast<char>(48 + s.mode_code);
+    if (is("PL")) r = "PL050";
+    if (is("ID")) r = "ID0840";
+    if (is("BI")) r = "BI1";
+    if (is("VX")) r = "VX0";
+    if (is("PC") && s.band_index < 12) r = "PC1005";
+    if (is("PC") && s.band_index == 12) r = "PC2020";
+    if (is("PC") && s.band_index == 13) r = "PC2015";
+    if (is("PC") && s.band_index == 11) r = "PC2030";
+    if (is("MG")) r = "MG040";
+    if (is("AC")) r = "AC000";
+    if (is("RM6")) r = "RM6100000";
+    if (is("GT")) r = "GT02";
+    return cut(r + ";");
+}
+
+}  // namespace vlr
