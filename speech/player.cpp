@@ -1,0 +1,42 @@
+#include "speech/player.hpp"
+
+#include <ostream>
+
+namespace vlr {
+
+namespace {
+
+// The frequency read-out passes the blank in front of a short MHz part as a
+// word of its own. No file carries that name, so it is neither handed to the
+// player (it would only cut off a help text still playing) nor written to the
+// transcript, where a blank line would read like a missing word.
+bool is_blank(const std::string& word) { return word.find_first_not_of(' ') == std::string::npos; }
+
+// Any folder prefix other than the mute prefix means the word is heard.
+bool is_muted(const Context& c) { return c.st.wave_folder == "xx"; }
+
+void play(Context& c, const std::string& word, bool wait) {
+    if (is_blank(word)) return;
+    if (c.transcript && !is_muted(c)) *c.transcript << word << '\n' << std::flush;
+    // Plain concatenation: the speaker adds ".wav" to a bare name and matches
+    // the file name without regard to case ("Power", "EF").
+    if (c.speaker) c.speaker->play(c.st.wave_folder + word, wait);
+}
+
+}  // namespace
+
+void say(Context& c, const std::string& word) { play(c, word, true); }
+
+void say_async(Context& c, const std::string& word) { play(c, word, false); }
+
+void pause_word(Context& c) { say(c, "delay"); }
+
+std::string default_wave_folder() {
+#ifdef _WIN32
+    return "wave\\";
+#else
+    return "wave/";
+#endif
+}
+
+}  // namespace vlr
