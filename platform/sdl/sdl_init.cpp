@@ -1,1 +1,0 @@
-// SDL backend sources live in this folder.

@@ -1,0 +1,155 @@
+#include "platform/sdl/sdl_speaker.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+namespace vlr::platform {
+namespace {
+
+constexpr int device_frames = 512;  // about 23 ms per audio callback
+// How long a vanished device is left alone before it is looked for again.
+constexpr auto reopen_interval = std::chrono::seconds(5);
+// Beyond a word's own length, how long a waited word may be held up by the
+// device before the device is taken as gone.
+constexpr auto device_grace = std::chrono::seconds(2);
+
+}  // namespace
+
+SdlSpeaker::SdlSpeaker() {
+    subsystem_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    if (subsystem_) open_device();
+}
+
+SdlSpeaker::~SdlSpeaker() {
+    close_device();
+    if (subsystem_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+bool SdlSpeaker::open_device() {
+    SDL_AudioSpec want{}, have{};
+    want.freq = rate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 1;
+    want.samples = device_frames;
+    want.callback = &SdlSpeaker::on_audio;
+    want.userdata = this;
+    // No changes allowed: SDL converts to whatever the hardware takes, so
+    // the words are converted once, here, to one fixed format.
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (device_ == 0) return false;
+    // The device runs for the whole program, playing silence between words,
+    // so a word starts without the delay of starting the device.
+    SDL_PauseAudioDevice(device_, 0);
+    return true;
+}
+
+void SdlSpeaker::close_device() {
+    if (device_) SDL_CloseAudioDevice(device_), device_ = 0;
+    std::lock_guard lock(mutex_);
+    queue_.clear();
+    released_ticket_ = last_ticket_;
+    released_cv_.notify_all();
+}
+
+// A device that stopped (headset unplugged, sound server restarted) is closed
+// and a new default device opened, at most every few seconds.
+void SdlSpeaker::reopen_if_lost() {
+    if (!subsystem_) return;
+    if (device_ && SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_reopen_ < reopen_interval) return;
+    last_reopen_ = now;
+    close_device();
+    open_device();
+}
+
+void SDLCALL SdlSpeaker::on_audio(void* self, Uint8* stream, int bytes) {
+    static_cast<SdlSpeaker*>(self)->fill(reinterpret_cast<Sint16*>(stream),
+                                         static_cast<size_t>(bytes) / sizeof(Sint16));
+}
+
+void SdlSpeaker::release(std::uint64_t ticket) {
+    released_ticket_ = std::max(released_ticket_, ticket);
+}
+
+// Runs on the audio thread.
+void SdlSpeaker::fill(Sint16* out, size_t frames) {
+    std::lock_guard lock(mutex_);
+    const std::uint64_t released_before = released_ticket_;
+    size_t done = 0;
+    while (done < frames && !queue_.empty()) {
+        Queued& word = queue_.front();
+        const size_t count = std::min(frames - done, word.sound->samples.size() - word.position);
+        std::memcpy(out + done, word.sound->samples.data() + word.position, count * sizeof(Sint16));
+        word.position += count, done += count;
+        if (word.position >= word.sound->samples.size()) {
+            release(word.ticket);
+            queue_.pop_front();
+        }
+    }
+    std::memset(out + done, 0, (frames - done) * sizeof(Sint16));
+    // A word that the next callback will finish counts as played for its
+    // caller now: the next word is then queued in time to follow it within
+    // the same buffer, with no silence between the two.
+    if (!queue_.empty() && queue_.front().sound->samples.size() - queue_.front().position <= frames)
+        release(queue_.front().ticket);
+    if (released_ticket_ != released_before) released_cv_.notify_all();
+}
+
+std::shared_ptr<const SdlSpeaker::Sound> SdlSpeaker::load(const std::string& file) {
+    if (auto known = cache_.find(file); known != cache_.end()) return known->second;
+    SDL_AudioSpec spec{};
+    Uint8* data = nullptr;
+    Uint32 bytes = 0;
+    if (!SDL_LoadWAV(file.c_str(), &spec, &data, &bytes)) return nullptr;
+    auto sound = std::make_shared<Sound>();
+    SDL_AudioStream* stream =
+        SDL_NewAudioStream(spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 1, rate);
+    if (stream && SDL_AudioStreamPut(stream, data, static_cast<int>(bytes)) == 0 &&
+        SDL_AudioStreamFlush(stream) == 0) {
+        const int available = SDL_AudioStreamAvailable(stream);
+        sound->samples.resize(static_cast<size_t>(available) / sizeof(Sint16));
+        const int got = SDL_AudioStreamGet(stream, sound->samples.data(), available);
+        sound->samples.resize(got > 0 ? static_cast<size_t>(got) / sizeof(Sint16) : 0);
+    }
+    if (stream) SDL_FreeAudioStream(stream);
+    SDL_FreeWAV(data);
+    cache_[file] = sound;
+    return sound;
+}
+
+void SdlSpeaker::play(const std::string& path, bool wait) {
+    const std::string file = finder_.find(path);
+    if (file.empty()) return;
+    std::shared_ptr<const Sound> sound = load(file);
+    if (!sound || sound->samples.empty()) return;
+    reopen_if_lost();
+    if (device_) {
+        play_on_device(std::move(sound), wait);
+    } else if (wait) {
+        // Silent, but the word still takes its time: the pause word is the
+        // program's wait for the radio's replies.
+        std::this_thread::sleep_for(sound->length());
+    }
+}
+
+void SdlSpeaker::play_on_device(std::shared_ptr<const Sound> sound, bool wait) {
+    std::unique_lock lock(mutex_);
+    // A sound still playing on its own (the help text) is cut off; the end
+    // of a waited word stays so that the new word follows it seamlessly.
+    std::erase_if(queue_, [](const Queued& word) { return word.async; });
+    const std::uint64_t ticket = ++last_ticket_;
+    std::chrono::microseconds ahead{0};
+    for (const Queued& word : queue_) ahead += word.sound->length();
+    queue_.push_back(Queued{sound, 0, !wait, ticket});
+    if (!wait) return;
+    const auto deadline = std::chrono::steady_clock::now() + ahead + sound->length() + device_grace;
+    if (released_cv_.wait_until(lock, deadline, [&] { return released_ticket_ >= ticket; })) return;
+    // The device stopped taking samples: drop what is queued so the next
+    // word does not wait on it too; the next play looks for a device again.
+    queue_.clear();
+    released_ticket_ = last_ticket_;
+}
+
+}  // namespace vlr::platform
