@@ -1,0 +1,172 @@
+// On/off functions switched by single keys: each announces the function,
+// changes the program's own record of it, sends one command and announces
+// the new state. The radio is never asked whether the switch took effect.
+#include "radio/functions.hpp"
+
+#include <algorithm>
+
+#include "app/text.hpp"
+#include "link/cat.hpp"
+#include "panel/front_panel.hpp"
+#include "speech/player.hpp"
+
+namespace vlr {
+
+namespace {
+
+void send(Context& c, const std::string& command) {
+    c.st.cat_command = command;
+    send_command(c);
+}
+
+// The VHF/UHF receivers have their own preamp command and a single stage.
+std::string preamp_command(int band, int preamp) {
+    if (band == 12) return preamp == 0 ? "PA10" : "PA11";
+    if (band == 13) return preamp == 0 ? "PA20" : "PA21";
+    return "PA0" + digits(std::clamp(preamp, 0, 2));
+}
+
+bool all_digits(const std::string& s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), is_digit_char);
+}
+
+}  // namespace
+
+void apply_preamp(Context& c) {
+    State& s = c.st;
+    say(c, "preamp");
+    send(c, preamp_command(s.band_index, s.preamp));
+    if (s.preamp == 0) {
+        say(c, "off");
+    } else {
+        say(c, s.preamp == 2 ? "2" : "1");
+        say(c, "on");
+    }
+    show_status_line(c);
+}
+
+void toggle_attenuator(Context& c) {
+    State& s = c.st;
+    say(c, "at");
+    // The VHF/UHF rows have no attenuator.
+    if (s.band_index > 11) {
+        say(c, "na");
+        return;
+    }
+    if (s.att_on == 0) {
+        s.cat_command = "RA01";
+        say(c, "on");
+        s.att_on = 1;
+    } else {
+        s.cat_command = "RA00";
+        s.att_on = 0;
+        say(c, "off");
+    }
+    send_command(c);
+    show_status_line(c);
+}
+
+void toggle_noise_blanker(Context& c) {
+    State& s = c.st;
+    say(c, "nb");
+    if (s.nb_on == 0) {
+        // A level from an old memory file must still give a well-formed command.
+        s.nb_level = std::clamp(s.nb_level, 1, 10);
+        s.cat_command = "NL00" + zero_pad(s.nb_level, 2);
+        say(c, "on");
+        s.nb_on = 1;
+        s.level_target = 2;
+    } else {
+        s.cat_command = "NL0000";
+        say(c, "off");
+        s.nb_on = 0;
+        if (s.level_target == 2) s.level_target = 0;
+    }
+    send_command(c);
+}
+
+void toggle_noise_reduction(Context& c) {
+    State& s = c.st;
+    say(c, "nr");
+    if (s.nr_on == 1) {
+        s.nr_on = 0;
+        s.cat_command = "RL000";
+        say(c, "off");
+        s.level_target = 0;
+    } else {
+        s.level_target = 3;
+        // nr_level comes back from the memory file; keep the command two digits.
+        s.nr_level = std::clamp(s.nr_level, 1, 10);
+        s.cat_command = "RL0" + zero_pad(s.nr_level, 2);
+        say(c, "on");
+        s.nr_on = 1;
+    }
+    send_command(c);
+    show_status_line(c);
+}
+
+void toggle_speech_processor(Context& c) {
+    State& s = c.st;
+    say(c, "spc");
+    if (s.speech_proc_on == 0) {
+        say(c, "on");
+        s.cat_command = "PR01";
+        s.level_target = 5;
+    } else {
+        say(c, "off");
+        s.cat_command = "PR00";
+        s.level_target = 0;
+    }
+    send_command(c);
+    s.speech_proc_on = 1 - s.speech_proc_on;
+    // The level keys start from the radio's own processor level.
+    if (s.speech_proc_on == 1) read_processor_level(c);
+}
+
+void read_processor_level(Context& c) {
+    State& s = c.st;
+    send(c, "PL");
+    pause_word(c);
+    read_reply(c);
+    const int p = instr(s.cat_reply, "PL");
+    if (p > 0) {
+        // A cut-off or garbled answer keeps the level we had.
+        const std::string level = mid(s.cat_reply, p + 2, 3);
+        if (level.size() == 3 && all_digits(level)) s.proc_level = text_num(level);
+    }
+    show_status_line(c);
+}
+
+void toggle_break_in(Context& c) {
+    State& s = c.st;
+    say(c, "bkin");
+    if (s.break_in_on == 0) {
+        s.cat_command = "BI1";
+        s.break_in_on = 1;
+        say(c, "on");
+    } else {
+        s.cat_command = "BI0";
+        s.break_in_on = 0;
+        say(c, "off");
+    }
+    send_command(c);
+    show_status_line(c);
+}
+
+void toggle_vox(Context& c) {
+    State& s = c.st;
+    say(c, "vox");
+    if (s.vox_on == 0) {
+        s.cat_command = "VX1";
+        s.vox_on = 1;
+        say(c, "on");
+    } else {
+        s.cat_command = "VX0";
+        s.vox_on = 0;
+        say(c, "off");
+    }
+    send_command(c);
+    show_status_line(c);
+}
+
+}  // namespace vlr

@@ -1,0 +1,334 @@
+// Stepped controls: the Up and Down arrows raise or lower the value chosen by
+// key_state one step, send it at once and say "max"/"min" at a limit. The new
+// value itself is not spoken.
+#include "radio/levels.hpp"
+
+#include <algorithm>
+
+#include "app/text.hpp"
+#include "link/cat.hpp"
+#include "radio/bands.hpp"
+#include "radio/frequency.hpp"
+#include "speech/player.hpp"
+
+namespace vlr {
+
+namespace {
+
+void send(Context& c, const std::string& command) {
+    c.st.cat_command = command;
+    send_command(c);
+}
+
+bool sideband_mode(const State& s) { return s.mode_code < 3; }
+bool cw_mode(const State& s) { return s.mode_code == 3; }
+
+// ---- filter width -------------------------------------------------------
+
+void width_up(Context& c) {
+    State& s = c.st;
+    s.width_quiet = 0;
+    if (sideband_mode(s) && s.width_index == 21) s.width_index = 20;
+    if (cw_mode(s) && s.width_index > 12) s.width_index = 12;
+    s.width_index += 1;
+    // Leaving the narrow CW filters: the radio's narrow switch goes off first.
+    if (cw_mode(s) && s.width_index == 11) send(c, "NA00");
+    send_width(c);
+}
+
+void width_down(Context& c) {
+    State& s = c.st;
+    s.width_quiet = 0;
+    if (sideband_mode(s) && s.width_index == 9) s.width_index = 10;
+    if (cw_mode(s) && s.width_index < 1) s.width_index = 0;
+    s.width_index -= 1;
+    if (cw_mode(s) && s.width_index == 10) send(c, "NA01");
+    send_width(c);
+}
+
+// ---- transmit power ------------------------------------------------------
+
+// 1 W steps up to 10 W, 10 W steps above.
+void power_up(Context& c) {
+    State& s = c.st;
+    s.power_level += s.power_level < 10 ? 1 : 10;
+    if (s.radio_variant == 0 && s.power_level > 9) {
+        s.power_level = 10;
+        say(c, "max");
+    }
+    if (s.radio_variant == 1 && s.band_index > 11 && s.power_level > 49) {
+        s.power_level = 50;
+        say(c, "max");
+    }
+    if (s.radio_variant == 1 && s.power_level > 99) {
+        s.power_level = 100;
+        say(c, "max");
+    }
+    send_power(c);
+}
+
+void power_down(Context& c) {
+    State& s = c.st;
+    s.power_level -= s.power_level < 11 ? 1 : 10;
+    if (s.radio_variant == 0) {
+        if (s.power_level < 2) say(c, "min");
+        if (s.power_level < 1) s.power_level = 1;
+    }
+    if (s.radio_variant == 1) {
+        if (s.power_level < 6) say(c, "min");
+        if (s.power_level < 5) s.power_level = 5;
+    }
+    send_power(c);
+}
+
+// ---- main receiver gains ---------------------------------------------------
+
+void rf_gain_up(Context& c) {
+    State& s = c.st;
+    s.main_rf_gain += 20;
+    if (s.main_rf_gain > 240) s.main_rf_gain = 255;
+    send_rf_gain(c);
+    if (s.main_rf_gain == 255) say(c, "max");
+}
+
+void rf_gain_down(Context& c) {
+    State& s = c.st;
+    s.main_rf_gain -= 20;
+    if (s.main_rf_gain < 20) s.main_rf_gain = 0;
+    send_rf_gain(c);
+}
+
+void send_af_gain(Context& c) { send(c, "AG0" + zero_pad(c.st.main_af_gain, 3)); }
+
+void af_gain_up(Context& c) {
+    State& s = c.st;
+    s.main_af_gain = std::min(s.main_af_gain + 10, 250);
+    send_af_gain(c);
+    if (s.main_af_gain == 250) say(c, "max");
+}
+
+// Silent at 0: the operator hears the audio fade out.
+void af_gain_down(Context& c) {
+    State& s = c.st;
+    s.main_af_gain = std::max(s.main_af_gain - 10, 0);
+    send_af_gain(c);
+}
+
+// ---- the level of the function chosen by level_target ------------------------
+
+void send_monitor(Context& c) { send(c, "ML1" + zero_pad(c.st.monitor_level, 3)); }
+void send_nb_level(Context& c) { send(c, "NL00" + zero_pad(c.st.nb_level, 2)); }
+void send_nr_level(Context& c) { send(c, "RL0" + zero_pad(c.st.nr_level, 2)); }
+void send_contour(Context& c) { send(c, "CO01" + zero_pad(c.st.contour_level, 4)); }
+void send_proc_level(Context& c) { send(c, "PL" + zero_pad(c.st.proc_level, 3)); }
+
+void target_level_up(Context& c) {
+    State& s = c.st;
+    switch (s.level_target) {
+        case 1:
+            s.monitor_level += 5;
+            if (s.monitor_level > 99) {
+                s.monitor_level = 100;
+                send_monitor(c);
+                say(c, "max");
+            } else {
+                send_monitor(c);
+            }
+            break;
+        case 2:
+            s.nb_level += 1;
+            if (s.nb_level > 9) {
+                s.nb_level = 10;
+                say(c, "max");
+            }
+            send_nb_level(c);
+            break;
+        case 3:
+            s.nr_level += 1;
+            if (s.nr_level > 9) {
+                s.nr_level = 10;
+                say(c, "max");
+            }
+            send_nr_level(c);
+            break;
+        case 4:
+            s.contour_level = std::min(s.contour_level + 100, 3200);
+            send_contour(c);
+            if (s.contour_level == 3200) say(c, "max");
+            break;
+        case 5:
+            s.proc_level += 10;
+            if (s.proc_level > 100) {
+                s.proc_level = 100;
+                say(c, "max");
+            }
+            send_proc_level(c);
+            break;
+        default:
+            break;
+    }
+}
+
+void target_level_down(Context& c) {
+    State& s = c.st;
+    switch (s.level_target) {
+        case 1:
+            s.monitor_level -= 5;
+            if (s.monitor_level < 5) {
+                s.monitor_level = 1;
+                say(c, "min");
+            }
+            send_monitor(c);
+            break;
+        case 2:
+            s.nb_level -= 1;
+            if (s.nb_level < 2) {
+                s.nb_level = 1;
+                say(c, "min");
+            }
+            send_nb_level(c);
+            break;
+        case 3:
+            s.nr_level -= 1;
+            if (s.nr_level < 2) {
+                s.nr_level = 1;
+                say(c, "min");
+            }
+            send_nr_level(c);
+            break;
+        case 4:
+            // The contour's lowest setting is 10 Hz, not 0.
+            s.contour_level -= 100;
+            if (s.contour_level < 100) s.contour_level = 10;
+            send_contour(c);
+            if (s.contour_level == 10) say(c, "min");
+            break;
+        case 5:
+            s.proc_level -= 10;
+            if (s.proc_level < 1) {
+                s.proc_level = 0;
+                say(c, "min");
+            }
+            send_proc_level(c);
+            break;
+        default:
+            break;
+    }
+}
+
+// ---- keyer speed and microphone gain -------------------------------------------
+
+void keyer_up(Context& c) {
+    State& s = c.st;
+    s.keyer_speed = std::min(s.keyer_speed + 1, 60);
+    if (s.keyer_speed == 60) say(c, "max");
+    send_keyer_speed(c);
+}
+
+void keyer_down(Context& c) {
+    State& s = c.st;
+    s.keyer_speed = std::max(s.keyer_speed - 1, 4);
+    if (s.keyer_speed == 4) say(c, "min");
+    send_keyer_speed(c);
+}
+
+// A new gain starts a new peak of the microphone monitor.
+void mic_gain_up(Context& c) {
+    State& s = c.st;
+    s.mic_gain += 1;
+    if (s.mic_gain > 100) {
+        s.mic_gain = 100;
+        say(c, "max");
+    }
+    s.mic_level_peak = 0;
+    send_mic_gain(c);
+}
+
+void mic_gain_down(Context& c) {
+    State& s = c.st;
+    s.mic_gain -= 1;
+    if (s.mic_gain < 0) {
+        s.mic_gain = 0;
+        say(c, "min");
+    }
+    s.mic_level_peak = 0;
+    send_mic_gain(c);
+}
+
+}  // namespace
+
+void level_up(Context& c) {
+    switch (c.st.key_state) {
+        case 0: step_frequency_up(c); break;
+        case 1: band_step_up(c); break;
+        case 2: width_up(c); break;
+        case 3: power_up(c); break;
+        case 4: rf_gain_up(c); break;
+        case 7: af_gain_up(c); break;
+        case 10: target_level_up(c); break;
+        case 11: keyer_up(c); break;
+        case 12: mic_gain_up(c); break;
+        default: break;  // entry states: the arrows change nothing here
+    }
+}
+
+void level_down(Context& c) {
+    switch (c.st.key_state) {
+        case 0: step_frequency_down(c); break;
+        case 1: band_step_down(c); break;
+        case 2: width_down(c); break;
+        case 3: power_down(c); break;
+        case 4: rf_gain_down(c); break;
+        case 7: af_gain_down(c); break;
+        case 10: target_level_down(c); break;
+        case 11: keyer_down(c); break;
+        case 12: mic_gain_down(c); break;
+        default: break;
+    }
+}
+
+void send_width(Context& c) {
+    State& s = c.st;
+    s.cat_command = "SH00";
+    const bool announce = s.width_quiet == 0;
+    if (sideband_mode(s)) {
+        s.width_index = std::clamp(s.width_index, 9, 21);
+        s.ssb_width = s.width_index;
+        if (s.width_index == 21 && announce) say(c, "max");
+        if (s.width_index == 9 && announce) say(c, "min");
+    } else if (cw_mode(s)) {
+        s.width_index = std::clamp(s.width_index, 1, 12);
+        s.cw_width = s.width_index;
+        if (s.width_index == 12 && announce) say(c, "max");
+    }
+    if (s.width_index == 1 && announce) say(c, "min");
+    // Outside LSB/USB/CW the index goes out as it stands; the field is still
+    // two digits wide.
+    s.cat_command += zero_pad(std::clamp(s.width_index, 0, 99), 2);
+    send_command(c);
+    s.width_quiet = 0;
+}
+
+void send_power(Context& c) {
+    const State& s = c.st;
+    send(c, (s.radio_variant == 1 ? "PC2" : "PC1") + zero_pad(s.power_level, 3));
+}
+
+void send_rf_gain(Context& c) {
+    State& s = c.st;
+    // The radio's RF gain has no setting between 0 and 20 that the steps use;
+    // anything below 20 goes out as fully closed.
+    if (s.main_rf_gain < 20) {
+        s.cat_command = "RG0000";
+        say(c, "min");
+    } else {
+        s.cat_command = "RG0" + zero_pad(s.main_rf_gain, 3);
+    }
+    send_command(c);
+}
+
+void send_mic_gain(Context& c) { send(c, "MG" + zero_pad(c.st.mic_gain, 3)); }
+
+void send_keyer_speed(Context& c) { send(c, "KS0" + zero_pad(c.st.keyer_speed, 2)); }
+
+}  // namespace vlr

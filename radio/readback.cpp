@@ -1,0 +1,245 @@
+// The start-up read-back: make sure the expected radio (model 0840) is on the
+// line, put it into the state of the current band row, and take over the
+// settings the program cannot decide by itself from the radio's answers.
+#include "radio/readback.hpp"
+
+#include <algorithm>
+
+#include "app/text.hpp"
+#include "link/cat.hpp"
+#include "link/log.hpp"
+#include "link/ports.hpp"
+#include "memory/bank_file.hpp"
+#include "panel/front_panel.hpp"
+#include "radio/bands.hpp"
+#include "radio/rows.hpp"
+#include "radio/tone.hpp"
+#include "speech/player.hpp"
+
+namespace vlr {
+
+namespace {
+
+constexpr int expected_radio = 840;
+
+void send(Context& c, const std::string& command) {
+    c.st.cat_command = command;
+    send_command(c);
+}
+
+// One exchange: the command, one pause for the radio to answer, then
+// whatever has arrived.
+void query(Context& c, const std::string& command) {
+    send(c, command);
+    pause_word(c);
+    read_reply(c);
+}
+
+// The number in `len` characters of the reply from position `pos`.
+int reply_number(const State& s, int pos, int len) { return text_num_rounded(mid(s.cat_reply, pos, len)); }
+
+const std::string& current_row(const State& s) {
+    static const std::string none;
+    if (s.band_index < 1 || s.band_index > 14) return none;
+    return s.band_table[static_cast<std::size_t>(s.band_index)];
+}
+
+bool three_digits(const std::string& t) {
+    return t.size() == 3 && std::all_of(t.begin(), t.end(), is_digit_char);
+}
+
+// Not our radio: nothing may be left running or unsaved, and the radio is
+// switched off when the operator asked for that on exit.
+void end_without_radio(Context& c) {
+    State& s = c.st;
+    say(c, "rnvlr.wav");
+    if (c.window) c.window->stop_timer(1);
+    save_memory_file(c);
+    if (c.window) c.window->close();
+    s.main_window.open = false;
+    if (s.power_off_on_exit == 1) {
+        send(c, "PS0");
+        pause_word(c);
+    }
+    close_port(c, s.radio_port);
+    close_debug_log(c);
+}
+
+// An FM row with the repeater flag: the shift in use takes the row's sign and
+// offset and the radio gets the band's offset menu item and the direction.
+void apply_row_shift(Context& c, const std::string& row) {
+    State& s = c.st;
+    s.repeater_on = 1;
+    const std::string sign = row_shift_sign(row);
+    const std::string offset = row_shift_digits(row);
+    // The 2 m and 70 cm menu items take the offset in 50 kHz steps.
+    const std::string steps = zero_pad(text_num(offset) / 50, 4);
+    switch (s.band_index) {
+        case 10:
+            s.shift10_sign = sign, s.shift10_digits = offset;
+            send(c, "EX010316" + offset);
+            break;
+        case 11:
+            s.shift6_sign = sign, s.shift6_digits = offset;
+            send(c, "EX010317" + offset);
+            break;
+        case 12:
+            s.shift2_sign = sign, s.shift2_digits = offset;
+            send(c, "EX010318" + steps);
+            break;
+        case 13:
+            s.shift70_sign = sign, s.shift70_digits = offset;
+            send(c, "EX010319" + steps);
+            break;
+        default:
+            // No offset menu item exists for other bands: only the direction.
+            break;
+    }
+    send(c, sign == "+" ? "OS01" : "OS02");
+}
+
+void apply_row_fm_settings(Context& c, const std::string& row) {
+    State& s = c.st;
+    if (row_kind(row) != "5") {
+        s.repeater_on = 2;  // switches the shift off without words
+        toggle_repeater(c);
+    } else {
+        apply_row_shift(c, row);
+    }
+    const std::string tone = row_tone(row);
+    // A damaged row tone is treated as no tone rather than sent to the radio.
+    if (tone != "999" && three_digits(tone)) {
+        s.tone_code = tone;
+        s.tone_active = 1;
+        if (text_num(tone) > 499) s.tone_is_dcs = 1;
+        apply_tone(c);
+    }
+}
+
+void read_agc(Context& c) {
+    State& s = c.st;
+    query(c, "GT0");
+    const int p = instr(s.cat_reply, "GT0");
+    if (p >= 1) {
+        s.agc_setting = reply_number(s, p + 3, 1);
+    } else {
+        s.agc_setting = 2;
+        send(c, "GT02");
+    }
+}
+
+// An unanswered gain is set to a known value on the radio as well.
+void read_af_gain(Context& c, const std::string& command, int& gain) {
+    State& s = c.st;
+    query(c, command);
+    const int p = instr(s.cat_reply, "AG");
+    if (p >= 1) {
+        gain = reply_number(s, p + 3, 3);
+    } else {
+        gain = 30;
+        send(c, command + "030");
+    }
+}
+
+void read_monitor(Context& c) {
+    State& s = c.st;
+    query(c, "ML0");
+    int p = instr(s.cat_reply, "ML0");
+    if (p >= 1 && mid(s.cat_reply, p + 3, 1) == "1") s.monitor_on = 1;
+    query(c, "ML1");
+    p = instr(s.cat_reply, "ML1");
+    if (p >= 1) s.monitor_level = reply_number(s, p + 3, 3);
+}
+
+// The 10 W transmitter answers "PC1..."; the 100 W one, or silence, means 1.
+void read_variant(Context& c) {
+    State& s = c.st;
+    query(c, "PC");
+    s.radio_variant = 1;
+    const int p = instr(s.cat_reply, "PC");
+    if (p >= 1 && mid(s.cat_reply, p + 2, 1) == "1") s.radio_variant = 0;
+}
+
+void read_speech_processor(Context& c) {
+    State& s = c.st;
+    query(c, "PR0");
+    s.speech_proc_on = 0;
+    const int p = instr(s.cat_reply, "PR");
+    if (p >= 1 && reply_number(s, p + 3, 1) == 1) s.speech_proc_on = 1;
+}
+
+// "VX1;" / "BI1;": anything but 0 or 1 is taken as off.
+void read_switch(Context& c, const std::string& code, int& on) {
+    State& s = c.st;
+    query(c, code);
+    const int p = instr(s.cat_reply, code);
+    if (p >= 1) {
+        on = reply_number(s, p + 2, 1);
+        if (on > 1 || on < 0) on = 0;
+    }
+}
+
+}  // namespace
+
+bool read_back_radio(Context& c) {
+    State& s = c.st;
+
+    query(c, "ID");
+    s.radio_id = 0;
+    const int p = instr(s.cat_reply, "ID");
+    if (p >= 1) s.radio_id = reply_number(s, p + 2, 4);
+    if (s.radio_id != expected_radio) {
+        end_without_radio(c);
+        return false;
+    }
+
+    send(c, "EX0307030");
+    send(c, "EX0307040");  // antenna 1
+
+    select_band_stack(c);
+    pause_word(c);
+
+    const std::string row = current_row(s);
+    send(c, "F" + row_vfo_a_body(row));
+
+    s.mode_code = text_num_rounded(row_mode_digit(row));
+    if (s.mode_code == 7) s.fm_wide = 1;
+    s.saved_mode = s.mode_code;
+    show_mode(c);
+    show_mode(c);
+
+    s.tone_code = "999";
+    s.tone_active = 0;
+    s.tone_is_dcs = 0;
+    if (s.mode_code >= 5 && s.mode_code <= 7) apply_row_fm_settings(c, row);
+
+    send(c, "RA00");
+    send(c, "NL0000");
+    s.agc_setting = 2;
+    send(c, "CO000000");
+
+    read_agc(c);
+    s.tuner_engaged = 0;
+    read_af_gain(c, "AG0", s.main_af_gain);
+    read_af_gain(c, "AG1", s.second_af_gain);
+    read_monitor(c);
+    read_variant(c);
+    read_speech_processor(c);
+
+    query(c, "AC");  // the answer does not matter: the configuration decides
+    send(c, s.tuner_mode == 0 || s.tuner_mode == 2 ? "AC100" : "AC000");
+
+    read_switch(c, "VX", s.vox_on);
+    read_switch(c, "BI", s.break_in_on);
+
+    show_status_line(c);
+
+    // The preamp command follows with the first frequency reply.
+    const std::string preamp = row_preamp_digit(row);
+    s.preamp = preamp == "1" ? 1 : preamp == "2" ? 2 : 0;
+
+    if (s.passthru_port >= 1) open_serial(c, s.passthru_port);
+    return true;
+}
+
+}  // namespace vlr

@@ -1,0 +1,339 @@
+// The start-up read-back against a fake radio that answers its queries.
+#include "radio/readback.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "link/log.hpp"
+#include "tests/support/fakes.hpp"
+
+namespace vlr {
+namespace {
+
+using test::join;
+using test::Rig;
+
+bool starts(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// The commands the read-back sends itself. Band stack, mode display, tone and
+// repeater switching belong to other routines that it calls; their traffic is
+// left out here (the first frequency command is the read-back's own, the
+// later ones come from the mode display).
+std::vector<std::string> own_commands(const std::vector<std::string>& sent) {
+    std::vector<std::string> out;
+    bool frequency_seen = false;
+    for (const auto& cmd : sent) {
+        if (starts(cmd, "BS") || starts(cmd, "MD") || starts(cmd, "NA") || starts(cmd, "SQ") ||
+            starts(cmd, "SH") || starts(cmd, "CT") || starts(cmd, "CN") || starts(cmd, "EX086") ||
+            cmd == "OS00;")
+            continue;
+        if (starts(cmd, "FA")) {
+            if (frequency_seen) continue;
+            frequency_seen = true;
+        }
+        out.push_back(cmd);
+    }
+    return out;
+}
+
+struct ReadbackTest : ::testing::Test {
+    Rig rig;
+    State& s = rig.st();
+    // What the fake radio answers to each query; a missing key is no answer.
+    std::map<std::string, std::string> answers = {
+        {"ID;", "ID0840;"},  {"GT0;", "GT03;"},   {"AG0;", "AG0120;"}, {"AG1;", "AG1090;"},
+        {"ML0;", "ML01;"},   {"ML1;", "ML1045;"}, {"PC;", "PC2100;"},  {"PR0;", "PR01;"},
+        {"AC;", "AC001;"},   {"VX;", "VX1;"},     {"BI;", "BI1;"},     {"SQ0;", "SQ0008;"},
+    };
+
+    void SetUp() override {
+        rig.radio->respond = [this](const std::string& cmd) {
+            auto it = answers.find(cmd);
+            return it == answers.end() ? std::string() : it->second;
+        };
+        rig.open_radio();
+        rig.window.start_timer(1, 50);
+    }
+    bool run() {
+        rig.clear();
+        return read_back_radio(rig.c);
+    }
+    std::string own() const { return join(own_commands(rig.sent())); }
+};
+
+TEST_F(ReadbackTest, AnsweringRadioGetsTheCommandsInOrderAndItsSettingsAreTaken) {
+    s.band_index = 6;
+    s.tuner_mode = 0;
+    ASSERT_TRUE(run());
+    EXPECT_EQ(own(),
+              "ID; EX0307030; EX0307040; FA014200000; RA00; NL0000; CO000000; GT0; AG0; AG1; ML0; ML1; "
+              "PC; PR0; AC; AC100; VX; BI;");
+    EXPECT_EQ(s.radio_id, 840);
+    EXPECT_EQ(s.mode_code, 2);
+    EXPECT_EQ(s.saved_mode, 2);
+    EXPECT_EQ(s.agc_setting, 3);
+    EXPECT_EQ(s.main_af_gain, 120);
+    EXPECT_EQ(s.second_af_gain, 90);
+    EXPECT_EQ(s.monitor_on, 1);
+    EXPECT_EQ(s.monitor_level, 45);
+    EXPECT_EQ(s.radio_variant, 1);
+    EXPECT_EQ(s.speech_proc_on, 1);
+    EXPECT_EQ(s.vox_on, 1);
+    EXPECT_EQ(s.break_in_on, 1);
+    EXPECT_EQ(s.preamp, 1);  // the 20 m row's last digit; no PA command yet
+    EXPECT_EQ(std::count_if(rig.sent().begin(), rig.sent().end(), [](auto& c) { return starts(c, "PA"); }), 0);
+    EXPECT_EQ(s.tone_code, "999");
+    EXPECT_EQ(s.tone_active, 0);
+    EXPECT_EQ(s.tuner_engaged, 0);
+}
+
+TEST_F(ReadbackTest, EveryQueryWaitsOnePause) {
+    s.band_index = 4;
+    ASSERT_TRUE(run());
+    // 11 queries plus the pause after the band stack; the mode display may
+    // add its own pauses only in FM, and this row is LSB.
+    EXPECT_EQ(std::count(rig.words().begin(), rig.words().end(), "delay"), 12);
+}
+
+TEST_F(ReadbackTest, TunerModeChoosesTheTunerCommand) {
+    for (int mode : {0, 1, 2, 3}) {
+        s.tuner_mode = mode;
+        ASSERT_TRUE(run());
+        const auto& sent = rig.sent();
+        auto ac = std::find(sent.begin(), sent.end(), "AC;");
+        ASSERT_NE(ac, sent.end());
+        ASSERT_NE(ac + 1, sent.end());
+        EXPECT_EQ(*(ac + 1), mode == 0 || mode == 2 ? "AC100;" : "AC000;") << mode;
+    }
+}
+
+TEST_F(ReadbackTest, SilentRadioAfterIdentityGetsTheDefaults) {
+    answers = {{"ID;", "ID0840;"}};
+    s.monitor_level = 20;
+    s.vox_on = 0;
+    s.break_in_on = 0;
+    ASSERT_TRUE(run());
+    EXPECT_EQ(own(),
+              "ID; EX0307030; EX0307040; FA007100000; RA00; NL0000; CO000000; GT0; GT02; AG0; AG0030; "
+              "AG1; AG1030; ML0; ML1; PC; PR0; AC; AC100; VX; BI;");
+    EXPECT_EQ(s.agc_setting, 2);
+    EXPECT_EQ(s.main_af_gain, 30);
+    EXPECT_EQ(s.second_af_gain, 30);
+    EXPECT_EQ(s.monitor_on, 0);
+    EXPECT_EQ(s.monitor_level, 20);
+    EXPECT_EQ(s.radio_variant, 1);
+    EXPECT_EQ(s.speech_proc_on, 0);
+    EXPECT_EQ(s.vox_on, 0);
+    EXPECT_EQ(s.break_in_on, 0);
+}
+
+TEST_F(ReadbackTest, TransmitterAnswerGivesTheVariant) {
+    struct Case {
+        const char* answer;
+        int variant;
+    };
+    for (const Case& k : {Case{"PC2100;", 1}, Case{"PC1005;", 0}, Case{"", 1}, Case{"FA007100000;PC1010;", 0}}) {
+        answers["PC;"] = k.answer;
+        ASSERT_TRUE(run());
+        EXPECT_EQ(s.radio_variant, k.variant) << k.answer;
+    }
+}
+
+TEST_F(ReadbackTest, VoxAndBreakInAnswersOtherThanZeroOrOneMeanOff) {
+    struct Case {
+        const char* vx;
+        const char* bi;
+        int vox, break_in;
+    };
+    for (const Case& k : {Case{"VX2;", "BI0;", 0, 0}, Case{"VX0;", "BI9;", 0, 0}, Case{"VX1;", "BI1;", 1, 1}}) {
+        s.vox_on = 1, s.break_in_on = 1;
+        answers["VX;"] = k.vx;
+        answers["BI;"] = k.bi;
+        ASSERT_TRUE(run());
+        EXPECT_EQ(s.vox_on, k.vox) << k.vx;
+        EXPECT_EQ(s.break_in_on, k.break_in) << k.bi;
+    }
+}
+
+TEST_F(ReadbackTest, SpeechProcessorAndMonitorOff) {
+    answers["PR0;"] = "PR00;";
+    answers["ML0;"] = "ML00;";
+    s.speech_proc_on = 1;
+    ASSERT_TRUE(run());
+    EXPECT_EQ(s.speech_proc_on, 0);
+    EXPECT_EQ(s.monitor_on, 0);
+}
+
+// ---- FM rows: repeater shift and tone -------------------------------------------
+
+TEST_F(ReadbackTest, TwoMetreRepeaterRowSendsTheOffsetInFiftyKilohertzSteps) {
+    s.band_index = 12;
+    s.band_table[12] = "55A145000000B-000006009990";
+    ASSERT_TRUE(run());
+    EXPECT_EQ(own(),
+              "ID; EX0307030; EX0307040; FA145000000; EX0103180012; OS02; RA00; NL0000; CO000000; GT0; AG0; "
+              "AG1; ML0; ML1; PC; PR0; AC; AC100; VX; BI;");
+    EXPECT_EQ(s.repeater_on, 1);
+    EXPECT_EQ(s.shift2_sign, "-");
+    EXPECT_EQ(s.shift2_digits, "0600");
+    EXPECT_EQ(s.mode_code, 5);
+    EXPECT_EQ(s.fm_wide, 0);
+}
+
+TEST_F(ReadbackTest, RepeaterRowsOfEachBand) {
+    struct Case {
+        int band;
+        const char* row;
+        const char* offset_command;
+        const char* direction;
+        std::string State::*sign;
+        std::string State::*digits;
+    };
+    const Case cases[] = {
+        {10, "57A029620000B-000001009990", "EX0103160100;", "OS02;", &State::shift10_sign, &State::shift10_digits},
+        {11, "57A051810000B+000005009990", "EX0103170500;", "OS01;", &State::shift6_sign, &State::shift6_digits},
+        {13, "55A438000000B+000076009990", "EX0103190152;", "OS01;", &State::shift70_sign, &State::shift70_digits},
+    };
+    for (const Case& k : cases) {
+        s.band_index = k.band;
+        s.band_table[static_cast<std::size_t>(k.band)] = k.row;
+        ASSERT_TRUE(run());
+        const auto own_list = own_commands(rig.sent());
+        auto at = std::find(own_list.begin(), own_list.end(), k.offset_command);
+        ASSERT_NE(at, own_list.end()) << k.band;
+        ASSERT_NE(at + 1, own_list.end());
+        EXPECT_EQ(*(at + 1), k.direction) << k.band;
+        EXPECT_EQ(s.*k.sign, std::string(1, k.row[13])) << k.band;
+        EXPECT_EQ(s.*k.digits, std::string(k.row + 18, 4)) << k.band;
+    }
+    EXPECT_EQ(s.fm_wide, 1);  // the 10 m and 6 m rows were FM (wide)
+}
+
+TEST_F(ReadbackTest, RepeaterFlagOnABandWithoutOffsetItemSendsOnlyTheDirection) {
+    s.band_index = 14;
+    s.band_table[14] = "57A029620000B+000006009990";
+    ASSERT_TRUE(run());
+    const auto own_list = own_commands(rig.sent());
+    EXPECT_EQ(std::count_if(own_list.begin(), own_list.end(), [](auto& c) { return starts(c, "EX0103"); }), 0);
+    EXPECT_NE(std::find(own_list.begin(), own_list.end(), "OS01;"), own_list.end());
+    EXPECT_EQ(s.repeater_on, 1);
+}
+
+TEST_F(ReadbackTest, FmRowWithoutFlagSwitchesTheShiftOffAndNonFmRowLeavesItAlone) {
+    s.band_index = 12;  // FMN row, flag "0"
+    ASSERT_TRUE(run());
+    EXPECT_NE(s.repeater_on, 1);
+    const auto own_list = own_commands(rig.sent());
+    EXPECT_EQ(std::count_if(own_list.begin(), own_list.end(),
+                            [](auto& c) { return starts(c, "EX0103") || starts(c, "OS0"); }),
+              0);
+
+    s.band_index = 6;  // USB
+    s.repeater_on = 0;
+    ASSERT_TRUE(run());
+    EXPECT_EQ(s.repeater_on, 0);
+    EXPECT_EQ(std::count_if(rig.sent().begin(), rig.sent().end(),
+                            [](auto& c) { return starts(c, "EX0103") || starts(c, "OS") || starts(c, "CN"); }),
+              0);
+}
+
+TEST_F(ReadbackTest, RowToneIsTakenAndDcsRecognised) {
+    struct Case {
+        const char* tone;
+        int active, dcs;
+        const char* kept;
+    };
+    const Case cases[] = {
+        {"754", 1, 1, "754"}, {"503", 1, 1, "503"}, {"012", 1, 0, "012"},
+        {"999", 0, 0, "999"}, {"1x3", 0, 0, "999"},  // a damaged row tone is no tone
+    };
+    for (const Case& k : cases) {
+        s.band_index = 12;
+        s.band_table[12] = std::string("05A145000000B145000000") + k.tone + "0";
+        ASSERT_TRUE(run());
+        EXPECT_EQ(s.tone_active, k.active) << k.tone;
+        EXPECT_EQ(s.tone_is_dcs, k.dcs) << k.tone;
+        EXPECT_EQ(s.tone_code, k.kept) << k.tone;
+    }
+}
+
+TEST_F(ReadbackTest, PreampDigitOfTheRow) {
+    struct Case {
+        char digit;
+        int preamp;
+    };
+    for (const Case& k : {Case{'1', 1}, Case{'2', 2}, Case{'0', 0}, Case{'7', 0}}) {
+        s.band_index = 4;
+        s.band_table[4] = std::string("01A007100000B007100000999") + k.digit;
+        s.preamp = 1;
+        ASSERT_TRUE(run());
+        EXPECT_EQ(s.preamp, k.preamp) << k.digit;
+    }
+}
+
+// ---- the wrong radio -----------------------------------------------------------
+
+TEST_F(ReadbackTest, WrongOrMissingRadioEndsAfterTheRefusalWord) {
+    for (const char* id : {"ID0650;", ""}) {
+        Rig fresh;
+        State& st = fresh.st();
+        std::string answer = id;
+        fresh.radio->respond = [answer](const std::string& cmd) { return cmd == "ID;" ? answer : std::string(); };
+        fresh.open_radio();
+        fresh.window.start_timer(1, 50);
+        st.power_off_on_exit = 0;
+        EXPECT_FALSE(read_back_radio(fresh.c)) << id;
+        EXPECT_EQ(join(fresh.words()), "delay rnvlr.wav") << id;
+        EXPECT_EQ(join(fresh.sent()), "ID;") << id;
+        EXPECT_EQ(fresh.window.timer_id, 0);
+        EXPECT_FALSE(fresh.window.is_open);
+        EXPECT_FALSE(st.main_window.open);
+        EXPECT_FALSE(fresh.radio->open);
+        EXPECT_TRUE(fresh.dir.exists("savmem.dat")) << "memory banks saved";
+    }
+}
+
+TEST_F(ReadbackTest, WrongRadioIsSwitchedOffWhenConfiguredAndTheLogClosed) {
+    answers["ID;"] = "ID0650;";
+    s.power_off_on_exit = 1;
+    s.debug_log_on = 1;
+    open_debug_log(rig.c);
+    ASSERT_TRUE(s.debug_file.is_open());
+    EXPECT_FALSE(run());
+    EXPECT_EQ(join(rig.sent()), "ID; PS0;");
+    EXPECT_EQ(join(rig.words()), "delay rnvlr.wav delay");
+    EXPECT_FALSE(rig.radio->open);
+    EXPECT_FALSE(s.debug_file.is_open());
+    EXPECT_EQ(s.radio_id, 650);
+    const std::string log = rig.dir.read("debug.dat");
+    EXPECT_NE(log.find("TX=PS0;"), std::string::npos);
+}
+
+TEST_F(ReadbackTest, IdentityFoundBehindOtherText) {
+    answers["ID;"] = "FA007100000;ID0840;";
+    EXPECT_TRUE(run());
+    EXPECT_EQ(s.radio_id, 840);
+}
+
+// ---- the pass-through port --------------------------------------------------------
+
+TEST_F(ReadbackTest, PassThroughPortIsReopenedAtTheEnd) {
+    auto other = rig.serial.add_line(3);
+    s.passthru_port = 3;
+    ASSERT_TRUE(run());
+    EXPECT_TRUE(other->open);
+    EXPECT_EQ(other->speed, s.port_speed);
+    EXPECT_EQ(other->stop_bits, 2);
+
+    Rig plain;
+    auto unused = plain.serial.add_line(3);
+    plain.radio->respond = [](const std::string& cmd) { return cmd == "ID;" ? std::string("ID0840;") : std::string(); };
+    plain.open_radio();
+    ASSERT_TRUE(read_back_radio(plain.c));
+    EXPECT_FALSE(unused->open);
+}
+
+}  // namespace
+}  // namespace vlr
