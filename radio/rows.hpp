@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/state.hpp"
 #include "app/text.hpp"
 
 namespace vlr {
@@ -34,5 +35,55 @@ inline bool chan_empty(const std::string& r) { return r.empty() ? false : r[0] =
 
 // Two band-number digits of a channel record: "01".."09", "10".."13", "14".
 inline std::string band_digits(int band) { return zero_pad(band, 2); }
+
+// True when `s` is exactly `n` decimal digits.
+inline bool all_digits(const std::string& s, std::size_t n) {
+    if (s.size() != n) return false;
+    for (char ch : s)
+        if (!is_digit_char(ch)) return false;
+    return true;
+}
+
+// The one-character digit of a small setting (a VFO flag, a mode code, a
+// preamp step); anything outside 0..9 would not fit the one-character field.
+inline std::string digit_of(int v) { return std::string(1, v >= 0 && v <= 9 ? static_cast<char>('0' + v) : '0'); }
+
+// Nine digits of a frequency field in Hz, leading zeros; values outside what
+// nine digits can hold are clamped so the field never changes width.
+inline std::string nine_digits(long long hz) {
+    if (hz < 0) hz = 0;
+    if (hz > 999999999) hz = 999999999;
+    return zero_pad(hz, 9);
+}
+
+// A band's repeater offset pair (sign and four kHz digits). Only bands 10..13
+// have one; elsewhere both pointers are null.
+struct OffsetPair {
+    std::string* sign = nullptr;
+    std::string* digits = nullptr;
+    explicit operator bool() const { return sign != nullptr; }
+};
+
+// The shift in use on a band (what the radio was last given).
+inline OffsetPair shift_in_use(State& s, int band) {
+    switch (band) {
+        case 10: return {&s.shift10_sign, &s.shift10_digits};
+        case 11: return {&s.shift6_sign, &s.shift6_digits};
+        case 12: return {&s.shift2_sign, &s.shift2_digits};
+        case 13: return {&s.shift70_sign, &s.shift70_digits};
+        default: return {};
+    }
+}
+
+// The offset entered for a band (configuration or the offset keys).
+inline OffsetPair entered_offset(State& s, int band) {
+    switch (band) {
+        case 10: return {&s.offset10_sign, &s.offset10_digits};
+        case 11: return {&s.offset6_sign, &s.offset6_digits};
+        case 12: return {&s.offset2_sign, &s.offset2_digits};
+        case 13: return {&s.offset70_sign, &s.offset70_digits};
+        default: return {};
+    }
+}
 
 }  // namespace vlr

@@ -1,0 +1,164 @@
+// The band rows: one remembered state per band, kept up to date from the
+// radio's frequency replies, and the arrow-key band stepping.
+#include "radio/bands.hpp"
+
+#include "radio/channels.hpp"
+#include "radio/rows.hpp"
+#include "radio/send.hpp"
+#include "speech/player.hpp"
+#include "speech/values.hpp"
+
+namespace vlr {
+
+namespace {
+
+// The highest band the radio has, from top_band ("7" = band 13, 70 cm).
+int top_band_number(const State& s) {
+    if (s.top_band == "1") return 10;
+    if (s.top_band == "6") return 11;
+    if (s.top_band == "2") return 12;
+    return 13;
+}
+
+// The row text of a band, whatever index the state holds.
+std::string& band_row(State& s, int band) { return s.band_table[static_cast<std::size_t>(safe_band(band))]; }
+
+// Band number from the last frequency reply, for store_band_row: notes the
+// current band, lets the store move it, and puts it back.
+void store_keeping_band(Context& c) {
+    const int noted = c.st.band_index;
+    store_band_row(c);
+    c.st.band_index = noted;
+}
+
+}  // namespace
+
+void fill_band_rows(State& s) {
+    static const char* const rows[14] = {
+        "01A001900000B0019000009990", "01A003600000B0036000009990", "02A005400000B0054000009990",
+        "01A007100000B0071000009990", "03A010100000B0100000009990", "02A014200000B0142000009991",
+        "02A018100000B0181000009991", "02A021200000B0212000009991", "02A024890000B0248900009991",
+        "02A028500000B0285000009991", "02A050150000B0501500009991", "05A145000000B1450000009990",
+        "05A432000000B4320000009990", "04A009670000B0096700009990",
+    };
+    for (int band = 1; band <= 14; ++band) s.band_table[static_cast<std::size_t>(band)] = rows[band - 1];
+}
+
+int safe_band(int band) {
+    // Anything that is not a band row (a damaged file or record, the band 15
+    // of the general-coverage key) is general coverage, the catch-all row.
+    return band >= 1 && band <= 14 ? band : 14;
+}
+
+std::string band_stack_command(int band) {
+    band = safe_band(band);
+    if (band <= 9) return "BS00" + digit_of(band - 1);
+    switch (band) {
+        case 10: return "BS009";
+        case 11: return "BS010";
+        case 12: return "BS015";
+        case 13: return "BS016";
+        default: return "BS011";
+    }
+}
+
+int band_of_mhz(int mhz) {
+    switch (mhz) {
+        case 1: return 1;
+        case 3: return 2;
+        case 5: return 3;
+        case 7: return 4;
+        case 10: return 5;
+        case 14: return 6;
+        case 18: return 7;
+        case 21: return 8;
+        case 24: return 9;
+        case 28:
+        case 29: return 10;
+        default: break;
+    }
+    if (mhz >= 50 && mhz <= 54) return 11;
+    if (mhz >= 144 && mhz <= 148) return 12;
+    if (mhz >= 420 && mhz <= 449) return 13;
+    return 14;
+}
+
+void band_from_frequency(Context& c) {
+    State& s = c.st;
+    s.band_row_valid = 1;
+    const int mhz = text_num(right(s.last_freq_reply, 9)) / 1000000;
+    s.band_index = band_of_mhz(mhz);
+    // HF rows never keep an FM mode, and only 2 m and 70 cm keep C4FM.
+    if (s.band_index < 10 && s.mode_code > 4) s.band_row_valid = 0;
+    if (s.band_index < 12 && s.mode_code == 6) s.band_row_valid = 0;
+}
+
+void store_band_row(Context& c) {
+    State& s = c.st;
+    const std::string prefix = (s.repeater_on == 1 ? std::string("5") : digit_of(s.vfo_b_selected)) + digit_of(s.mode_code);
+    band_from_frequency(c);
+    if (s.band_row_valid == 0 || s.band_index > 14) return;
+    if (mid(s.last_freq_reply, 3, 3) == "000" || s.last_freq_reply.size() != 11) {
+        s.last_freq_reply = "FA001000000";
+        return;
+    }
+    const std::string& current = band_row(s, s.band_index);
+    const std::string reported = right(s.last_freq_reply, 9);
+    std::string a = row_vfo_a_digits(current), b = row_vfo_b_digits(current);
+    // The other VFO keeps what the row had; a row without a readable field
+    // (a short line in the file) takes the reported frequency there too.
+    if (s.vfo_b_selected == 1) {
+        b = reported;
+        if (a.size() != 9) a = reported;
+    } else {
+        a = reported;
+        if (b.size() != 9) b = reported;
+    }
+    s.row_build = prefix + "A" + a + "B" + b;
+    if (s.repeater_on == 1) {
+        // Repeater bands keep the offset in the VFO B field; a band without
+        // one keeps its VFO B digits so the row stays 26 characters.
+        if (OffsetPair shift = shift_in_use(s, s.band_index))
+            s.row_build = left(s.row_build, 13) + left(*shift.sign + " ", 1) + "0000" + right("0000" + *shift.digits, 4);
+    }
+    if (s.radio_initiated == 1) return;  // another program is driving the radio
+    // A tone code still being typed is not a tone yet.
+    const std::string tone = all_digits(s.tone_code, 3) ? s.tone_code : "999";
+    band_row(s, s.band_index) = cut(s.row_build + tone + digit_of(s.preamp));
+}
+
+void band_step_up(Context& c) {
+    State& s = c.st;
+    store_keeping_band(c);
+    ++s.band_index;
+    if (s.band_index == 14) {
+        say(c, "band");
+        say(c, "un");
+    }
+    s.tone_active = 0;
+    s.tone_code = "999";
+    if (s.band_index > top_band_number(s) || s.band_index < 1) s.band_index = 1;
+    s.ant_check = 1;
+    select_band_stack(c);
+    select_band(c);
+}
+
+void band_step_down(Context& c) {
+    State& s = c.st;
+    store_keeping_band(c);
+    --s.band_index;
+    const int top = top_band_number(s);
+    if (s.band_index < 1 || s.band_index > top) s.band_index = top;
+    s.ant_check = 1;
+    select_band_stack(c);
+    select_band(c);
+}
+
+void select_band_stack(Context& c) {
+    State& s = c.st;
+    send_cat(c, band_stack_command(s.band_index));
+    if (s.ant_check == 0) say_band(c);
+    s.ant_check = 0;
+}
+
+}  // namespace vlr

@@ -1,0 +1,139 @@
+// Tone squelch (CTCSS tone numbers and DCS codes) and the repeater shift.
+#include "radio/tone.hpp"
+
+#include <cstdio>
+
+#include "panel/front_panel.hpp"
+#include "radio/bands.hpp"
+#include "radio/rows.hpp"
+#include "radio/send.hpp"
+#include "speech/player.hpp"
+
+namespace vlr {
+
+namespace {
+
+void refuse_tone(Context& c) {
+    State& s = c.st;
+    say(c, "invalid");
+    s.tone_active = 0;
+    s.tone_code = "999";
+    s.tone_say_on = 0;
+    show_status_line(c);
+}
+
+bool all_digit_chars(const std::string& t) {
+    for (char ch : t)
+        if (!is_digit_char(ch)) return false;
+    return true;
+}
+
+// An offset in kHz as the radio's 50 kHz steps: a whole number when it
+// divides evenly, otherwise with two decimals (625 kHz gives "12.50").
+std::string fifty_khz_steps(const std::string& offset_digits) {
+    const int khz = text_num(offset_digits);
+    if (khz % 50 == 0) return digits(khz / 50);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f", khz / 50.0);
+    return buf;
+}
+
+// The offset menu command of a repeater band, or "" for a band without one.
+std::string offset_menu_command(int band, const std::string& digits) {
+    switch (band) {
+        case 10: return "EX010316" + digits;
+        case 11: return "EX010317" + digits;
+        case 12: return std::string("EX01031800") + (digits.size() < 3 ? "0" : "") + fifty_khz_steps(digits);
+        case 13: {
+            const std::string steps = fifty_khz_steps(digits);
+            return std::string("EX0103190") + (steps.size() < 3 ? "0" : "") + steps;
+        }
+        default: return {};
+    }
+}
+
+}  // namespace
+
+void complete_tone_entry(Context& c) {
+    State& s = c.st;
+    s.tone_is_dcs = 0;
+    // Nothing typed is no code at all; one or two digits mean the tone
+    // number the operator typed, written with the radio's three digits.
+    if (s.tone_code.empty() || !all_digit_chars(s.tone_code)) return refuse_tone(c);
+    if (s.tone_code.size() < 3) s.tone_code = zero_pad(text_num(s.tone_code), 3);
+    const int v = text_num(s.tone_code);
+    if (v > 803 || (v > 503 && v < 700) || s.tone_code.size() > 3 || (v > 49 && v < 500)) return refuse_tone(c);
+    s.tone_say_on = 1;
+    if (v > 499 && s.dcs_allowed == 0) return refuse_tone(c);
+    if (v > 499) s.tone_is_dcs = 1;
+    apply_tone(c);
+    s.tone_say_on = 0;
+}
+
+void apply_tone(Context& c) {
+    State& s = c.st;
+    const int v = text_num(s.tone_code);
+    const bool quiet = s.channel_step == 1;
+    const char first = s.tone_code.empty() ? '0' : s.tone_code[0];
+    if (s.tone_is_dcs != 0) {
+        send_cat(c, first > '6' ? "EX0863" : "EX0860");
+        if (!quiet) {
+            say(c, "dcs");
+            say(c, "on");
+        }
+        const bool high = (v > 599 && v < 703) || (v > 799 && v < 900);
+        send_cat(c, (high ? "CN011" : "CN010") + right(s.tone_code, 2));
+        return;
+    }
+    if (!quiet) say(c, "ctcss");
+    const std::string command = "CN00" + s.tone_code;
+    if (!quiet) {
+        if (s.tone_say_on == 1)
+            say(c, "on");
+        else
+            for (char ch : s.tone_code) say(c, std::string(1, ch));
+    }
+    send_cat(c, command);
+    send_cat(c, first > '4' ? "CT03" : "CT01");
+}
+
+void toggle_repeater(Context& c) {
+    State& s = c.st;
+    const bool quiet = s.channel_step != 0;
+    if (s.repeater_on < 2 && !quiet) say(c, "repeater");
+    if (s.repeater_on > 0) {
+        if (s.repeater_on == 1 && !quiet) say(c, "off");
+        s.repeater_on = 0;
+        s.vfo_b_selected = 0;
+        send_cat(c, "OS00");
+        return;
+    }
+    s.repeater_on = 1;
+    std::string sign;
+    if (OffsetPair shift = shift_in_use(s, s.band_index)) {
+        OffsetPair entered = entered_offset(s, s.band_index);
+        *shift.sign = *entered.sign;
+        *shift.digits = *entered.digits;
+        send_cat(c, offset_menu_command(s.band_index, *shift.digits));
+        sign = *shift.sign;
+    }
+    // A band without a repeater offset of ours gets no offset command: the
+    // radio shifts by its own setting, in the "otherwise" (minus) direction.
+    send_cat(c, sign == "+" ? "OS01" : "OS02");
+    if (s.channel_step != 1) say(c, "on");
+    if (s.tone_active == 1) send_cat(c, s.tone_is_dcs == 1 ? "CT03" : "CT01");
+}
+
+void band_for_frequency(Context& c) {
+    State& s = c.st;
+    s.band_index = 14;
+    if (s.tone_active == 1) {
+        send_cat(c, "CT00");
+        s.tone_active = 0;
+        s.tone_code = "999";
+    }
+    s.band_index = band_of_mhz(s.entry_value);
+    if (s.band_index == 14 && s.vfo_b_selected == 1) s.vfo_b_selected = 0;
+}
+
+}  // namespace vlr
