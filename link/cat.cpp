@@ -29,7 +29,8 @@ void send_command(Context& c) {
     s.cat_command = cut(s.cat_command);
     if (s.cat_command.size() == max_text) s.cat_command.pop_back();
     s.cat_command += ';';
-    if ((begins_with(s.cat_command, "FA") || begins_with(s.cat_command, "FB")) && s.cat_command.size() >= 6)
+    if ((begins_with(s.cat_command, "FA") || begins_with(s.cat_command, "FB")) &&
+        s.cat_command.size() >= 6)
         s.last_freq_command = s.cat_command;
     write_port(c, s.radio_port, s.cat_command);
     if (s.debug_log_on == 1) log_with_prefix(c, "TX=", s.cat_command);
@@ -74,7 +75,10 @@ std::string simulated_reply(const State& s) {
     if (is("ML1")) r = "ML1040";
     if (is("SM0")) r = "SM00199";
     if (is("PR")) r = "PR01";
-    if (is("FA")) r = s.last_freq_command.empty() ? std::string() : left(s.last_freq_command, static_cast<int>(s.last_freq_command.size()) - 1);
+    if (is("FA"))
+        r = s.last_freq_command.empty()
+                ? std::string()
+                : left(s.last_freq_command, static_cast<int>(s.last_freq_command.size()) - 1);
     if (is("MD")) r = std::string("MD0") + static_cast<char>(48 + s.mode_code);
     if (is("PL")) r = "PL050";
     if (is("ID")) r = "ID0840";

@@ -9,7 +9,8 @@ void open_debug_log(Context& c) {
     State& s = c.st;
     close_debug_log(c);
     // Binary: the line ends are written as CR LF by us, untranslated.
-    s.debug_file.open(c.paths.file("debug.dat"), std::ios::out | std::ios::trunc | std::ios::binary);
+    s.debug_file.open(c.paths.file("debug.dat"),
+                      std::ios::out | std::ios::trunc | std::ios::binary);
     if (!s.debug_file.is_open()) {
         // The program runs on without a log; the stream stays closed, so
         // every later write does nothing.
@@ -18,7 +19,8 @@ void open_debug_log(Context& c) {
     }
     write_log_line(c, "VELORAN " + s.version_text + "  " + platform::local_date_text() + "   " +
                           platform::local_time_text());
-    write_log_line(c, "Comport=" + num_text(s.radio_port) + "  Speed=" + num_text(s.port_speed) + " Baud");
+    write_log_line(
+        c, "Comport=" + num_text(s.radio_port) + "  Speed=" + num_text(s.port_speed) + " Baud");
 }
 
 void write_log_line(Context& c, const std::string& text) {

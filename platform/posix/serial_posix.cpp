@@ -28,11 +28,10 @@ struct SpeedEntry {
 
 // Every speed termios can name on this system, ascending.
 constexpr SpeedEntry speed_table[] = {
-    {50, B50},         {75, B75},           {110, B110},         {134, B134},
-    {150, B150},       {200, B200},         {300, B300},         {600, B600},
-    {1200, B1200},     {1800, B1800},       {2400, B2400},       {4800, B4800},
-    {9600, B9600},     {19200, B19200},     {38400, B38400},     {57600, B57600},
-    {115200, B115200}, {230400, B230400},
+    {50, B50},           {75, B75},         {110, B110},       {134, B134},     {150, B150},
+    {200, B200},         {300, B300},       {600, B600},       {1200, B1200},   {1800, B1800},
+    {2400, B2400},       {4800, B4800},     {9600, B9600},     {19200, B19200}, {38400, B38400},
+    {57600, B57600},     {115200, B115200}, {230400, B230400},
 #ifdef B460800
     {460800, B460800},
 #endif
@@ -84,7 +83,8 @@ const SpeedEntry& nearest_speed_entry(int baud) {
 using Clock = std::chrono::steady_clock;
 
 int ms_until(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return 0;
     return left > 60000 ? 60000 : static_cast<int>(left);
 }
@@ -118,18 +118,34 @@ public:
         if (::tcgetattr(fd_, &tio) != 0) return note_failure();
         tcflag_t size;
         switch (data_bits) {
-            case 5: size = CS5; break;
-            case 6: size = CS6; break;
-            case 7: size = CS7; break;
-            case 8: size = CS8; break;
-            default: return false;
+            case 5:
+                size = CS5;
+                break;
+            case 6:
+                size = CS6;
+                break;
+            case 7:
+                size = CS7;
+                break;
+            case 8:
+                size = CS8;
+                break;
+            default:
+                return false;
         }
         tio.c_cflag = (tio.c_cflag & ~CSIZE) | size;
         switch (parity) {
-            case 0: tio.c_cflag &= ~(PARENB | PARODD); break;
-            case 1: tio.c_cflag |= PARENB | PARODD; break;
-            case 2: tio.c_cflag = (tio.c_cflag | PARENB) & ~PARODD; break;
-            default: return false;
+            case 0:
+                tio.c_cflag &= ~(PARENB | PARODD);
+                break;
+            case 1:
+                tio.c_cflag |= PARENB | PARODD;
+                break;
+            case 2:
+                tio.c_cflag = (tio.c_cflag | PARENB) & ~PARODD;
+                break;
+            default:
+                return false;
         }
         if (stop_bits == 1)
             tio.c_cflag &= ~CSTOPB;
@@ -252,7 +268,7 @@ public:
     std::string device_path(int com) const override {
         if (com < 1) return {};
         std::string own = folder_ + "COM" + std::to_string(com);
-        struct stat st{};
+        struct stat st {};
         // lstat: a link whose target has vanished (adapter unplugged) still
         // names the user's choice; opening it fails rather than falling back
         // to some other device.
