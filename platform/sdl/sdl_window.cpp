@@ -146,12 +146,14 @@ void SdlWindow::wait_events(const std::function<void(int, int)>& deliver) {
 }
 
 void SdlWindow::handle_tick(const SDL_Event& event, const std::function<void(int, int)>& deliver) {
-    auto* slot = static_cast<TimerSlot*>(event.user.data1);
-    slot->pending = false;  // from now on a new tick may be queued
+    // Only ticks of this window's timers are taken: another user event of
+    // the same type carries no slot of ours.
     auto found = timers_.find(event.user.code);
+    if (found == timers_.end() || found->second != event.user.data1) return;
+    TimerSlot* slot = found->second;
+    slot->pending = false;  // from now on a new tick may be queued
     // A tick queued before its timer was stopped is not delivered.
-    if (found == timers_.end() || found->second != slot || !slot->running) return;
-    deliver(event_timer, slot->id);
+    if (slot->running) deliver(event_timer, slot->id);
 }
 
 void SdlWindow::handle_event(const SDL_Event& event, const std::function<void(int, int)>& deliver) {

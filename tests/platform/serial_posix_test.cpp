@@ -122,22 +122,6 @@ TEST_F(PosixSerialPty, OpenIsExclusiveUntilClosed) {
     EXPECT_NE(other_program->open(3, 9600), nullptr);
 }
 
-TEST_F(PosixSerialPty, NonBlockingReadReturnsWhatHasArrived) {
-    auto port = serial->open(3, 9600);
-    ASSERT_NE(port, nullptr);
-    port->set_read_timeouts(-1);
-    char buf[16];
-    EXPECT_EQ(port->bytes_waiting(), 0);
-    EXPECT_EQ(port->read(buf, sizeof buf), 0);
-
-    pty.send("ID0840;");
-    ASSERT_TRUE(eventually([&] { return port->bytes_waiting() == 7; }));
-    EXPECT_EQ(port->read(buf, 4), 4);
-    EXPECT_EQ(std::string(buf, 4), "ID08");
-    EXPECT_EQ(port->read(buf, sizeof buf), 3);
-    EXPECT_EQ(std::string(buf, 3), "40;");
-}
-
 TEST_F(PosixSerialPty, WaitingReadCollectsBytesUpToItsLimit) {
     auto port = serial->open(3, 9600);
     ASSERT_NE(port, nullptr);
