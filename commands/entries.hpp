@@ -12,6 +12,10 @@ void select_band_by_key(Context& c, int band);
 void offset_sign(Context& c);
 void offset_enter(Context& c);
 void offset_readout(Context& c);
+// As offset_enter / offset_readout; false when the entry was refused, which
+// ends the handling of the Enter key (an accepted one lets it go on).
+bool offset_enter_accepted(Context& c);
+bool offset_readout_given(Context& c);
 void menu_start(Context& c);
 void menu_enter(Context& c);
 void next_channel(Context& c);

@@ -1,0 +1,386 @@
+// Entries that a key opens and later keys complete: a band picked by one
+// key, a frequency typed in MHz, a repeater offset, a radio menu item, the
+// next memory channel, and the frequency read-outs. The digits themselves
+// are collected by digit_key; this file starts and completes the entries.
+#include "commands/entries.hpp"
+
+#include <string>
+
+#include "app/text.hpp"
+#include "link/cat.hpp"
+#include "panel/front_panel.hpp"
+#include "radio/bands.hpp"
+#include "radio/channels.hpp"
+#include "radio/functions.hpp"
+#include "radio/rows.hpp"
+#include "radio/tone.hpp"
+#include "speech/player.hpp"
+#include "speech/values.hpp"
+
+namespace vlr {
+
+namespace {
+
+void send(Context& c, const std::string& command) {
+    c.st.cat_command = command;
+    send_command(c);
+}
+
+void say_each(Context& c, const std::string& chars) {
+    for (char ch : chars) say(c, std::string(1, ch));
+}
+
+void say_sign(Context& c, const std::string& sign) {
+    if (sign == "+") say(c, "plus");
+    if (sign == "-") say(c, "minus");
+}
+
+// A band's row; anything outside 1..14 (band 15 included) is general coverage.
+const std::string& band_row(const State& s, int band) {
+    return s.band_table[static_cast<std::size_t>(band >= 1 && band <= 14 ? band : 14)];
+}
+
+// The sign and digits of a band's repeater offset: the entered pair (what X O
+// edits) or the pair in use (what the shift was switched on with).
+struct BandOffset {
+    std::string* sign = nullptr;
+    std::string* digits = nullptr;
+};
+
+BandOffset offset_pair_entered(State& s) {
+    switch (s.band_index) {
+    case 10: return {&s.offset10_sign, &s.offset10_digits};
+    case 11: return {&s.offset6_sign, &s.offset6_digits};
+    case 12: return {&s.offset2_sign, &s.offset2_digits};
+    case 13: return {&s.offset70_sign, &s.offset70_digits};
+    default: return {};
+    }
+}
+
+BandOffset offset_pair_in_use(State& s) {
+    switch (s.band_index) {
+    case 10: return {&s.shift10_sign, &s.shift10_digits};
+    case 11: return {&s.shift6_sign, &s.shift6_digits};
+    case 12: return {&s.shift2_sign, &s.shift2_digits};
+    case 13: return {&s.shift70_sign, &s.shift70_digits};
+    default: return {};
+    }
+}
+
+void abandon_frequency_entry(Context& c) {
+    State& s = c.st;
+    say(c, "invalid");
+    s.key_state = 0;
+    s.entry_value = 0;
+    s.freq_entry_active = 0;
+    s.entry_point_typed = 0;
+}
+
+// Nine frequency digits (leading zeros allowed) as MHz with a point after the
+// third digit, leading zeros removed: "014200000" -> "14.200000".
+std::string mhz_text(const std::string& nine) {
+    std::string t = left(nine, 3) + "." + mid(nine, 4);
+    std::size_t zeros = 0;
+    while (zeros < t.size() && t[zeros] == '0') ++zeros;
+    return t.substr(zeros);
+}
+
+// The transmit frequency through the repeater: the receive frequency moved by
+// the shift in use on this band.
+std::string repeater_tx_text(State& s) {
+    long long n = s.vfo_frequency;
+    BandOffset shift = offset_pair_in_use(s);
+    if (shift.sign) {
+        long long offset_hz = static_cast<long long>(text_num(*shift.digits)) * 1000;
+        n += *shift.sign != "-" ? offset_hz : -offset_hz;
+    }
+    if (n < 0) n = 0;
+    if (n > 999'999'999) n = 999'999'999;
+    return mhz_text(zero_pad(n, 9));
+}
+
+// Reads a derived frequency as a transmit frequency, then the mode, and puts
+// the panel's frequency text back.
+void say_tx_frequency(Context& c, const std::string& text) {
+    State& s = c.st;
+    std::string kept = s.freq_text;
+    s.freq_text = text;
+    s.tx_announce = 1;
+    say_frequency(c);
+    s.tx_announce = 0;
+    say_mode(c);
+    s.freq_text = kept;
+    s.key_state = 0;
+}
+
+void plain_readout(Context& c) {
+    State& s = c.st;
+    s.key_state = 0;
+    s.tune_active = 0;
+    say_frequency(c);
+    say_mode(c);
+    if (s.tone_active == 1) {
+        say(c, !s.tone_code.empty() && s.tone_code[0] > '4' ? "dcs" : "ctcss");
+        say_each(c, left(s.tone_code, 3));
+    }
+}
+
+// The longest value the radio's menu items take; a longer one cannot be
+// meant and is not sent.
+constexpr std::size_t menu_value_max = 8;
+
+void menu_read(Context& c) {
+    State& s = c.st;
+    // Whatever the radio sent unasked would otherwise be read as the answer.
+    pause_word(c);
+    read_reply(c);
+    send(c, "EX" + s.menu_number_text);
+    pause_word(c);
+    read_reply(c);
+    int end = instr(s.cat_reply, ";");
+    std::string value = end > 0 ? mid(s.cat_reply, 9, end - 9) : mid(s.cat_reply, 9);
+    for (char ch : value) say(c, ch == '.' ? std::string("point") : std::string(1, ch));
+}
+
+void menu_set(Context& c) {
+    State& s = c.st;
+    if (s.menu_value_text.size() > menu_value_max) {
+        say(c, "invalid");
+        return;
+    }
+    send(c, "EX" + s.menu_number_text + s.menu_value_text);
+    say(c, "ok");
+}
+
+}  // namespace
+
+// ---- Band select by key -----------------------------------------------------
+
+void select_band_by_key(Context& c, int band) {
+    State& s = c.st;
+    if (band == 15) say(c, "band");
+    store_band_row(c);
+    s.band_index = band;
+    s.key_state = 0;
+    // Before the row is applied, so the row's own tone is the one that stays.
+    s.tone_code = "999";
+    select_band(c);
+}
+
+// ---- Frequency entry --------------------------------------------------------
+
+void start_frequency_entry(Context& c) {
+    State& s = c.st;
+    s.entry_value = 0;
+    s.key_state = 0;
+    say(c, "EF");
+    s.entry_int_digits = 0;
+    s.freq_entry_active = 1;
+    s.entry_point_typed = 0;
+}
+
+void frequency_point(Context& c) {
+    State& s = c.st;
+    // The value of an entry already completed is no frequency being typed.
+    if (s.freq_entry_active == 0 || s.entry_value >= 450 || s.entry_value < 1) {
+        abandon_frequency_entry(c);
+        return;
+    }
+    store_band_row(c);
+    s.entry_point_typed = 1;
+    band_for_frequency(c);
+    s.saved_band = s.band_index;
+    say(c, "point");
+}
+
+void frequency_enter(Context& c) {
+    State& s = c.st;
+    if (s.freq_entry_active == 0) return;
+    s.tick_count = 0;
+    s.freq_entry_active = 0;
+    if (s.entry_point_typed == 0) {
+        store_band_row(c);
+        band_for_frequency(c);  // all digits are MHz
+        s.saved_band = s.band_index;
+    }
+    s.band_index = s.saved_band;
+    select_band_stack(c);
+    if (s.band_index < 15) {
+        const std::string& row = band_row(s, s.band_index);
+        s.mode_code = text_num(row_mode_digit(row));
+        s.vfo_b_selected = row_kind(row) == "1" ? 1 : 0;
+        show_mode(c);
+    }
+    if (s.entry_value < 25 && (s.mode_code == 5 || s.mode_code == 7)) {
+        // No FM below 25 MHz: AM is the nearest the radio allows.
+        s.mode_code = 4;
+        show_mode(c);
+    }
+    std::string command = "FA";
+    if (s.entry_point_typed == 0 && s.entry_int_digits <= 3)
+        command += zero_pad(s.entry_value, 3);  // keeps "0 0 7" at 7 MHz
+    else
+        command += (s.entry_int_digits == 1 ? "00" : s.entry_int_digits == 2 ? "0" : "") + digits(s.entry_value);
+    s.entry_point_typed = 0;
+    if (command.size() > 11 || s.entry_int_digits > 3) {
+        say(c, "invalid");
+        s.entry_int_digits = 0;
+        return;
+    }
+    while (command.size() < 11) command += "0";
+    if (text_num(mid(command, 3)) < 1'000'000) {
+        // Nothing typed, or zero: the radio has no frequency below 1 MHz.
+        say(c, "invalid");
+        s.entry_int_digits = 0;
+        return;
+    }
+    send(c, command);
+    s.band_index = s.saved_band;
+    std::string preamp_digit = row_preamp_digit(band_row(s, s.band_index));
+    s.preamp = preamp_digit == "1" ? 1 : preamp_digit == "2" ? 2 : 0;
+    apply_preamp(c);
+    say(c, "ok");
+}
+
+// ---- Repeater offset --------------------------------------------------------
+
+void offset_sign(Context& c) {
+    State& s = c.st;
+    if (s.key_code == 187) {
+        s.offset_entry = "+";
+        say(c, "plus");
+    } else {
+        s.offset_entry = "-";
+        say(c, "minus");
+    }
+    s.key_state = 6;
+}
+
+bool offset_enter_accepted(Context& c) {
+    State& s = c.st;
+    const std::size_t n = s.offset_entry.size();
+    if (n < 4 || n > 5) {
+        say(c, "ofs");
+        say(c, "invalid");
+        s.key_state = 0;
+        return false;
+    }
+    say_band(c);
+    say(c, "ofs");
+    say_sign(c, left(s.offset_entry, 1));
+    say_each(c, mid(s.offset_entry, 2));
+    say(c, "khz");
+    // Three digits are kHz below 1000: stored as four, "-600" as "-0600".
+    if (n == 4) s.offset_entry.insert(1, "0");
+    BandOffset pair = offset_pair_entered(s);
+    if (pair.sign) {
+        *pair.sign = left(s.offset_entry, 1);
+        *pair.digits = mid(s.offset_entry, 2, 4);
+    }
+    s.key_state = 0;
+    return true;
+}
+
+void offset_enter(Context& c) { offset_enter_accepted(c); }
+
+bool offset_readout_given(Context& c) {
+    State& s = c.st;
+    if (s.repeater_on == 1) {
+        say(c, "rio");
+        s.key_state = 0;
+        return false;
+    }
+    BandOffset pair = offset_pair_entered(s);
+    s.offset_entry = pair.sign ? *pair.sign + *pair.digits : std::string();
+    say_band(c);
+    say(c, "std");
+    say_sign(c, left(s.offset_entry, 1));
+    say_each(c, mid(s.offset_entry, mid(s.offset_entry, 2, 1) == "0" ? 3 : 2));
+    say(c, "khz");
+    s.key_state = 0;
+    return true;
+}
+
+void offset_readout(Context& c) { offset_readout_given(c); }
+
+// ---- Radio menu -------------------------------------------------------------
+
+void menu_start(Context& c) {
+    State& s = c.st;
+    s.key_state = 8;
+    s.menu_number_text.clear();
+    say(c, "mn");
+}
+
+void menu_enter(Context& c) {
+    State& s = c.st;
+    if (s.key_state == 8) {
+        s.key_state = 9;
+        if (s.menu_number_text.size() == 6) {
+            say(c, "mp");
+            s.menu_value_text.clear();
+        } else {
+            say(c, "invalid");
+            s.key_state = 0;
+        }
+        return;
+    }
+    if (s.key_state != 9) return;
+    s.menu_busy = 1;  // the poll would take the answer otherwise
+    if (s.menu_value_text.empty())
+        menu_read(c);
+    else
+        menu_set(c);
+    s.key_state = 0;
+    s.menu_busy = 0;
+}
+
+// ---- Next memory channel ----------------------------------------------------
+
+void next_channel(Context& c) {
+    State& s = c.st;
+    if (s.bank_index < 0 || s.bank_index > 9) {
+        say(c, "ncs");
+        return;
+    }
+    // Ten steps come back to the channel we started from; a bank with no
+    // stored channel at all has nothing to step to.
+    int index = s.channel_index;
+    bool found = false;
+    for (int step = 0; step < 10 && !found; ++step) {
+        index = (index + 1) % 10;
+        if (index < 0) index += 10;
+        const std::string& row = s.memory_channels[static_cast<std::size_t>(s.bank_index * 10 + index)];
+        found = !row.empty() && !chan_empty(row);
+    }
+    if (!found) {
+        say(c, "ncs");
+        return;
+    }
+    s.channel_index = index;
+    say(c, "channel");
+    s.channel_op = 2;
+    s.channel_step = 1;
+    s.bank_digit = s.bank_index;  // recall from the bank just searched
+    s.key_code = '0' + index;
+    digit_key(c);
+}
+
+// ---- Frequency read-out -----------------------------------------------------
+
+void frequency_readout(Context& c) {
+    State& s = c.st;
+    if (s.tick_count == 0) return;  // the radio has not reported the new frequency yet
+    if (s.key_state == 14 && s.repeater_on == 1) {
+        say_tx_frequency(c, repeater_tx_text(s));
+        return;
+    }
+    if (s.key_state == 14 && s.vfo_b_selected == 1) {
+        say(c, "vfoa");
+        say_tx_frequency(c, mhz_text(row_vfo_a_digits(band_row(s, s.band_index))));
+        return;
+    }
+    plain_readout(c);
+}
+
+}  // namespace vlr

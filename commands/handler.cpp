@@ -1,0 +1,823 @@
+// The main window's event handler: every operator action is one key press,
+// tried against the key rules in a fixed order. A rule either ends the
+// handling of the key or lets the later rules see it too; the last rule
+// re-sends the frequency, so in the tuning states every key that no earlier
+// rule took keeps the radio on the frequency the program believes in.
+#include "commands/handler.hpp"
+
+#include <array>
+#include <string>
+
+#include "app/text.hpp"
+#include "commands/entries.hpp"
+#include "commands/poll.hpp"
+#include "link/cat.hpp"
+#include "link/log.hpp"
+#include "panel/front_panel.hpp"
+#include "radio/channels.hpp"
+#include "radio/frequency.hpp"
+#include "radio/functions.hpp"
+#include "radio/levels.hpp"
+#include "radio/tone.hpp"
+#include "speech/player.hpp"
+#include "speech/values.hpp"
+
+namespace vlr {
+
+namespace {
+
+// Window event ids.
+constexpr int event_close = 32770;
+constexpr int event_timer = 275;
+constexpr int event_key_down = 256;
+constexpr int event_key_up = 257;
+
+// Virtual-key codes.
+constexpr int vk_enter = 13, vk_shift = 16, vk_ctrl = 17, vk_space = 32, vk_page_up = 33,
+              vk_page_down = 34, vk_left = 37, vk_up = 38, vk_right = 39, vk_down = 40,
+              vk_insert = 45, vk_win = 91, vk_pad0 = 96, vk_pad9 = 105, vk_pad_point = 110,
+              vk_plus = 187, vk_minus = 189, vk_point = 190;
+constexpr int vk_f(int n) { return 111 + n; }  // F1..F12 = 112..123
+
+constexpr int lowest_hz = 1'000'000;
+// Nine digits is all the frequency command has room for.
+constexpr int highest_hz = 999'999'999;
+
+void send(Context& c, const std::string& command) {
+    c.st.cat_command = command;
+    send_command(c);
+}
+
+void query(Context& c, const std::string& command) {
+    send(c, command);
+    pause_word(c);
+    read_reply(c);
+}
+
+// The number in `width` characters starting `skip` characters after the
+// first `code` in the last reply; `fallback` when the code is missing.
+int reply_number(const Context& c, const std::string& code, int skip, int width, int fallback) {
+    int p = instr(c.st.cat_reply, code);
+    return p > 0 ? text_num(mid(c.st.cat_reply, p + skip, width)) : fallback;
+}
+
+bool is_digit_key(int k) { return k >= '0' && k <= '9'; }
+bool is_fm(const State& s) { return s.mode_code == 5 || s.mode_code == 7; }
+bool is_ssb(const State& s) { return s.mode_code == 1 || s.mode_code == 2; }
+bool is_cw(const State& s) { return s.mode_code == 3; }
+
+
+// ---- Preparation -----------------------------------------------------------
+
+void quit_key(Context& c) {
+    say(c, "quit");
+    if (c.st.radio_connected == 1) {
+        // The program ends on the second frequency reply after this, so the
+        // memory banks are saved with the radio's last frequency.
+        send(c, "TX0");
+        c.st.quit_pending = 1;
+    } else {
+        c.st.running = 0;
+    }
+}
+
+// ---- Extended state and early rules ----------------------------------------
+
+void extended_key(Context& c) {
+    say(c, "extcm");
+    if (c.st.key_state == 14) {
+        c.st.key_state = 0;
+        say(c, "off");
+    } else {
+        c.st.key_state = 14;
+        say(c, "on");
+    }
+}
+
+void antenna_key(Context& c) {
+    State& s = c.st;
+    if (s.band_index == 12 || s.band_index == 13 || s.radio_variant < 1) {
+        say(c, "na");
+        s.key_state = 0;
+        return;
+    }
+    if (s.antenna2 == 1) {
+        say(c, "ant1");
+        send(c, "EX0307040");
+    } else {
+        say(c, "ant2");
+        send(c, "EX0307041");
+    }
+    s.antenna2 = 1 - s.antenna2;
+    // Keeps state 14 for one S so the operator can compare the antennas.
+    s.ant_check = 2;
+}
+
+void agc_key(Context& c) {
+    static const std::array<const char*, 4> words{"fast", "mid", "slow", "auto"};
+    State& s = c.st;
+    s.agc_setting += 1;
+    if (s.agc_setting > 4 || s.agc_setting < 1) s.agc_setting = 1;
+    send(c, "GT0" + digits(s.agc_setting));
+    say(c, "agc");
+    say(c, words[static_cast<std::size_t>(s.agc_setting - 1)]);
+}
+
+// Second receiver gain up (AG1/RG1): steps of 10, 255 at the top.
+void second_gain_up(Context& c, int& gain, const std::string& code) {
+    gain += 10;
+    if (gain >= 251) gain = 255;
+    send(c, code + zero_pad(gain, 3));
+    if (gain >= 250) say(c, "max");
+}
+
+void second_gain_down(Context& c, int& gain, const std::string& code) {
+    gain -= 10;
+    if (gain < 10) gain = 0;
+    send(c, code + zero_pad(gain, 3));
+    if (gain == 0) say(c, "min");
+}
+
+void monitor_key(Context& c) {
+    State& s = c.st;
+    say(c, "mon");
+    if (s.monitor_on == 1) {
+        s.monitor_on = 0;
+        s.cat_command = "ML00";
+        say(c, "off");
+        s.level_target = 0;
+    } else {
+        s.monitor_on = 1;
+        s.cat_command = "ML01";
+        s.level_target = 1;
+        say(c, "on");
+    }
+    send_command(c);
+}
+
+void stop_mic_monitor(Context& c) {
+    State& s = c.st;
+    s.mic_monitor = -1;
+    say(c, "micgain");
+    say(c, "lev");
+    s.mic_level_peak = s.mic_gain;
+    say_mic_level(c);
+    s.mic_monitor = 0;
+    s.mic_level_peak = 0;
+    say(c, "off");
+}
+
+void fold_numeric_pad(State& s) {
+    if (s.key_code >= vk_pad0 && s.key_code <= vk_pad9) s.key_code -= vk_pad0 - '0';
+    if (s.key_code == vk_pad_point) s.key_code = vk_point;
+}
+
+// Back from keyer practice to the mode the operator had before.
+void leave_keyer(Context& c) {
+    State& s = c.st;
+    s.key_state = 0;
+    s.mode_code = s.saved_mode;
+    show_mode(c);
+    if (s.break_in_on == 1) send(c, "BI1");
+}
+
+void band_key(Context& c) {
+    State& s = c.st;
+    if (s.channel_op >= 1) {
+        say(c, "bank");
+        s.bank_digit = -1;
+    } else {
+        s.key_state = 1;
+        say(c, "band");
+        say_band(c);
+    }
+}
+
+// ---- Letter keys ------------------------------------------------------------
+
+void level_key(Context& c) {
+    static const std::array<const char*, 5> words{"mon", "nb", "nr", "co", "spc"};
+    State& s = c.st;
+    if (s.level_target >= 1) {
+        s.key_state = 10;
+        if (s.level_target <= 5) say(c, words[static_cast<std::size_t>(s.level_target - 1)]);
+    }
+    say(c, "lev");
+}
+
+void keyer_key(Context& c) {
+    State& s = c.st;
+    say(c, "ks");
+    if (s.key_state == 11) {
+        s.key_state = 0;
+        s.mode_code = s.saved_mode;
+        show_mode(c);
+        say(c, "off");
+        say_keyer_speed(c);
+        if (s.break_in_on == 1) send(c, "BI1");
+        return;
+    }
+    s.saved_mode = s.mode_code;
+    s.mode_code = 3;
+    show_mode(c);
+    s.key_state = 11;
+    query(c, "KS");
+    s.keyer_speed = reply_number(c, "KS", 2, 3, s.keyer_speed);
+    say(c, "on");
+    // Practice without keying the transmitter.
+    send(c, "BI0");
+    say_keyer_speed(c);
+}
+
+void c4fm_key(Context& c) {
+    State& s = c.st;
+    if (s.mode_code < 5) return;
+    if (is_fm(s)) {
+        // The mode change drops the tone; keep it for the way back.
+        s.saved_tone_code = s.tone_code;
+        s.mode_code = 6;
+        show_mode(c);
+    } else {
+        s.mode_code = s.fm_wide == 1 ? 7 : 5;
+        show_mode(c);
+        if (s.saved_tone_code != "999" && !s.saved_tone_code.empty()) {
+            s.tone_code = s.saved_tone_code;
+            s.tone_active = 1;
+            send(c, "CN00" + s.tone_code);
+            send(c, "CT01");
+        }
+    }
+    say_mode(c);
+}
+
+void tone_key(Context& c) {
+    State& s = c.st;
+    if (!is_fm(s)) {
+        say(c, "wrong");
+        say(c, "mode");
+        return;
+    }
+    s.freq_entry_active = 0;
+    s.key_state = 0;
+    if (s.tone_active == 1) {
+        send(c, "CT00");
+        s.tone_active = 0;
+        bool dcs = !s.tone_code.empty() && s.tone_code[0] > '4' && s.tone_is_dcs == 1;
+        say(c, dcs ? "dcs" : "ctcss");
+        say(c, "off");
+        s.tone_code = "999";
+    } else {
+        say(c, s.dcs_allowed == 1 ? "ecd" : "ec");
+        s.tone_active = 1;
+        s.tone_code.clear();  // the digits follow
+    }
+}
+
+void options_key(Context& c) {
+    State& s = c.st;
+    auto on = [&](const char* word) {
+        say(c, word);
+        say(c, "on");
+    };
+    say(c, "options");
+    if (s.preamp == 1 || s.preamp == 2) {
+        say(c, "preamp");
+        say(c, s.preamp == 1 ? "1" : "2");
+        say(c, "on");
+    }
+    if (s.att_on == 1) on("at");
+    if (s.nb_on == 1) on("nb");
+    if (s.nr_on >= 1) on("nr");
+    if (s.notch_on == 1) on("notch");
+    if (s.contour_on >= 1) on("co");
+    if (s.speech_proc_on == 1 && is_ssb(s)) on("spc");
+    if (s.break_in_on == 1 && is_cw(s)) on("bkin");
+    if (s.vox_on == 1) on("vox");
+    if (s.monitor_on == 1) on("mon");
+    if (s.tone_code != "999" && !s.tone_code.empty()) {
+        say(c, s.tone_code[0] <= '3' ? "ctcss" : "dcs");
+        for (char ch : s.tone_code) say(c, std::string(1, ch));
+    }
+    say(c, s.antenna2 == 1 ? "ant2" : "ant1");
+    say(c, "tuner");
+    say(c, "is");
+    if (s.tuner_mode == 0) say(c, "on");
+    if (s.tuner_mode == 1) say(c, "off");
+    if (s.tuner_mode == 2) say(c, "both");
+}
+
+// Enter completing a tone code or a typed frequency, or the "." of a
+// frequency. Returns true when the key was taken.
+bool entry_completion(Context& c) {
+    State& s = c.st;
+    if (s.key_code == vk_point) {
+        frequency_point(c);
+        return true;
+    }
+    if (s.key_code != vk_enter) return false;
+    if (s.tone_active == 1 && s.freq_entry_active == 0) {
+        // Also re-sends a code already on, so the radio surely has it.
+        complete_tone_entry(c);
+        return true;
+    }
+    if (s.entry_value != 999) {
+        frequency_enter(c);
+        return true;
+    }
+    return false;
+}
+
+void split_key(Context& c) {
+    State& s = c.st;
+    if (s.band_index == 14) {
+        say(c, "split");
+        say(c, "invalid");
+        return;
+    }
+    s.key_state = 0;
+    if (s.band_index >= 10 && s.mode_code >= 5 && s.mode_code <= 7) {
+        // On the FM bands the split key works the repeater shift instead.
+        toggle_repeater(c);
+        return;
+    }
+    if (s.vfo_b_selected == 0) {
+        s.vfo_b_selected = 1;
+        start_split(c);
+    } else {
+        end_split(c);
+        say(c, "split");
+        say(c, "off");
+    }
+}
+
+void zero_key(Context& c) {
+    say(c, "0");
+    say(c, "ok");
+    if (is_cw(c.st))
+        send(c, "ZI");
+    else
+        snap_to_khz(c);
+}
+
+void preamp_key(Context& c) {
+    State& s = c.st;
+    s.preamp += 1;
+    int limit = s.band_index >= 12 ? 2 : 3;
+    if (s.preamp >= limit || s.preamp < 0) s.preamp = 0;
+    apply_preamp(c);
+}
+
+void notch_key(Context& c) {
+    State& s = c.st;
+    say(c, "notch");
+    if (s.notch_on == 1) {
+        s.cat_command = "BC00";
+        say(c, "off");
+    } else {
+        s.cat_command = "BC01";
+        say(c, "on");
+    }
+    s.notch_on = s.notch_on == 1 ? 0 : 1;
+    send_command(c);
+}
+
+void contour_key(Context& c) {
+    State& s = c.st;
+    if (is_cw(s)) {
+        say(c, "na");
+        return;
+    }
+    s.level_target = 4;
+    say(c, "co");
+    if (s.contour_on == 1) {
+        s.contour_on = 0;
+        s.cat_command = "CO00000";
+        say(c, "off");
+        s.level_target = 0;
+    } else {
+        s.contour_on = 1;
+        s.cat_command = "CO00001";
+        say(c, "on");
+        s.level_target = 4;
+    }
+    send_command(c);
+}
+
+void tuner_key(Context& c) {
+    State& s = c.st;
+    s.tuner_engaged = 0;
+    say(c, "tuner");
+    if (s.tuner_mode == 1) {
+        send(c, "AC100");
+        say(c, "on");
+        s.tuner_mode = 0;
+    } else if (s.tuner_mode == 2 || s.tuner_mode == 3) {
+        send(c, "AC000");
+        say(c, "off");
+        s.tuner_mode = 1;
+    } else {
+        send(c, "AC100");
+        say(c, "both");
+        s.tuner_mode = 2;
+    }
+}
+
+void power_key(Context& c) {
+    State& s = c.st;
+    query(c, "PC");
+    s.power_level = reply_number(c, "PC", 3, 3, s.power_level);
+    say(c, "Power");
+    s.key_state = 3;
+    say_power(c);
+}
+
+void mic_gain_key(Context& c) {
+    State& s = c.st;
+    say(c, "micgain");
+    s.key_state = 12;
+    s.tick_count = 0;
+    say(c, "lev");
+    query(c, "MG");
+    s.mic_gain = reply_number(c, "MG", 2, 3, s.mic_gain);
+    s.mic_level_peak = s.mic_gain;
+    s.mic_monitor = -1;
+    say_mic_level(c);
+    pause_word(c);
+    s.mic_level_peak = 0;
+    // The timer now reports the microphone level until the next key.
+    s.mic_monitor = 1;
+}
+
+void width_key(Context& c) {
+    State& s = c.st;
+    if (s.mode_code == 4 || is_fm(s)) return;
+    s.key_state = 2;
+    say_width(c);
+}
+
+void fm_width_key(Context& c) {
+    State& s = c.st;
+    if (s.mode_code == 5) {
+        s.mode_code = 7;
+        s.fm_wide = 1;
+    } else if (s.mode_code == 7) {
+        s.mode_code = 5;
+        s.fm_wide = 0;
+    }
+    show_mode(c);
+    say_mode(c);
+    s.key_state = 0;
+}
+
+void mode_key(Context& c) {
+    State& s = c.st;
+    s.mode_code += 1;
+    if ((s.fm_wide == 1 && s.mode_code == 8) || (s.fm_wide == 0 && s.mode_code >= 6)) s.mode_code = 1;
+    if (s.mode_code > 7 || s.mode_code < 1) s.mode_code = 1;
+    // FM only where it is allowed: 10 m and up, at or above 27 MHz.
+    if (s.mode_code == 5 && (s.band_index < 10 || s.vfo_frequency < 27'000'000)) s.mode_code = 1;
+    if (s.mode_code == 5 && s.fm_wide == 1) s.mode_code = 7;
+    else if (s.mode_code == 7 && s.fm_wide == 0) s.mode_code = 5;
+    show_mode(c);
+    say_mode(c);
+}
+
+// ---- Tuning keys in states 0 and 2 -----------------------------------------
+
+void squelch_up(Context& c) {
+    State& s = c.st;
+    s.squelch_level += s.squelch_level < 20 ? 1 : 10;
+    if (s.squelch_level >= 256) {
+        s.squelch_level = 255;
+        say(c, "max");
+    }
+    send(c, "SQ0" + zero_pad(s.squelch_level, 3));
+}
+
+void squelch_down(Context& c) {
+    State& s = c.st;
+    if (s.squelch_level == 245) s.squelch_level = 240;
+    s.squelch_level -= s.squelch_level >= 30 ? 10 : 1;
+    if (s.squelch_level < 1) {
+        s.squelch_level = 0;
+        say(c, "0");
+    }
+    send(c, "SQ0" + zero_pad(s.squelch_level, 3));
+}
+
+bool on_fm_channel_band(const State& s) {
+    return s.band_index == 12 || s.band_index == 13 || s.band_index == 15;
+}
+
+// A step that leaves the repeater's input frequency also leaves its shift.
+void drop_repeater(Context& c) {
+    if (c.st.repeater_on == 1) toggle_repeater(c);
+}
+
+// Changes vfo_frequency for the tuning keys. Returns false when the key was
+// the squelch in FM, which ends the key's handling.
+bool tuning_step(Context& c) {
+    State& s = c.st;
+    long long f = s.vfo_frequency;
+    switch (s.key_code) {
+    case vk_plus:
+    case vk_minus:
+        f += s.key_code == vk_plus ? 1'000'000 : -1'000'000;
+        s.vfo_frequency = static_cast<int>(f < lowest_hz ? lowest_hz : f > highest_hz ? highest_hz : f);
+        if (s.repeater_on == 1) toggle_repeater(c);
+        return true;
+    case vk_page_up:
+        if (s.mode_code >= 4 && on_fm_channel_band(s)) {
+            f += 12'500;
+            drop_repeater(c);
+        } else {
+            f += 10'000;
+        }
+        break;
+    case vk_page_down:
+        if (s.mode_code == 5 && on_fm_channel_band(s)) {
+            f -= 12'500;
+            drop_repeater(c);
+        } else {
+            f -= 10'000;
+        }
+        break;
+    case vk_right:
+        if (is_fm(s)) {
+            squelch_up(c);
+            return false;
+        }
+        f += is_cw(s) ? 10 : 100;
+        break;
+    case vk_left:
+        if (is_fm(s)) {
+            squelch_down(c);
+            return false;
+        }
+        f -= is_cw(s) ? 10 : 100;
+        break;
+    default:
+        return true;
+    }
+    if (f < lowest_hz) f = lowest_hz;
+    if (f > highest_hz) f = highest_hz;
+    s.vfo_frequency = static_cast<int>(f);
+    return true;
+}
+
+// ---- The key rules ----------------------------------------------------------
+
+// Rules up to the connection check. Returns false when the key is done.
+bool preparation(Context& c) {
+    State& s = c.st;
+    if (s.key_busy == 1) return false;  // a held key repeats: one action only
+    s.key_code = s.event_param;
+    s.key_busy = 1;
+    s.radio_initiated = 0;
+    if (s.debug_log_on == 1) write_log_line(c, key_log_text(s.key_code));
+    const int k = s.key_code;
+    if (s.tune_active == 1 && k != 'S' && k != 'T') {
+        say(c, "ton");
+        return false;
+    }
+    if (s.tone_active == 1 && s.tone_code == "999" && k != vk_enter && !is_digit_key(k)) s.tone_active = 0;
+    if (k == 'Q') {
+        quit_key(c);
+        return false;
+    }
+    if (s.radio_connected == 0 || s.vfo_frequency == 0) {
+        say(c, "nc");
+        return false;
+    }
+    return true;
+}
+
+// Rules from X to the mic monitor. Returns false when the key is done.
+bool early_rules(Context& c) {
+    State& s = c.st;
+    const int k = s.key_code;
+    if (k == 'X' && s.key_state == 1) {
+        select_band_by_key(c, 11);
+        return false;
+    }
+    if (k == 'X') {
+        extended_key(c);
+        return false;
+    }
+    if (k == 'C' && s.key_state == 14) {
+        antenna_key(c);
+        return false;
+    }
+    if (s.ant_check == 2 && k != 'S') {
+        s.ant_check = 0;
+        s.key_state = 0;
+    }
+    if (k == 'S') {
+        if (s.key_state == 1)
+            select_band_by_key(c, 13);
+        else if (s.tune_active == 1 || s.transmit_state > 0)
+            say_swr(c);
+        else
+            say_s_meter(c);
+        return false;
+    }
+    if (k == 'A' && s.key_state == 14) {
+        agc_key(c);
+        return false;
+    }
+    if (k == vk_enter && s.key_state == 5 && !offset_readout_given(c)) return false;
+    if (k == vk_enter && s.key_state == 6 && !offset_enter_accepted(c)) return false;
+    if (k == 'O' && s.key_state == 14) {
+        if (s.band_index >= 10) {
+            say(c, "eofs");
+            s.key_state = 5;
+            s.offset_entry.clear();
+        }
+        return false;
+    }
+    if (s.key_state == 7 && (k == vk_right || k == vk_left)) {
+        if (k == vk_right)
+            second_gain_up(c, s.second_af_gain, "AG1");
+        else
+            second_gain_down(c, s.second_af_gain, "AG1");
+        return false;
+    }
+    if (s.key_state == 4 && (k == vk_right || k == vk_left)) {
+        if (k == vk_right)
+            second_gain_up(c, s.second_rf_gain, "RG1");
+        else
+            second_gain_down(c, s.second_rf_gain, "RG1");
+        return false;
+    }
+    if (s.key_state == 14 && k != 'M' && k != 'F' && k != 'S' && k != 'X') {
+        s.key_state = 0;
+        return false;
+    }
+    if (k == vk_f(9)) monitor_key(c);
+    if (k == vk_shift || k == vk_ctrl || k == vk_insert || k == vk_win) return false;
+    if (s.mic_monitor >= 1 && k != vk_up && k != vk_down) {
+        stop_mic_monitor(c);
+        if (k == vk_f(11)) return false;
+    }
+    return true;
+}
+
+// Rules from the numeric pad folding to the channel keys. Returns false when
+// the key is done.
+bool channel_rules(Context& c) {
+    State& s = c.st;
+    fold_numeric_pad(s);
+    const int k = s.key_code;
+    if (s.key_state == 11 && k != 'K' && k != vk_up && k != vk_down) leave_keyer(c);
+    if (s.key_state == 1 && (k == 'T' || k == 'U')) {
+        select_band_by_key(c, k == 'T' ? 12 : 15);
+        return false;
+    }
+    if (k == 'U') {
+        next_channel(c);
+        return false;
+    }
+    s.channel_step = 0;
+    if (k != 'S' && k != 'F') s.bank_index = 99;
+    if (k == 'B') {
+        band_key(c);
+        return false;
+    }
+    if (s.channel_op >= 1 && !is_digit_key(k)) {
+        s.channel_op = 0;
+        s.bank_digit = 0;
+    }
+    return true;
+}
+
+// Keys that end their handling once taken. Returns true when one did.
+bool command_key(Context& c) {
+    State& s = c.st;
+    switch (s.key_code) {
+    case vk_space: toggle_transmit(c); return true;
+    case 'L': level_key(c); return true;
+    case 'K': keyer_key(c); return true;
+    case 'D': c4fm_key(c); return true;
+    case 'I': tone_key(c); return true;
+    case 'H': say_async(c, "help.wav"); return true;
+    default: break;
+    }
+    if ((s.key_code == 'N' && s.tone_active != 1) ||
+        (s.key_code == vk_enter && (s.key_state == 8 || s.key_state == 9))) {
+        if (s.key_code == 'N')
+            menu_start(c);
+        else
+            menu_enter(c);
+        return true;
+    }
+    switch (s.key_code) {
+    case 'O': options_key(c); return true;
+    case 'C':
+        s.channel_op = 1;
+        say(c, "sch");
+        return true;
+    case 'G':
+        s.channel_op = 2;
+        say(c, "gch");
+        return true;
+    case 'A':
+        s.key_state = 7;
+        say(c, "af");
+        return true;
+    default: break;
+    }
+    return false;
+}
+
+// Rules from E to the tuning keys. Returns false when the key is done.
+bool later_rules(Context& c) {
+    State& s = c.st;
+    if (s.key_code == 'E') start_frequency_entry(c);
+    if (entry_completion(c)) return false;
+    switch (s.key_code) {
+    case 'V': split_key(c); return false;
+    case 'Z': zero_key(c); return false;
+    case vk_f(1): preamp_key(c); break;
+    case vk_f(2): toggle_attenuator(c); break;
+    case vk_f(3): toggle_noise_blanker(c); break;
+    case vk_f(4): toggle_noise_reduction(c); break;
+    default: break;
+    }
+    if (is_digit_key(s.key_code)) {
+        digit_key(c);
+        return false;
+    }
+    switch (s.key_code) {
+    case vk_f(5): notch_key(c); break;
+    case vk_f(6): contour_key(c); return false;
+    case vk_f(7):
+        if (is_ssb(s))
+            toggle_speech_processor(c);
+        else
+            say(c, "na");
+        return false;
+    case vk_f(8):
+        if (is_cw(s))
+            toggle_break_in(c);
+        else
+            toggle_vox(c);
+        break;
+    case vk_f(12): tuner_key(c); return false;
+    case 'F': frequency_readout(c); return false;
+    case 'P': power_key(c); return false;
+    case vk_f(11): mic_gain_key(c); return false;
+    case 'R':
+        say(c, "rf");
+        s.key_state = 4;
+        break;
+    case 'T': tune_key(c); return false;
+    case 'W': width_key(c); return false;
+    default: break;
+    }
+    if (s.key_state == 14) {  // only M gets this far in state 14
+        fm_width_key(c);
+        return false;
+    }
+    if (s.key_code == 'M') {
+        mode_key(c);
+        return false;
+    }
+    if (s.key_code == vk_up) level_up(c);
+    if (s.key_code == vk_down) level_down(c);
+    if (s.key_state == 5 && (s.key_code == vk_plus || s.key_code == vk_minus)) {
+        offset_sign(c);
+        return false;
+    }
+    return true;
+}
+
+// The last rules: tuning keys and the frequency re-send in states 0 and 2.
+void tuning_rules(Context& c) {
+    State& s = c.st;
+    if (s.key_state != 0 && s.key_state != 2) return;
+    if (!tuning_step(c)) return;
+    send(c, "FA" + zero_pad(s.vfo_frequency, 9));
+}
+
+}  // namespace
+
+void handle_key_down(Context& c) {
+    if (!preparation(c)) return;
+    if (!early_rules(c)) return;
+    if (!channel_rules(c)) return;
+    if (command_key(c)) return;
+    if (!later_rules(c)) return;
+    tuning_rules(c);
+}
+
+void handle_event(Context& c) {
+    switch (c.st.event_id) {
+    case event_close: c.st.running = 0; break;
+    case event_timer: timer_tick(c); break;
+    case event_key_down: handle_key_down(c); break;
+    case event_key_up: c.st.key_busy = 0; break;
+    default: break;
+    }
+}
+
+}  // namespace vlr

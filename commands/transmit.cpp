@@ -1,0 +1,124 @@
+// The two keys that make the radio transmit: the space bar (transmit on and
+// off) and T (tune). Both set transmit_state, which the timer poll reads to
+// choose between the frequency and the SWR meter.
+#include <string>
+
+#include "app/text.hpp"
+#include "commands/poll.hpp"
+#include "link/cat.hpp"
+#include "panel/front_panel.hpp"
+#include "radio/frequency.hpp"
+#include "radio/levels.hpp"
+#include "speech/player.hpp"
+
+namespace vlr {
+
+namespace {
+
+// The automatic tuner works up to 6 m.
+constexpr int tuner_top_hz = 60'000'000;
+// transmit_state while transmitting by space bar is this plus the parked auto_swr.
+constexpr int space_bar_base = 10;
+
+void send(Context& c, const std::string& command) {
+    c.st.cat_command = command;
+    send_command(c);
+}
+
+void pauses(Context& c, int n) {
+    for (int i = 0; i < n; ++i) pause_word(c);
+}
+
+void stop_tune(Context& c) {
+    State& s = c.st;
+    say(c, "off");
+    s.ant_check = 0;
+    s.transmit_state = 0;
+    if (s.tuner_mode > 0) {
+        // A carrier was set up: unkey, then give back power and mode.
+        send(c, "TX0");
+        if (s.tuner_mode == 3) s.tuner_mode = 0;
+        pauses(c, 5);
+        send_power(c);
+        show_mode(c);
+    }
+    s.tune_active = 0;
+}
+
+// A low-power carrier for tuning by hand; the operator keys it with the PTT.
+void carrier_for_manual_tuning(Context& c) {
+    State& s = c.st;
+    send(c, "PC");
+    pauses(c, 2);
+    read_reply(c);
+    int p = instr(s.cat_reply, "PC");
+    if (p > 0) s.power_level = text_num(mid(s.cat_reply, p + 3, 3));
+    send(c, s.radio_variant == 1 ? "PC2010" : "PC1005");
+    int kept = s.vfo_frequency;
+    send(c, s.radio_variant != 0 ? "MD05" : "MD0B");
+    s.vfo_frequency = kept;
+    send_vfo_frequency(c);
+    s.transmit_state = 1;
+    say(c, "ptthold");
+    if (s.auto_swr == 0) say(c, "swrwiths");
+}
+
+}  // namespace
+
+void toggle_transmit(Context& c) {
+    State& s = c.st;
+    if (s.transmit_state >= space_bar_base) {
+        // Switching off is always allowed, whatever the mode is by now.
+        s.auto_swr = s.transmit_state - space_bar_base;
+        s.transmit_state = 0;
+        send(c, "TX0");
+        say(c, "tx");
+        say(c, "off");
+        return;
+    }
+    if (s.mode_code < 1 || s.mode_code > 3) {
+        say(c, "na");
+        return;
+    }
+    say(c, "tx");
+    say(c, "on");
+    // The SWR is heard only on S while transmitting; the setting comes back after.
+    s.transmit_state = s.auto_swr + space_bar_base;
+    s.auto_swr = 0;
+    s.tx_settle_count = 2;
+    s.tuner_engaged = 0;
+    send(c, "TX1");
+}
+
+void tune_key(Context& c) {
+    State& s = c.st;
+    say(c, "tune");
+    if (s.tune_active == 1) {
+        stop_tune(c);
+        return;
+    }
+    say(c, "on");
+    s.tune_active = 1;
+    if ((s.tuner_mode == 0 || s.tuner_mode == 2) && s.vfo_frequency <= tuner_top_hz) {
+        if (s.tuner_engaged == 0) {
+            send(c, "AC100");
+            s.tuner_engaged = 1;
+        }
+        send(c, "AC103");
+        s.tick_count = 0;
+        for (int i = 0; i < 6; ++i) say(c, "beep");
+        say(c, "ok");
+        if (s.tuner_mode == 0) {
+            say(c, "tune");
+            stop_tune(c);
+            return;
+        }
+    } else {
+        say(c, "atu");
+        say(c, "na");
+        s.tuner_mode = 3;
+    }
+    carrier_for_manual_tuning(c);
+}
+
+}  // namespace vlr
