@@ -1,0 +1,153 @@
+// The timer step: the radio never speaks unasked, so every tick either sends
+// the next poll or reads the answer to the last one. Polls alternate between
+// the VFO frequency and a meter (S-meter receiving, SWR transmitting or
+// tuning, ALC while the microphone monitor runs).
+#include "commands/poll.hpp"
+
+#include "app/text.hpp"
+#include "link/cat.hpp"
+#include "link/log.hpp"
+#include "link/passthru.hpp"
+#include "link/ports.hpp"
+#include "radio/frequency.hpp"
+#include "radio/rows.hpp"
+#include "speech/player.hpp"
+#include "speech/values.hpp"
+
+namespace vlr {
+
+namespace {
+
+constexpr int max_poll_read = 255;
+
+bool begins_with(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+bool freq_command_digits(const std::string& cmd) {
+    if (cmd.size() != 12 || cmd[11] != ';') return false;
+    for (int i = 2; i < 11; ++i)
+        if (!is_digit_char(cmd[static_cast<std::size_t>(i)])) return false;
+    return true;
+}
+
+// The meter poll of phase 1 for the current state.
+std::string meter_poll(const State& s) {
+    // The microphone monitor reads the ALC meter; its handling below needs
+    // the RM4 answers.
+    if (s.mic_monitor >= 1) return "RM4";
+    if (s.tune_active == 1 || s.transmit_state > 0) return "RM6";
+    return "SM0";
+}
+
+// Without a radio (simulate_radio 1) the poll answers itself, so the whole
+// program runs: the frequency last set (or the band row's), a steady S7, a
+// flat SWR and a moderate ALC reading.
+std::string simulated_poll_reply(const State& s) {
+    const bool freq_phase = s.poll_phase == 1;  // the phase was flipped when sent
+    if (freq_phase) {
+        if (s.transmit_state > 0) return {};  // nothing was sent
+        const std::string vfo = s.vfo_b_selected == 1 ? "FB" : "FA";
+        if (freq_command_digits(s.last_freq_command)) return vfo + mid(s.last_freq_command, 3, 9) + ";";
+        if (s.band_index >= 1 && s.band_index <= 14) {
+            const std::string row_digits = row_vfo_a_digits(s.band_table[static_cast<std::size_t>(s.band_index)]);
+            if (row_digits.size() == 9) return vfo + row_digits + ";";
+        }
+        return vfo + "007100000;";
+    }
+    const std::string meter = meter_poll(s);
+    if (meter == "SM0") return "SM0100;";
+    if (meter == "RM6") return "RM6100000;";
+    return "RM4080;";
+}
+
+// Fetches the answer to the last poll into cat_reply; false when nothing came.
+bool fetch_poll_reply(Context& c) {
+    State& s = c.st;
+    if (s.simulate_radio == 1) {
+        s.cat_reply = simulated_poll_reply(s);
+        s.reply_count = static_cast<int>(s.cat_reply.size());
+        return s.reply_count >= 1;
+    }
+    s.reply_count = bytes_waiting(c, s.radio_port);
+    if (s.reply_count < 1) return false;
+    s.cat_reply = cut(read_port(c, s.radio_port, max_poll_read));
+    return true;
+}
+
+// The S-meter reading only updates the panel: a spoken S-meter every 200 ms
+// would drown everything else, so the words are muted.
+void take_s_meter(Context& c) {
+    State& s = c.st;
+    s.s_meter_value = text_num_rounded(mid(s.cat_reply, 4, 3));
+    s.wave_folder = "xx";
+    say_s_meter(c);
+    s.wave_folder = default_wave_folder();
+}
+
+void take_swr(Context& c, int p) {
+    State& s = c.st;
+    const std::string reading = mid(s.cat_reply, p + 3, 3);
+    // While transmitting, after the first settling replies, keep the peak.
+    if (s.transmit_state > 0 && s.tx_settle_count == 0) {
+        if (text_num_rounded(reading) > text_num_rounded(s.swr_peak_text)) s.swr_peak_text = reading;
+    } else {
+        s.swr_peak_text = reading;
+    }
+    if (s.auto_swr > 0 || s.transmit_state == 0) say_swr(c);
+    if (s.tx_settle_count > 0) s.tx_settle_count -= 1;
+}
+
+void take_mic_level(Context& c, int p) {
+    State& s = c.st;
+    const int level = text_num_rounded(mid(s.cat_reply, p + 3, 3));
+    if (level > s.mic_level_peak) s.mic_level_peak = level;
+    // About every half second the peak is spoken (say_mic_level restarts the count).
+    if (s.tick_count >= 11) say_mic_level(c);
+}
+
+void read_poll_answer(Context& c) {
+    State& s = c.st;
+    s.poll_pending = 0;
+    // A reply that has not come within one tick is not waited for.
+    if (!fetch_poll_reply(c)) return;
+    apply_frequency_floor(s.cat_reply);
+    if (s.debug_log_on == 1) {
+        s.log_line = cut("RX=" + s.cat_reply);
+        write_log_line(c, s.log_line);
+    }
+    if (begins_with(s.cat_reply, "FA") || begins_with(s.cat_reply, "FB")) take_frequency_reply(c);
+    if (begins_with(s.cat_reply, "SM")) take_s_meter(c);
+    const int swr_at = instr(s.cat_reply, "RM6");
+    if (swr_at >= 1) take_swr(c, swr_at);
+    const int alc_at = instr(s.cat_reply, "RM4");
+    if (alc_at >= 1 && s.mic_monitor >= 1) take_mic_level(c, alc_at);
+}
+
+void send_next_poll(Context& c) {
+    State& s = c.st;
+    // The pass-through is served only between our own exchanges.
+    if (s.passthru_port >= 1) poll_passthru(c);
+    if (s.poll_phase == 0) {
+        s.cat_command = s.transmit_state > 0 ? "" : "FA";
+    } else {
+        s.cat_command = meter_poll(s);
+    }
+    s.poll_phase = 1 - s.poll_phase;
+    if (!s.cat_command.empty()) send_command(c);
+    s.poll_pending = 1;
+}
+
+}  // namespace
+
+void timer_tick(Context& c) {
+    State& s = c.st;
+    // A radio menu item is being read or written: keep off the line.
+    if (s.menu_busy == 1) return;
+    s.tick_count += 1;
+    if (s.tick_count > 20) s.tick_count = 0;
+    if (s.poll_pending == 1)
+        read_poll_answer(c);
+    else
+        send_next_poll(c);
+}
+
+}  // namespace vlr
