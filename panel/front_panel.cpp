@@ -65,7 +65,8 @@ void read_squelch(Context& c) {
 void apply_band_row(Context& c) {
     State& s = c.st;
     if (!band_has_row(s.band_index)) return;  // no row to take a frequency from
-    s.vfo_frequency = text_num(row_vfo_a_digits(s.band_table[static_cast<std::size_t>(s.band_index)]));
+    s.vfo_frequency =
+        text_num(row_vfo_a_digits(s.band_table[static_cast<std::size_t>(s.band_index)]));
     send_vfo_frequency(c);
     if (s.mode_code < 4) send_width(c);
     set_band_row_mode(c);

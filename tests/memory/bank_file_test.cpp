@@ -31,7 +31,9 @@ std::vector<std::string> crlf_lines(const std::string& text) {
     return lines;
 }
 
-std::string row_for(int band) { return "01A" + zero_pad(band, 3) + "000000B" + zero_pad(band, 3) + "0000009990"; }
+std::string row_for(int band) {
+    return "01A" + zero_pad(band, 3) + "000000B" + zero_pad(band, 3) + "0000009990";
+}
 
 class BankFile : public ::testing::Test {
 protected:
@@ -44,9 +46,12 @@ protected:
     // A whole file with the given header and distinct rows and channels.
     static std::string file_with(const std::string& header) {
         std::string text = header + "\r\n";
-        for (int b = 1; b <= 14; ++b) text += "15A0" + zero_pad(b, 2) + "100000B0" + zero_pad(b, 2) + "1000000121\r\n";
+        for (int b = 1; b <= 14; ++b)
+            text += "15A0" + zero_pad(b, 2) + "100000B0" + zero_pad(b, 2) + "1000000121\r\n";
         for (int ch = 0; ch < 100; ++ch)
-            text += (ch % 7 == 3 ? "0206A014" + zero_pad(ch, 6) + "B0142000009991" : std::string("9")) + "\r\n";
+            text +=
+                (ch % 7 == 3 ? "0206A014" + zero_pad(ch, 6) + "B0142000009991" : std::string("9")) +
+                "\r\n";
         return text;
     }
     // Makes every replacement of savmem.dat fail: the file written beside it
@@ -97,11 +102,11 @@ TEST_F(BankFile, LoadTakesBandAndNoiseReductionFromAnyAcceptedHeader) {
         {"VELORAN v3.5b 3.5c 61", 6, 1},
         {"VELORAN v3.5a 3.5a :0", 10, 0},
         {"VELORAN v1.0a 1.0a >1", 14, 1},
-        {"VELORAN v1.0a", 0, 0},                   // old header without band
-        {"VELORAN v3.5b 3.5c 52", 5, 0},           // only "1" means on
-        {"VELORAN v3.5a and then anything", 0, 0}, // first 13 characters decide
-        {"VELORAN v3.5b 3.5c ?1", 0, 1},           // beyond band 14
-        {"VELORAN v3.5b 3.5c 01", 0, 1},           // below band 1
+        {"VELORAN v1.0a", 0, 0},                    // old header without band
+        {"VELORAN v3.5b 3.5c 52", 5, 0},            // only "1" means on
+        {"VELORAN v3.5a and then anything", 0, 0},  // first 13 characters decide
+        {"VELORAN v3.5b 3.5c ?1", 0, 1},            // beyond band 14
+        {"VELORAN v3.5b 3.5c 01", 0, 1},            // below band 1
     };
     for (const auto& k : cases) {
         rig.st().band_index = 4;
@@ -131,7 +136,8 @@ TEST_F(BankFile, LinesMayEndWithCrLfOrCr) {
     std::string crlf = file_with("VELORAN v3.5b 3.5c 21");
     for (const char* ending : {"\n", "\r"}) {
         std::string text = crlf;
-        for (std::size_t p = 0; (p = text.find("\r\n", p)) != std::string::npos;) text.replace(p, 2, ending), ++p;
+        for (std::size_t p = 0; (p = text.find("\r\n", p)) != std::string::npos;)
+            text.replace(p, 2, ending), ++p;
         rig.dir.write("savmem.dat", text);
         rig.st().band_table[14].clear();
         rig.st().memory_channels[99] = "x";

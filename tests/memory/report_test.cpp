@@ -36,7 +36,8 @@ TEST(MemoryReport, ChannelLinesForEveryForm) {
         // repeater with either sign, offset zeros dropped, CTCSS and DCS tones
         {"5512A145650000B-000006000120",
          "Slot 3 A=145.65  FMN  Repeater  -600Khz" + seven + "   CTCSS=012"},
-        {"5713A430000000B+000050007540", "Slot 3 A=430.0  FMW  Repeater  +5000Khz" + seven + "   DCS=754"},
+        {"5713A430000000B+000050007540",
+         "Slot 3 A=430.0  FMW  Repeater  +5000Khz" + seven + "   DCS=754"},
         {"5712A145000000B+000000009990", "Slot 3 A=145.0  FMW  Repeater  +Khz" + seven},
         // the remaining modes, an unknown mode digit adds nothing
         {"0612A144800000B1448000009990", "Slot 3 A=144.8  B=144.8  C4FM" + seven},
@@ -47,7 +48,8 @@ TEST(MemoryReport, ChannelLinesForEveryForm) {
     for (const auto& k : cases) {
         State s = empty_banks();
         s.memory_channels[3] = k.record;
-        EXPECT_EQ(memory_report_text(s), "Memory Bank Information\r\n  \r\n  \r\nBank0\r\n" + k.line + "\r\n")
+        EXPECT_EQ(memory_report_text(s),
+                  "Memory Bank Information\r\n  \r\n  \r\nBank0\r\n" + k.line + "\r\n")
             << k.record;
     }
 }
@@ -59,9 +61,12 @@ TEST(MemoryReport, OnlyBanksWithUsedChannelsAreListedInOrder) {
     s.memory_channels[30] = "0806A050000000B0500000009990";
     EXPECT_EQ(memory_report_text(s),
               "Memory Bank Information\r\n  \r\n"
-              "  \r\nBank3\r\nSlot 0 A=50.0  B=50.0" + seven + "\r\n"
-              "  \r\nBank7\r\nSlot 2 A=1.9  B=1.91  USB  split\r\n"
-              "Slot 9 A=14.2  B=14.2  USB" + seven + "\r\n");
+              "  \r\nBank3\r\nSlot 0 A=50.0  B=50.0" +
+                  seven +
+                  "\r\n"
+                  "  \r\nBank7\r\nSlot 2 A=1.9  B=1.91  USB  split\r\n"
+                  "Slot 9 A=14.2  B=14.2  USB" +
+                  seven + "\r\n");
 }
 
 TEST(MemoryReport, WrittenWholeToMemoryTxt) {

@@ -42,8 +42,8 @@ TEST(ShowMode, EachModeDrawsItsLabelSendsItsCommandAndRestoresItsWidth) {
         const char* command;
         int width_after;
     } cases[] = {
-        {1, "LSB    ", "MD01;", 9},   {2, "USB    ", "MD02;", 9},  {3, "CW      ", "MD03;", 12},
-        {4, "AM     ", "MD05;", 5},   {5, "FMN     ", "MD0B;", 5}, {6, "C4FM  ", "MD0H;", 5},
+        {1, "LSB    ", "MD01;", 9},  {2, "USB    ", "MD02;", 9},  {3, "CW      ", "MD03;", 12},
+        {4, "AM     ", "MD05;", 5},  {5, "FMN     ", "MD0B;", 5}, {6, "C4FM  ", "MD0H;", 5},
         {7, "FM      ", "MD04;", 5},
     };
     for (const auto& k : cases) {
@@ -56,7 +56,8 @@ TEST(ShowMode, EachModeDrawsItsLabelSendsItsCommandAndRestoresItsWidth) {
         show_mode(rig->c);
 
         const auto& drawn = rig->window.text.drawn;
-        auto label = std::find_if(drawn.begin(), drawn.end(), [](const auto& d) { return d.x == 50 && d.y == 45; });
+        auto label = std::find_if(drawn.begin(), drawn.end(),
+                                  [](const auto& d) { return d.x == 50 && d.y == 45; });
         ASSERT_NE(label, drawn.end()) << k.mode;
         EXPECT_EQ(label->text, k.label);
         EXPECT_EQ(label->face, "Ariel");
@@ -167,7 +168,9 @@ TEST(ShowMode, FmReadsTheSquelchAndLeavesTheBandRowAlone) {
     rig->st().band_index = 12;
     rig->st().mode_code = 5;
     rig->radio->incoming = "SQ0200;";  // an earlier answer, to be discarded
-    rig->radio->respond = [](const std::string& cmd) { return cmd == "SQ0;" ? std::string("SQ0123;") : std::string(); };
+    rig->radio->respond = [](const std::string& cmd) {
+        return cmd == "SQ0;" ? std::string("SQ0123;") : std::string();
+    };
     show_mode(rig->c);
     EXPECT_TRUE(was_sent(*rig, "SQ0;"));
     EXPECT_EQ(rig->st().band_row_valid, 1);
@@ -247,7 +250,8 @@ TEST(StatusLine, EachFieldShowsItsTextOrItsBlanks) {
         {"no tone", [](State& s) { s.tone_code = "999"; }, 780, blanks(30)},
         {"tone 000", [](State& s) { s.tone_code = "000"; }, 780, blanks(30)},
         {"ctcss", [](State& s) { s.tone_code = "012"; }, 780, "ctcss=012" + blanks(13)},
-        {"dcs", [](State& s) { s.tone_code = "754", s.tone_is_dcs = 1; }, 780, "dcs=754" + blanks(14)},
+        {"dcs", [](State& s) { s.tone_code = "754", s.tone_is_dcs = 1; }, 780,
+         "dcs=754" + blanks(14)},
         {"dcs code not dcs", [](State& s) { s.tone_code = "754"; }, 780, blanks(28)},
         {"typing a code", [](State& s) { s.tone_code.clear(); }, 780, "ctcss=" + blanks(13)},
     };
@@ -305,9 +309,11 @@ TEST(Banner, BannerAndHelpLinesInTheInitialFont) {
     EXPECT_EQ(title.rfind("*** Veloran V 3.5c ***  ", 0), 0u) << title;
     EXPECT_GT(title.size(), std::string("*** Veloran V 3.5c ***  ").size());
     EXPECT_EQ(rig.window.text.at(140, 380),
-              "b=Band  f=Freq  e=Entry m=Mode  w=Filter width p=Power a=af gain r=RF gain q=Quit  s=SMeter/swr");
-    EXPECT_EQ(rig.window.text.at(140, 405),
-              "F1=Preamp F2=Attenuator F3=Noise Blanker F4=Noise Reduction F5=Notch F6=Speech Proc.");
+              "b=Band  f=Freq  e=Entry m=Mode  w=Filter width p=Power a=af gain r=RF gain q=Quit  "
+              "s=SMeter/swr");
+    EXPECT_EQ(
+        rig.window.text.at(140, 405),
+        "F1=Preamp F2=Attenuator F3=Noise Blanker F4=Noise Reduction F5=Notch F6=Speech Proc.");
     for (const auto& d : rig.window.text.drawn) EXPECT_EQ(d.face, "");
 }
 
