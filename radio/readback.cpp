@@ -3,8 +3,6 @@
 // settings the program cannot decide by itself from the radio's answers.
 #include "radio/readback.hpp"
 
-#include <algorithm>
-
 #include "app/text.hpp"
 #include "link/cat.hpp"
 #include "link/log.hpp"
@@ -42,10 +40,6 @@ const std::string& current_row(const State& s) {
     static const std::string none;
     if (s.band_index < 1 || s.band_index > 14) return none;
     return s.band_table[static_cast<std::size_t>(s.band_index)];
-}
-
-bool three_digits(const std::string& t) {
-    return t.size() == 3 && std::all_of(t.begin(), t.end(), is_digit_char);
 }
 
 // Not our radio: nothing may be left running or unsaved, and the radio is
@@ -108,7 +102,7 @@ void apply_row_fm_settings(Context& c, const std::string& row) {
     }
     const std::string tone = row_tone(row);
     // A damaged row tone is treated as no tone rather than sent to the radio.
-    if (tone != "999" && three_digits(tone)) {
+    if (tone != "999" && all_digits(tone, 3)) {
         s.tone_code = tone;
         s.tone_active = 1;
         if (text_num(tone) > 499) s.tone_is_dcs = 1;
@@ -200,7 +194,9 @@ bool read_back_radio(Context& c) {
     pause_word(c);
 
     const std::string row = current_row(s);
-    send(c, "F" + row_vfo_a_body(row));
+    // A damaged row must not put a malformed frequency command on the line.
+    if (row_vfo_a_body(row).size() == 10 && row_vfo_a_body(row)[0] == 'A' && all_digits(row_vfo_a_digits(row), 9))
+        send(c, "F" + row_vfo_a_body(row));
 
     s.mode_code = text_num_rounded(row_mode_digit(row));
     if (s.mode_code == 7) s.fm_wide = 1;

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "link/log.hpp"
+#include "link/ports.hpp"
 #include "tests/support/fakes.hpp"
 
 namespace vlr {
@@ -199,6 +200,26 @@ TEST_F(PollTest, TickCountRunsFromZeroToTwenty) {
     EXPECT_EQ(s.tick_count, 0);
     ticks(21);
     EXPECT_EQ(s.tick_count, 0);
+}
+
+TEST_F(PollTest, PassThroughIsServedOnlyOnSendingTicksBeforeThePoll) {
+    auto other = rig.serial.add_line(2);
+    s.passthru_port = 2;
+    open_serial(rig.c, 2);
+    other->incoming = "ID;";
+    ticks(1);
+    EXPECT_EQ(join(rig.sent()), "ID; FA;");
+    other->incoming = "BI;";
+    ticks(1);  // reading the frequency answer: the other program waits
+    EXPECT_EQ(join(rig.sent()), "ID; FA;");
+    ticks(1);
+    EXPECT_EQ(join(rig.sent()), "ID; FA; BI; SM0;");
+
+    rig.clear();
+    s.passthru_port = 0;
+    other->incoming = "VX;";
+    ticks(2);
+    EXPECT_EQ(join(rig.sent()), "FA;");
 }
 
 TEST_F(PollTest, SimulatedRadioAnswersThePolls) {

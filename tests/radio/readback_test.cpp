@@ -273,6 +273,17 @@ TEST_F(ReadbackTest, PreampDigitOfTheRow) {
     }
 }
 
+TEST_F(ReadbackTest, DamagedRowSendsNoFrequencyCommand) {
+    s.band_index = 4;
+    s.band_table[4] = "01A007";
+    ASSERT_TRUE(run());
+    // The read-back's own frequency command comes before the mode display's traffic.
+    const auto& sent = rig.sent();
+    auto mode = std::find_if(sent.begin(), sent.end(), [](auto& c) { return starts(c, "MD"); });
+    EXPECT_TRUE(std::none_of(sent.begin(), mode, [](auto& c) { return starts(c, "F"); })) << join(sent);
+    EXPECT_EQ(s.preamp, 0);
+}
+
 // ---- the wrong radio -----------------------------------------------------------
 
 TEST_F(ReadbackTest, WrongOrMissingRadioEndsAfterTheRefusalWord) {
