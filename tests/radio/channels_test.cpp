@@ -1,0 +1,389 @@
+// Digit routing, storing and recalling memory channels, applying a band row.
+#include <gtest/gtest.h>
+
+#include "radio/channels.hpp"
+#include "tests/radio/radio_checks.hpp"
+#include "tests/support/fakes.hpp"
+
+using vlr::test::count_of;
+using vlr::test::in_order;
+using vlr::test::join;
+using vlr::test::Rig;
+using vlr::test::starting_with;
+
+namespace {
+
+// A connected radio that answers the squelch query of the FM mode display.
+struct Radio : Rig {
+    Radio() {
+        open_radio();
+        radio->respond = [](const std::string& cmd) { return cmd == "SQ0;" ? std::string("SQ0008;") : std::string(); };
+        st().radio_connected = 1;
+        st().vfo_frequency = 7100000;
+    }
+    void key(char digit) {
+        st().key_code = digit;
+        vlr::digit_key(c);
+    }
+    // Recall of bank `bank`, channel `channel` holding `record`.
+    void recall(int bank, int channel, const std::string& record) {
+        st().memory_channels[static_cast<std::size_t>(bank * 10 + channel)] = record;
+        st().channel_op = 2;
+        st().bank_digit = bank;
+        key(static_cast<char>('0' + channel));
+    }
+    void store(int bank, int channel) {
+        st().channel_op = 1;
+        st().bank_digit = bank;
+        key(static_cast<char>('0' + channel));
+    }
+};
+
+TEST(DigitKey, IgnoredWhileNothingWaitsForADigit) {
+    Radio rig;
+    rig.key('5');
+    EXPECT_TRUE(rig.words().empty());
+    EXPECT_TRUE(rig.sent().empty());
+    rig.st().key_state = 2;
+    rig.key('A');  // not a digit
+    EXPECT_TRUE(rig.words().empty());
+}
+
+TEST(DigitKey, CollectsTheOpenEntry) {
+    struct Case { int key_state; std::string vlr::State::*text; };
+    for (const Case& k : std::vector<Case>{{8, &vlr::State::menu_number_text},
+                                           {9, &vlr::State::menu_value_text},
+                                           {6, &vlr::State::offset_entry}}) {
+        Radio rig;
+        rig.st().key_state = k.key_state;
+        rig.st().*k.text = "-0";
+        rig.key('6');
+        EXPECT_EQ(rig.st().*k.text, "-06");
+        EXPECT_EQ(join(rig.words()), "6");
+    }
+}
+
+TEST(DigitKey, BankDigitComesFirst) {
+    Radio rig;
+    rig.st().channel_op = 1;
+    rig.st().bank_digit = -1;
+    rig.st().key_state = 8;
+    rig.key('3');
+    EXPECT_EQ(rig.st().bank_digit, 3);
+    EXPECT_EQ(join(rig.words()), "3 channel");
+    EXPECT_EQ(rig.st().menu_number_text, "");
+    EXPECT_EQ(rig.st().memory_channels[3], "9");
+}
+
+TEST(DigitKey, FrequencyDigitsCountBeforeThePoint) {
+    Radio rig;
+    rig.st().freq_entry_active = 1;
+    rig.st().entry_value = 0;
+    rig.key('1');
+    rig.key('4');
+    rig.st().entry_point_typed = 1;
+    rig.key('2');
+    EXPECT_EQ(rig.st().entry_value, 142);
+    EXPECT_EQ(rig.st().entry_int_digits, 2);
+    EXPECT_EQ(join(rig.words()), "1 4 2");
+}
+
+TEST(DigitKey, EndlessFrequencyDigitsNeverWrap) {
+    Radio rig;
+    rig.st().freq_entry_active = 1;
+    rig.st().entry_value = 0;
+    for (int i = 0; i < 15; ++i) rig.key('9');
+    EXPECT_EQ(rig.st().entry_value, 2147483647);
+    EXPECT_EQ(rig.st().entry_int_digits, 15);
+}
+
+TEST(DigitKey, ToneDigitsAreAppended) {
+    Radio rig;
+    rig.st().tone_active = 1;
+    rig.st().tone_code = "0";
+    rig.key('1');
+    EXPECT_EQ(rig.st().tone_code, "01");
+    EXPECT_EQ(join(rig.words()), "1");
+}
+
+TEST(DigitKey, BandDigitSelectsTheBand) {
+    struct Case { char digit; int band; const char* stack; };
+    for (const Case& k : std::vector<Case>{{'0', 10, "BS009;"}, {'3', 3, "BS002;"}}) {
+        Radio rig;
+        rig.st().key_state = 1;
+        rig.st().vfo_b_selected = 1;
+        rig.st().last_freq_reply = "FA007100000";
+        rig.key(k.digit);
+        EXPECT_EQ(rig.st().band_index, k.band);
+        EXPECT_EQ(rig.st().key_state, 0);
+        EXPECT_EQ(rig.st().vfo_b_selected, 0);
+        // VFO B was already given up: no "ST0" goes out.
+        EXPECT_EQ(count_of(rig.sent(), "ST0;"), 0);
+        EXPECT_EQ(rig.sent().at(0), k.stack);
+    }
+}
+
+TEST(StoreChannel, GeneralCoverageTakesTheOperatingFrequency) {
+    Radio rig;
+    rig.st().band_index = 14;
+    rig.st().mode_code = 4;
+    rig.st().vfo_frequency = 9670000;
+    rig.store(2, 7);
+    EXPECT_EQ(rig.st().memory_channels[27], "0414A009670000B0096700009990");
+    EXPECT_EQ(join(rig.words()), "7 ok");
+    EXPECT_EQ(rig.st().channel_op, 0);
+    // Saved at once.
+    EXPECT_NE(rig.dir.read("savmem.dat").find("0414A009670000B0096700009990\r\n"), std::string::npos);
+}
+
+TEST(StoreChannel, BandDigitsAndNoTone) {
+    struct Case { int band; const char* record; };
+    for (const Case& k : std::vector<Case>{{12, "0512A145000000B1450000009990"}, {9, "0209A024890000B0248900009991"}}) {
+        Radio rig;
+        rig.st().band_index = k.band;
+        rig.st().mode_code = k.band == 12 ? 5 : 2;
+        rig.st().preamp = k.band == 12 ? 0 : 1;
+        rig.store(9, 9);
+        EXPECT_EQ(rig.st().memory_channels[99], k.record);
+    }
+}
+
+TEST(StoreChannel, ToneAndPreampAreKept) {
+    Radio rig;
+    rig.st().band_index = 12;
+    rig.st().mode_code = 5;
+    rig.st().tone_active = 1;
+    rig.st().tone_code = "754";
+    rig.st().preamp = 1;
+    rig.store(0, 0);
+    EXPECT_EQ(rig.st().memory_channels[0], "0512A145000000B1450000007541");
+}
+
+TEST(StoreChannel, SplitKeepsTheReportedVfoB) {
+    Radio rig;
+    rig.st().band_index = 6;
+    rig.st().mode_code = 2;
+    rig.st().vfo_b_selected = 1;
+    rig.st().vfo_b_text = "B014250000";
+    rig.st().preamp = 1;
+    rig.store(1, 2);
+    EXPECT_EQ(rig.st().memory_channels[12], "1206A014200000B0142500009991");
+}
+
+TEST(StoreChannel, RepeaterChannelHoldsTheShiftInUse) {
+    Radio rig;
+    rig.st().band_index = 12;
+    rig.st().mode_code = 5;
+    rig.st().repeater_on = 1;
+    rig.st().shift2_sign = "-";
+    rig.st().shift2_digits = "0600";
+    rig.st().tone_active = 1;
+    rig.st().tone_code = "012";
+    rig.store(0, 1);
+    EXPECT_EQ(rig.st().memory_channels[1], "5512A145000000B-000006000120");
+}
+
+TEST(StoreChannel, RepeaterOnABandWithoutOffsetStaysARecord) {
+    Radio rig;
+    rig.st().band_index = 14;
+    rig.st().mode_code = 7;
+    rig.st().repeater_on = 1;
+    rig.store(0, 1);
+    EXPECT_EQ(rig.st().memory_channels[1], "5714A009670000B-000000009990");
+}
+
+TEST(RecallChannel, EmptyChannelIsRefused) {
+    for (const char* record : {"9", ""}) {
+        Radio rig;
+        rig.recall(3, 4, record);
+        EXPECT_EQ(join(rig.words()), "4 invalid");
+        EXPECT_TRUE(rig.sent().empty());
+        EXPECT_EQ(rig.st().bank_index, 99);
+        EXPECT_EQ(rig.st().channel_op, 0);
+    }
+}
+
+TEST(RecallChannel, PlainChannelGoesToTheRadio) {
+    Radio rig;
+    rig.recall(1, 2, "0206A014200000B0142000009991");
+    EXPECT_TRUE(in_order(rig.sent(), {"ST0;", "BS005;", "FA014200000;", "MD02;", "CT00;", "PA01;"})) << join(rig.sent());
+    EXPECT_EQ(rig.st().band_index, 6);
+    EXPECT_EQ(rig.st().mode_code, 2);
+    EXPECT_EQ(rig.st().saved_vfo_a, "A014200000");
+    EXPECT_EQ(rig.st().preamp, 1);
+    EXPECT_EQ(rig.st().bank_index, 1);
+    EXPECT_EQ(rig.st().channel_index, 2);
+    EXPECT_EQ(rig.st().recall_slot, 12);
+    EXPECT_EQ(rig.st().channel_recalled, 1);
+    EXPECT_EQ(rig.st().channel_op, 0);
+    EXPECT_EQ(rig.st().tone_code, "999");
+    ASSERT_FALSE(rig.words().empty());
+    EXPECT_EQ(rig.words().front(), "2");
+}
+
+TEST(RecallChannel, SplitChannelSendsVfoAAsVfoB) {
+    for (int step : {0, 1}) {
+        Radio rig;
+        rig.st().channel_step = step;
+        rig.recall(0, 5, "1206A014200000B0142500009991");
+        EXPECT_EQ(rig.st().vfo_b_selected, 1);
+        EXPECT_TRUE(in_order(rig.sent(), {"ST1;", "BS005;", "FB014200000;"})) << join(rig.sent());
+        EXPECT_EQ(count_of(rig.words(), "split"), step == 1 ? 0 : 1);
+    }
+}
+
+TEST(RecallChannel, RepeaterOffsetMenuByBand) {
+    struct Case { const char* record; const char* offset; const char* os; };
+    const Case table[] = {
+        {"5512A145650000B-000006000120", "EX0103180012;", "OS02;"},
+        {"5513A438650000B-000050009990", "EX0103190100;", "OS02;"},
+        {"5710A029620000B-000001009990", "EX0103160100;", "OS02;"},
+        {"5511A051000000B+000005009990", "EX0103170500;", "OS01;"},
+    };
+    for (const Case& k : table) {
+        Radio rig;
+        rig.recall(0, 0, k.record);
+        EXPECT_TRUE(in_order(rig.sent(), {k.offset, k.os})) << join(rig.sent());
+        EXPECT_EQ(count_of(rig.sent(), k.offset), 1) << join(rig.sent());
+        EXPECT_TRUE(in_order(rig.words(), {"repeater", "on"})) << join(rig.words());
+        EXPECT_EQ(rig.st().repeater_on, 1);
+        EXPECT_EQ(rig.st().vfo_b_selected, 0);
+    }
+}
+
+TEST(RecallChannel, RepeaterChannelTakesItsShiftIntoUse) {
+    Radio rig;
+    rig.recall(0, 0, "5512A145650000B+000006000120");
+    EXPECT_EQ(rig.st().shift2_sign, "+");
+    EXPECT_EQ(rig.st().shift2_digits, "0600");
+    EXPECT_TRUE(in_order(rig.sent(), {"EX0103180012;", "OS01;", "CN00012;", "CT01;"})) << join(rig.sent());
+}
+
+TEST(RecallChannel, RepeaterOffsetNeedsTheSquelchAnswer) {
+    Radio rig;
+    rig.radio->respond = nullptr;  // the radio does not answer SQ
+    rig.recall(0, 0, "5512A145650000B-000006000120");
+    EXPECT_TRUE(starting_with(rig.sent(), "EX01031").empty()) << join(rig.sent());
+    EXPECT_TRUE(in_order(rig.sent(), {"OS02;"}));
+}
+
+TEST(RecallChannel, RepeaterChannelOnABandWithoutOffsetSendsNoOffset) {
+    Radio rig;
+    rig.st().cat_command = "EX0103180012";
+    rig.recall(0, 0, "5714A220000000B-000000009990");
+    EXPECT_TRUE(starting_with(rig.sent(), "EX").empty()) << join(rig.sent());
+    EXPECT_TRUE(in_order(rig.sent(), {"BS011;", "FA220000000;", "OS02;"})) << join(rig.sent());
+}
+
+TEST(RecallChannel, CtcssAfterDcsIsCtcssAgain) {
+    Radio rig;
+    rig.recall(0, 0, "0512A145000000B1450000007540");
+    EXPECT_EQ(rig.st().tone_is_dcs, 1);
+    EXPECT_TRUE(in_order(rig.sent(), {"EX0863;", "CN01054;"})) << join(rig.sent());
+    rig.clear();
+    rig.recall(0, 1, "0512A145000000B1450000000120");
+    EXPECT_EQ(rig.st().tone_is_dcs, 0);
+    EXPECT_TRUE(in_order(rig.sent(), {"CN00012;", "CT01;"})) << join(rig.sent());
+    EXPECT_TRUE(starting_with(rig.sent(), "EX086").empty());
+    EXPECT_TRUE(in_order(rig.words(), {"ctcss", "0", "1", "2"})) << join(rig.words());
+    EXPECT_EQ(rig.st().tone_active, 1);
+}
+
+TEST(RecallChannel, ToneOnlyInFm) {
+    Radio rig;
+    rig.recall(0, 0, "0406A014200000B0142000000120");
+    EXPECT_EQ(rig.st().tone_active, 0);
+    EXPECT_EQ(rig.st().tone_code, "999");
+    EXPECT_TRUE(starting_with(rig.sent(), "CN").empty());
+    EXPECT_EQ(count_of(rig.sent(), "CT00;"), 1);
+}
+
+TEST(RecallChannel, DamagedBandNumberStaysInsideTheRows) {
+    for (const char* record : {"0499A009670000B0096700009990", "04xxA009670000B0096700009990"}) {
+        Radio rig;
+        rig.recall(0, 0, record);
+        EXPECT_EQ(rig.st().band_index, 14) << record;
+        EXPECT_TRUE(in_order(rig.sent(), {"BS011;", "FA009670000;"})) << join(rig.sent());
+    }
+}
+
+TEST(SelectBand, KeepsTheBandAmongTheRadiosBands) {
+    struct Case { int from, to; const char* stack; };
+    for (const Case& k : std::vector<Case>{{14, 1, "BS000;"}, {15, 14, "BS011;"}, {0, 13, "BS016;"}, {99, 14, "BS011;"}}) {
+        Radio rig;
+        rig.st().band_index = k.from;
+        vlr::select_band(rig.c);
+        EXPECT_EQ(rig.st().band_index, k.to) << k.from;
+        EXPECT_EQ(rig.sent().at(0), k.stack) << k.from;
+    }
+}
+
+TEST(SelectBand, AppliesTheRow) {
+    Radio rig;
+    rig.st().band_index = 6;
+    rig.st().vfo_b_selected = 1;
+    rig.st().tone_active = 1;
+    rig.st().tone_code = "012";
+    rig.st().width_quiet = 0;
+    vlr::select_band(rig.c);
+    EXPECT_TRUE(in_order(rig.sent(), {"ST0;", "CT00;", "BS005;", "FB014200000;", "MD02;"})) << join(rig.sent());
+    EXPECT_EQ(rig.st().freq_text, "14.200000");
+    EXPECT_EQ(rig.st().saved_vfo_a, "A014200000");
+    EXPECT_EQ(rig.st().mode_code, 2);
+    EXPECT_EQ(rig.st().preamp, 1);
+    EXPECT_EQ(rig.st().tone_active, 0);
+    EXPECT_EQ(rig.st().skip_freq_reply, 1);
+    EXPECT_EQ(rig.st().width_quiet, 1);
+    // VFO B stays the operating VFO after the band change.
+    EXPECT_EQ(rig.st().vfo_b_selected, 1);
+}
+
+TEST(SelectBand, FrequencyTextOfTheRow) {
+    struct Case { int band; const char* text; };
+    for (const Case& k : std::vector<Case>{{4, "7.100000"}, {12, "145.000000"}, {15, "9.670000"}}) {
+        Radio rig;
+        rig.st().band_index = k.band;
+        vlr::select_band(rig.c);
+        EXPECT_EQ(rig.st().freq_text, k.text);
+    }
+}
+
+TEST(SelectBand, FmRowBringsItsTone) {
+    struct Case { const char* tone; const char* cn; const char* word; int dcs; };
+    for (const Case& k : std::vector<Case>{{"012", "CN00012;", "ctcss", 0}, {"754", "CN01054;", "dcs", 1}, {"654", "CN01154;", "dcs", 1}}) {
+        Radio rig;
+        rig.st().band_index = 12;
+        rig.st().band_table[12] = std::string("05A145500000B145500000") + k.tone + "0";
+        vlr::select_band(rig.c);
+        EXPECT_TRUE(in_order(rig.sent(), {k.cn, "CT01;"})) << join(rig.sent());
+        EXPECT_TRUE(in_order(rig.words(), {k.word, std::string(1, k.tone[0]), std::string(1, k.tone[1]), std::string(1, k.tone[2])}))
+            << join(rig.words());
+        EXPECT_EQ(rig.st().tone_active, 1);
+        EXPECT_EQ(rig.st().tone_code, k.tone);
+        EXPECT_EQ(rig.st().tone_is_dcs, k.dcs);
+    }
+}
+
+TEST(SelectBand, NoToneForNoneOrZero) {
+    for (const char* tone : {"999", "000"}) {
+        Radio rig;
+        rig.st().band_index = 12;
+        rig.st().band_table[12] = std::string("05A145500000B145500000") + tone + "0";
+        vlr::select_band(rig.c);
+        EXPECT_TRUE(starting_with(rig.sent(), "CN").empty()) << tone;
+        EXPECT_EQ(rig.st().tone_active, 0);
+    }
+}
+
+TEST(SelectBand, RepeaterRowSwitchesTheShiftOn) {
+    Radio rig;
+    rig.st().band_index = 12;
+    rig.st().offset2_sign = "-";
+    rig.st().offset2_digits = "0600";
+    rig.st().band_table[12] = "55A145650000B-000006009990";
+    vlr::select_band(rig.c);
+    EXPECT_TRUE(in_order(rig.sent(), {"BS015;", "FA145650000;", "MD0B;", "EX0103180012;", "OS02;"})) << join(rig.sent());
+    EXPECT_EQ(rig.st().repeater_on, 1);
+}
+
+}  // namespace
