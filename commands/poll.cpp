@@ -46,9 +46,11 @@ std::string simulated_poll_reply(const State& s) {
     if (freq_phase) {
         if (s.transmit_state > 0) return {};  // nothing was sent
         const std::string vfo = s.vfo_b_selected == 1 ? "FB" : "FA";
-        if (freq_command_digits(s.last_freq_command)) return vfo + mid(s.last_freq_command, 3, 9) + ";";
+        if (freq_command_digits(s.last_freq_command))
+            return vfo + mid(s.last_freq_command, 3, 9) + ";";
         if (s.band_index >= 1 && s.band_index <= 14) {
-            const std::string row_digits = row_vfo_a_digits(s.band_table[static_cast<std::size_t>(s.band_index)]);
+            const std::string row_digits =
+                row_vfo_a_digits(s.band_table[static_cast<std::size_t>(s.band_index)]);
             if (row_digits.size() == 9) return vfo + row_digits + ";";
         }
         return vfo + "007100000;";
@@ -88,7 +90,8 @@ void take_swr(Context& c, int p) {
     const std::string reading = mid(s.cat_reply, p + 3, 3);
     // While transmitting, after the first settling replies, keep the peak.
     if (s.transmit_state > 0 && s.tx_settle_count == 0) {
-        if (text_num_rounded(reading) > text_num_rounded(s.swr_peak_text)) s.swr_peak_text = reading;
+        if (text_num_rounded(reading) > text_num_rounded(s.swr_peak_text))
+            s.swr_peak_text = reading;
     } else {
         s.swr_peak_text = reading;
     }

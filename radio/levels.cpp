@@ -259,31 +259,69 @@ void mic_gain_down(Context& c) {
 
 void level_up(Context& c) {
     switch (c.st.key_state) {
-        case 0: step_frequency_up(c); break;
-        case 1: band_step_up(c); break;
-        case 2: width_up(c); break;
-        case 3: power_up(c); break;
-        case 4: rf_gain_up(c); break;
-        case 7: af_gain_up(c); break;
-        case 10: target_level_up(c); break;
-        case 11: keyer_up(c); break;
-        case 12: mic_gain_up(c); break;
-        default: break;  // entry states: the arrows change nothing here
+        case 0:
+            step_frequency_up(c);
+            break;
+        case 1:
+            band_step_up(c);
+            break;
+        case 2:
+            width_up(c);
+            break;
+        case 3:
+            power_up(c);
+            break;
+        case 4:
+            rf_gain_up(c);
+            break;
+        case 7:
+            af_gain_up(c);
+            break;
+        case 10:
+            target_level_up(c);
+            break;
+        case 11:
+            keyer_up(c);
+            break;
+        case 12:
+            mic_gain_up(c);
+            break;
+        default:
+            break;  // entry states: the arrows change nothing here
     }
 }
 
 void level_down(Context& c) {
     switch (c.st.key_state) {
-        case 0: step_frequency_down(c); break;
-        case 1: band_step_down(c); break;
-        case 2: width_down(c); break;
-        case 3: power_down(c); break;
-        case 4: rf_gain_down(c); break;
-        case 7: af_gain_down(c); break;
-        case 10: target_level_down(c); break;
-        case 11: keyer_down(c); break;
-        case 12: mic_gain_down(c); break;
-        default: break;
+        case 0:
+            step_frequency_down(c);
+            break;
+        case 1:
+            band_step_down(c);
+            break;
+        case 2:
+            width_down(c);
+            break;
+        case 3:
+            power_down(c);
+            break;
+        case 4:
+            rf_gain_down(c);
+            break;
+        case 7:
+            af_gain_down(c);
+            break;
+        case 10:
+            target_level_down(c);
+            break;
+        case 11:
+            keyer_down(c);
+            break;
+        case 12:
+            mic_gain_down(c);
+            break;
+        default:
+            break;
     }
 }
 

@@ -34,7 +34,9 @@ void query(Context& c, const std::string& command) {
 }
 
 // The number in `len` characters of the reply from position `pos`.
-int reply_number(const State& s, int pos, int len) { return text_num_rounded(mid(s.cat_reply, pos, len)); }
+int reply_number(const State& s, int pos, int len) {
+    return text_num_rounded(mid(s.cat_reply, pos, len));
+}
 
 const std::string& current_row(const State& s) {
     static const std::string none;
@@ -195,7 +197,8 @@ bool read_back_radio(Context& c) {
 
     const std::string row = current_row(s);
     // A damaged row must not put a malformed frequency command on the line.
-    if (row_vfo_a_body(row).size() == 10 && row_vfo_a_body(row)[0] == 'A' && all_digits(row_vfo_a_digits(row), 9))
+    if (row_vfo_a_body(row).size() == 10 && row_vfo_a_body(row)[0] == 'A' &&
+        all_digits(row_vfo_a_digits(row), 9))
         send(c, "F" + row_vfo_a_body(row));
 
     s.mode_code = text_num_rounded(row_mode_digit(row));

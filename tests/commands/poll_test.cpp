@@ -130,10 +130,11 @@ TEST_F(PollTest, SMeterUpdatesThePanelWithoutAWord) {
     sm = "SM0100;";
     ticks(4);
     EXPECT_EQ(s.s_meter_value, 100);
-    EXPECT_TRUE(std::none_of(rig.words().begin(), rig.words().end(), [](auto& w) { return w == "s.wav"; }));
-    EXPECT_TRUE(std::any_of(rig.speaker.paths.begin(), rig.speaker.paths.end(),
-                            [](auto& p) { return p.rfind("xx", 0) == 0; }))
-        << "the S-meter routine ran muted";
+    EXPECT_TRUE(
+        std::none_of(rig.words().begin(), rig.words().end(), [](auto& w) { return w == "s.wav"; }));
+    EXPECT_TRUE(std::any_of(rig.speaker.paths.begin(), rig.speaker.paths.end(), [](auto& p) {
+        return p.rfind("xx", 0) == 0;
+    })) << "the S-meter routine ran muted";
     EXPECT_EQ(s.wave_folder, "wave/");
     EXPECT_EQ(rig.window.text.at(750, 45), "S7  ");
 }
@@ -146,8 +147,11 @@ TEST_F(PollTest, SwrPeakHoldsAfterTheSettlingReplies) {
         const char* reading;
         const char* kept;
     };
-    const Step steps[] = {{"RM6090;", "090"}, {"RM6030;", "030"}, {"RM6060;", "060"},
-                          {"RM6040;", "060"}, {"RM6120;", "120"}};
+    const Step steps[] = {{"RM6090;", "090"},
+                          {"RM6030;", "030"},
+                          {"RM6060;", "060"},
+                          {"RM6040;", "060"},
+                          {"RM6120;", "120"}};
     for (const Step& step : steps) {
         rm6 = step.reading;
         ticks(4);  // the empty frequency poll, then the meter

@@ -34,7 +34,11 @@ void preamp_key(Context& c) {
 
 TEST_F(FunctionsTest, PreampCyclesThroughTwoStagesOnTwentyMetres) {
     s.band_index = 6;
-    struct Step { const char* words; const char* sent; int preamp; };
+    struct Step {
+        const char* words;
+        const char* sent;
+        int preamp;
+    };
     const Step steps[] = {
         {"preamp 1 on", "PA01;", 1},
         {"preamp 2 on", "PA02;", 2},
@@ -56,7 +60,8 @@ TEST_F(FunctionsTest, PreampOnVhfAndUhfRowsUsesTheirOwnCommand) {
     // A second stage from a memory row still goes out as the one UHF stage.
     s.band_index = 13;
     s.preamp = 2;
-    EXPECT_EQ(press(apply_preamp), std::make_pair(std::string("preamp 2 on"), std::string("PA21;")));
+    EXPECT_EQ(press(apply_preamp),
+              std::make_pair(std::string("preamp 2 on"), std::string("PA21;")));
     s.preamp = 0;
     EXPECT_EQ(press(apply_preamp).second, "PA20;");
 
@@ -70,7 +75,8 @@ TEST_F(FunctionsTest, AttenuatorTogglesOnHfAndIsRefusedAboveSixMetres) {
     s.band_index = 11;
     EXPECT_EQ(press(toggle_attenuator), std::make_pair(std::string("at on"), std::string("RA01;")));
     EXPECT_EQ(s.att_on, 1);
-    EXPECT_EQ(press(toggle_attenuator), std::make_pair(std::string("at off"), std::string("RA00;")));
+    EXPECT_EQ(press(toggle_attenuator),
+              std::make_pair(std::string("at off"), std::string("RA00;")));
     EXPECT_EQ(s.att_on, 0);
 
     for (int band : {12, 13, 14}) {
@@ -82,16 +88,21 @@ TEST_F(FunctionsTest, AttenuatorTogglesOnHfAndIsRefusedAboveSixMetres) {
 }
 
 TEST_F(FunctionsTest, NoiseBlankerSendsItsLevelAndTakesTheLevelKeys) {
-    struct Case { int level; const char* sent; };
+    struct Case {
+        int level;
+        const char* sent;
+    };
     for (const Case& k : {Case{10, "NL0010;"}, Case{5, "NL0005;"}, Case{1, "NL0001;"}}) {
         s.nb_on = 0;
         s.level_target = 0;
         s.nb_level = k.level;
-        EXPECT_EQ(press(toggle_noise_blanker), std::make_pair(std::string("nb on"), std::string(k.sent)));
+        EXPECT_EQ(press(toggle_noise_blanker),
+                  std::make_pair(std::string("nb on"), std::string(k.sent)));
         EXPECT_EQ(s.nb_on, 1);
         EXPECT_EQ(s.level_target, 2);
     }
-    EXPECT_EQ(press(toggle_noise_blanker), std::make_pair(std::string("nb off"), std::string("NL0000;")));
+    EXPECT_EQ(press(toggle_noise_blanker),
+              std::make_pair(std::string("nb off"), std::string("NL0000;")));
     EXPECT_EQ(s.nb_on, 0);
     EXPECT_EQ(s.level_target, 0);
 }
@@ -109,21 +120,28 @@ TEST_F(FunctionsTest, NoiseBlankerLevelOutOfRangeStillGivesAWellFormedCommand) {
 }
 
 TEST_F(FunctionsTest, NoiseReductionSendsItsLevel) {
-    struct Case { int level; const char* sent; };
+    struct Case {
+        int level;
+        const char* sent;
+    };
     for (const Case& k : {Case{10, "RL010;"}, Case{4, "RL004;"}}) {
         s.nr_on = 0;
         s.nr_level = k.level;
-        EXPECT_EQ(press(toggle_noise_reduction), std::make_pair(std::string("nr on"), std::string(k.sent)));
+        EXPECT_EQ(press(toggle_noise_reduction),
+                  std::make_pair(std::string("nr on"), std::string(k.sent)));
         EXPECT_EQ(s.nr_on, 1);
         EXPECT_EQ(s.level_target, 3);
     }
-    EXPECT_EQ(press(toggle_noise_reduction), std::make_pair(std::string("nr off"), std::string("RL000;")));
+    EXPECT_EQ(press(toggle_noise_reduction),
+              std::make_pair(std::string("nr off"), std::string("RL000;")));
     EXPECT_EQ(s.nr_on, 0);
     EXPECT_EQ(s.level_target, 0);
 }
 
 TEST_F(FunctionsTest, SpeechProcessorOnAsksForItsLevel) {
-    rig.radio->respond = [](const std::string& cmd) { return cmd == "PL;" ? std::string("PL075;") : std::string(); };
+    rig.radio->respond = [](const std::string& cmd) {
+        return cmd == "PL;" ? std::string("PL075;") : std::string();
+    };
     auto [words, sent] = press(toggle_speech_processor);
     EXPECT_EQ(words, "spc on delay");
     EXPECT_EQ(sent, "PR01; PL;");
@@ -141,12 +159,15 @@ TEST_F(FunctionsTest, SpeechProcessorOnAsksForItsLevel) {
 
 TEST_F(FunctionsTest, ProcessorLevelFoundAfterOtherTextAndKeptWhenGarbled) {
     s.proc_level = 40;
-    struct Case { const char* answer; int level; };
+    struct Case {
+        const char* answer;
+        int level;
+    };
     const Case cases[] = {
         {"FA007100000;PL100;", 100},  // a late poll answer in front
-        {"", 100},                     // no answer
-        {"PL;", 100},                  // cut short
-        {"PL0", 100},                  // only partly arrived
+        {"", 100},                    // no answer
+        {"PL;", 100},                 // cut short
+        {"PL0", 100},                 // only partly arrived
         {"PL020;", 20},
     };
     for (const Case& k : cases) {

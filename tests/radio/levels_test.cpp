@@ -123,10 +123,10 @@ TEST_F(LevelsTest, PowerUpStopsAtTheLimitOfVariantAndBand) {
         const char* sent;
     };
     const Case cases[] = {
-        {0, 6, 9, "max", "PC1010;"},    {0, 6, 10, "max", "PC1010;"}, {0, 6, 3, "", "PC1004;"},
-        {1, 12, 40, "max", "PC2050;"},     {1, 12, 50, "max", "PC2050;"}, {1, 13, 50, "max", "PC2050;"},
-        {1, 6, 50, "", "PC2060;"},      {1, 6, 90, "max", "PC2100;"},     {1, 6, 100, "max", "PC2100;"},
-        {1, 6, 9, "", "PC2010;"},       {1, 6, 10, "", "PC2020;"},
+        {0, 6, 9, "max", "PC1010;"},   {0, 6, 10, "max", "PC1010;"},  {0, 6, 3, "", "PC1004;"},
+        {1, 12, 40, "max", "PC2050;"}, {1, 12, 50, "max", "PC2050;"}, {1, 13, 50, "max", "PC2050;"},
+        {1, 6, 50, "", "PC2060;"},     {1, 6, 90, "max", "PC2100;"},  {1, 6, 100, "max", "PC2100;"},
+        {1, 6, 9, "", "PC2010;"},      {1, 6, 10, "", "PC2020;"},
     };
     for (const Case& k : cases) {
         s.radio_variant = k.variant;
@@ -144,7 +144,7 @@ TEST_F(LevelsTest, PowerDownWalksToFiveAndSaysMinOnEveryFurtherPress) {
     s.band_index = 6;
     s.power_level = 20;
     const char* expected[][2] = {
-        {"", "PC2010;"}, {"", "PC2009;"}, {"", "PC2008;"}, {"", "PC2007;"},
+        {"", "PC2010;"}, {"", "PC2009;"},    {"", "PC2008;"},    {"", "PC2007;"},
         {"", "PC2006;"}, {"min", "PC2005;"}, {"min", "PC2005;"}, {"min", "PC2005;"},
     };
     for (auto& e : expected) {
@@ -226,19 +226,28 @@ TEST_F(LevelsTest, LevelKeysFollowTheLevelTarget) {
         int to;
     };
     const Case cases[] = {
-        {1, 5, false, "min", "ML1001;", 1},    {1, 10, false, "", "ML1005;", 5},
-        {1, 95, true, "max", "ML1100;", 100},  {1, 20, true, "", "ML1025;", 25},
-        {2, 9, true, "max", "NL0010;", 10},    {2, 2, false, "min", "NL0001;", 1},
-        {2, 5, true, "", "NL0006;", 6},        {3, 9, true, "max", "RL010;", 10},
-        {3, 2, false, "min", "RL001;", 1},     {3, 4, false, "", "RL003;", 3},
-        {4, 110, false, "min", "CO010010;", 10}, {4, 10, true, "", "CO010110;", 110},
-        {4, 3150, true, "max", "CO013200;", 3200}, {4, 1200, false, "", "CO011100;", 1100},
-        {5, 95, true, "max", "PL100;", 100},   {5, 5, false, "min", "PL000;", 0},
+        {1, 5, false, "min", "ML1001;", 1},
+        {1, 10, false, "", "ML1005;", 5},
+        {1, 95, true, "max", "ML1100;", 100},
+        {1, 20, true, "", "ML1025;", 25},
+        {2, 9, true, "max", "NL0010;", 10},
+        {2, 2, false, "min", "NL0001;", 1},
+        {2, 5, true, "", "NL0006;", 6},
+        {3, 9, true, "max", "RL010;", 10},
+        {3, 2, false, "min", "RL001;", 1},
+        {3, 4, false, "", "RL003;", 3},
+        {4, 110, false, "min", "CO010010;", 10},
+        {4, 10, true, "", "CO010110;", 110},
+        {4, 3150, true, "max", "CO013200;", 3200},
+        {4, 1200, false, "", "CO011100;", 1100},
+        {5, 95, true, "max", "PL100;", 100},
+        {5, 5, false, "min", "PL000;", 0},
         {5, 40, true, "", "PL050;", 50},
     };
     for (const Case& k : cases) {
         s.level_target = k.target;
-        int* value[] = {nullptr, &s.monitor_level, &s.nb_level, &s.nr_level, &s.contour_level, &s.proc_level};
+        int* value[] = {nullptr,     &s.monitor_level, &s.nb_level,
+                        &s.nr_level, &s.contour_level, &s.proc_level};
         *value[k.target] = k.from;
         auto p = k.up ? up() : down();
         EXPECT_EQ(p.words, k.words) << "target " << k.target << " from " << k.from;
@@ -291,10 +300,12 @@ TEST_F(LevelsTest, MicGainStepsRestartThePeak) {
 TEST_F(LevelsTest, EntryStatesIgnoreTheArrows) {
     for (int state : {5, 6, 8, 9, 14}) {
         s.key_state = state;
-        auto before = s.width_index + s.power_level + s.main_rf_gain + s.main_af_gain + s.keyer_speed;
+        auto before =
+            s.width_index + s.power_level + s.main_rf_gain + s.main_af_gain + s.keyer_speed;
         EXPECT_EQ(up().sent, "") << state;
         EXPECT_EQ(down().sent, "") << state;
-        EXPECT_EQ(s.width_index + s.power_level + s.main_rf_gain + s.main_af_gain + s.keyer_speed, before);
+        EXPECT_EQ(s.width_index + s.power_level + s.main_rf_gain + s.main_af_gain + s.keyer_speed,
+                  before);
     }
 }
 

@@ -43,9 +43,9 @@ struct ReadbackTest : ::testing::Test {
     State& s = rig.st();
     // What the fake radio answers to each query; a missing key is no answer.
     std::map<std::string, std::string> answers = {
-        {"ID;", "ID0840;"},  {"GT0;", "GT03;"},   {"AG0;", "AG0120;"}, {"AG1;", "AG1090;"},
-        {"ML0;", "ML01;"},   {"ML1;", "ML1045;"}, {"PC;", "PC2100;"},  {"PR0;", "PR01;"},
-        {"AC;", "AC001;"},   {"VX;", "VX1;"},     {"BI;", "BI1;"},     {"SQ0;", "SQ0008;"},
+        {"ID;", "ID0840;"}, {"GT0;", "GT03;"},   {"AG0;", "AG0120;"}, {"AG1;", "AG1090;"},
+        {"ML0;", "ML01;"},  {"ML1;", "ML1045;"}, {"PC;", "PC2100;"},  {"PR0;", "PR01;"},
+        {"AC;", "AC001;"},  {"VX;", "VX1;"},     {"BI;", "BI1;"},     {"SQ0;", "SQ0008;"},
     };
 
     void SetUp() override {
@@ -67,9 +67,10 @@ TEST_F(ReadbackTest, AnsweringRadioGetsTheCommandsInOrderAndItsSettingsAreTaken)
     s.band_index = 6;
     s.tuner_mode = 0;
     ASSERT_TRUE(run());
-    EXPECT_EQ(own(),
-              "ID; EX0307030; EX0307040; FA014200000; RA00; NL0000; CO000000; GT0; AG0; AG1; ML0; ML1; "
-              "PC; PR0; AC; AC100; VX; BI;");
+    EXPECT_EQ(
+        own(),
+        "ID; EX0307030; EX0307040; FA014200000; RA00; NL0000; CO000000; GT0; AG0; AG1; ML0; ML1; "
+        "PC; PR0; AC; AC100; VX; BI;");
     EXPECT_EQ(s.radio_id, 840);
     EXPECT_EQ(s.mode_code, 2);
     EXPECT_EQ(s.saved_mode, 2);
@@ -83,7 +84,9 @@ TEST_F(ReadbackTest, AnsweringRadioGetsTheCommandsInOrderAndItsSettingsAreTaken)
     EXPECT_EQ(s.vox_on, 1);
     EXPECT_EQ(s.break_in_on, 1);
     EXPECT_EQ(s.preamp, 1);  // the 20 m row's last digit; no PA command yet
-    EXPECT_EQ(std::count_if(rig.sent().begin(), rig.sent().end(), [](auto& c) { return starts(c, "PA"); }), 0);
+    EXPECT_EQ(std::count_if(rig.sent().begin(), rig.sent().end(),
+                            [](auto& c) { return starts(c, "PA"); }),
+              0);
     EXPECT_EQ(s.tone_code, "999");
     EXPECT_EQ(s.tone_active, 0);
     EXPECT_EQ(s.tuner_engaged, 0);
@@ -115,9 +118,10 @@ TEST_F(ReadbackTest, SilentRadioAfterIdentityGetsTheDefaults) {
     s.vox_on = 0;
     s.break_in_on = 0;
     ASSERT_TRUE(run());
-    EXPECT_EQ(own(),
-              "ID; EX0307030; EX0307040; FA007100000; RA00; NL0000; CO000000; GT0; GT02; AG0; AG0030; "
-              "AG1; AG1030; ML0; ML1; PC; PR0; AC; AC100; VX; BI;");
+    EXPECT_EQ(
+        own(),
+        "ID; EX0307030; EX0307040; FA007100000; RA00; NL0000; CO000000; GT0; GT02; AG0; AG0030; "
+        "AG1; AG1030; ML0; ML1; PC; PR0; AC; AC100; VX; BI;");
     EXPECT_EQ(s.agc_setting, 2);
     EXPECT_EQ(s.main_af_gain, 30);
     EXPECT_EQ(s.second_af_gain, 30);
@@ -134,7 +138,8 @@ TEST_F(ReadbackTest, TransmitterAnswerGivesTheVariant) {
         const char* answer;
         int variant;
     };
-    for (const Case& k : {Case{"PC2100;", 1}, Case{"PC1005;", 0}, Case{"", 1}, Case{"FA007100000;PC1010;", 0}}) {
+    for (const Case& k :
+         {Case{"PC2100;", 1}, Case{"PC1005;", 0}, Case{"", 1}, Case{"FA007100000;PC1010;", 0}}) {
         answers["PC;"] = k.answer;
         ASSERT_TRUE(run());
         EXPECT_EQ(s.radio_variant, k.variant) << k.answer;
@@ -147,7 +152,8 @@ TEST_F(ReadbackTest, VoxAndBreakInAnswersOtherThanZeroOrOneMeanOff) {
         const char* bi;
         int vox, break_in;
     };
-    for (const Case& k : {Case{"VX2;", "BI0;", 0, 0}, Case{"VX0;", "BI9;", 0, 0}, Case{"VX1;", "BI1;", 1, 1}}) {
+    for (const Case& k :
+         {Case{"VX2;", "BI0;", 0, 0}, Case{"VX0;", "BI9;", 0, 0}, Case{"VX1;", "BI1;", 1, 1}}) {
         s.vox_on = 1, s.break_in_on = 1;
         answers["VX;"] = k.vx;
         answers["BI;"] = k.bi;
@@ -173,7 +179,8 @@ TEST_F(ReadbackTest, TwoMetreRepeaterRowSendsTheOffsetInFiftyKilohertzSteps) {
     s.band_table[12] = "55A145000000B-000006009990";
     ASSERT_TRUE(run());
     EXPECT_EQ(own(),
-              "ID; EX0307030; EX0307040; FA145000000; EX0103180012; OS02; RA00; NL0000; CO000000; GT0; AG0; "
+              "ID; EX0307030; EX0307040; FA145000000; EX0103180012; OS02; RA00; NL0000; CO000000; "
+              "GT0; AG0; "
               "AG1; ML0; ML1; PC; PR0; AC; AC100; VX; BI;");
     EXPECT_EQ(s.repeater_on, 1);
     EXPECT_EQ(s.shift2_sign, "-");
@@ -192,9 +199,12 @@ TEST_F(ReadbackTest, RepeaterRowsOfEachBand) {
         std::string State::*digits;
     };
     const Case cases[] = {
-        {10, "57A029620000B-000001009990", "EX0103160100;", "OS02;", &State::shift10_sign, &State::shift10_digits},
-        {11, "57A051810000B+000005009990", "EX0103170500;", "OS01;", &State::shift6_sign, &State::shift6_digits},
-        {13, "55A438000000B+000076009990", "EX0103190152;", "OS01;", &State::shift70_sign, &State::shift70_digits},
+        {10, "57A029620000B-000001009990", "EX0103160100;", "OS02;", &State::shift10_sign,
+         &State::shift10_digits},
+        {11, "57A051810000B+000005009990", "EX0103170500;", "OS01;", &State::shift6_sign,
+         &State::shift6_digits},
+        {13, "55A438000000B+000076009990", "EX0103190152;", "OS01;", &State::shift70_sign,
+         &State::shift70_digits},
     };
     for (const Case& k : cases) {
         s.band_index = k.band;
@@ -216,7 +226,9 @@ TEST_F(ReadbackTest, RepeaterFlagOnABandWithoutOffsetItemSendsOnlyTheDirection) 
     s.band_table[14] = "57A029620000B+000006009990";
     ASSERT_TRUE(run());
     const auto own_list = own_commands(rig.sent());
-    EXPECT_EQ(std::count_if(own_list.begin(), own_list.end(), [](auto& c) { return starts(c, "EX0103"); }), 0);
+    EXPECT_EQ(std::count_if(own_list.begin(), own_list.end(),
+                            [](auto& c) { return starts(c, "EX0103"); }),
+              0);
     EXPECT_NE(std::find(own_list.begin(), own_list.end(), "OS01;"), own_list.end());
     EXPECT_EQ(s.repeater_on, 1);
 }
@@ -235,7 +247,9 @@ TEST_F(ReadbackTest, FmRowWithoutFlagSwitchesTheShiftOffAndNonFmRowLeavesItAlone
     ASSERT_TRUE(run());
     EXPECT_EQ(s.repeater_on, 0);
     EXPECT_EQ(std::count_if(rig.sent().begin(), rig.sent().end(),
-                            [](auto& c) { return starts(c, "EX0103") || starts(c, "OS") || starts(c, "CN"); }),
+                            [](auto& c) {
+                                return starts(c, "EX0103") || starts(c, "OS") || starts(c, "CN");
+                            }),
               0);
 }
 
@@ -280,7 +294,8 @@ TEST_F(ReadbackTest, DamagedRowSendsNoFrequencyCommand) {
     // The read-back's own frequency command comes before the mode display's traffic.
     const auto& sent = rig.sent();
     auto mode = std::find_if(sent.begin(), sent.end(), [](auto& c) { return starts(c, "MD"); });
-    EXPECT_TRUE(std::none_of(sent.begin(), mode, [](auto& c) { return starts(c, "F"); })) << join(sent);
+    EXPECT_TRUE(std::none_of(sent.begin(), mode, [](auto& c) { return starts(c, "F"); }))
+        << join(sent);
     EXPECT_EQ(s.preamp, 0);
 }
 
@@ -291,7 +306,9 @@ TEST_F(ReadbackTest, WrongOrMissingRadioEndsAfterTheRefusalWord) {
         Rig fresh;
         State& st = fresh.st();
         std::string answer = id;
-        fresh.radio->respond = [answer](const std::string& cmd) { return cmd == "ID;" ? answer : std::string(); };
+        fresh.radio->respond = [answer](const std::string& cmd) {
+            return cmd == "ID;" ? answer : std::string();
+        };
         fresh.open_radio();
         fresh.window.start_timer(1, 50);
         st.power_off_on_exit = 0;
@@ -340,7 +357,9 @@ TEST_F(ReadbackTest, PassThroughPortIsReopenedAtTheEnd) {
 
     Rig plain;
     auto unused = plain.serial.add_line(3);
-    plain.radio->respond = [](const std::string& cmd) { return cmd == "ID;" ? std::string("ID0840;") : std::string(); };
+    plain.radio->respond = [](const std::string& cmd) {
+        return cmd == "ID;" ? std::string("ID0840;") : std::string();
+    };
     plain.open_radio();
     ASSERT_TRUE(read_back_radio(plain.c));
     EXPECT_FALSE(unused->open);
