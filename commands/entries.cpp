@@ -76,6 +76,13 @@ void abandon_frequency_entry(Context& c) {
     s.entry_point_typed = 0;
 }
 
+// The MHz digits are placed by how many were typed; zeros typed in front
+// ("0 1 4 . 2 5") are not in entry_value and must not count, or the
+// frequency would land ten times too high.
+void drop_leading_zeros(State& s) {
+    if (s.entry_value > 0) s.entry_int_digits = static_cast<int>(digits(s.entry_value).size());
+}
+
 // Nine frequency digits (leading zeros allowed) as MHz with a point after the
 // third digit, leading zeros removed: "014200000" -> "14.200000".
 std::string mhz_text(const std::string& nine) {
@@ -137,14 +144,17 @@ void menu_read(Context& c) {
     send(c, "EX" + s.menu_number_text);
     pause_word(c);
     read_reply(c);
+    // The value follows "EX" and the six menu digits; a reply cut short has
+    // no ";" and is read as far as it came.
     int end = instr(s.cat_reply, ";");
-    std::string value = end > 0 ? mid(s.cat_reply, 9, end - 9) : mid(s.cat_reply, 9);
+    std::string value = end == 0 ? mid(s.cat_reply, 9) : end > 9 ? mid(s.cat_reply, 9, end - 9) : std::string();
     for (char ch : value) say(c, ch == '.' ? std::string("point") : std::string(1, ch));
 }
 
 void menu_set(Context& c) {
     State& s = c.st;
-    if (s.menu_value_text.size() > menu_value_max) {
+    bool all_digits = s.menu_value_text.find_first_not_of("0123456789") == std::string::npos;
+    if (!all_digits || s.menu_value_text.size() > menu_value_max) {
         say(c, "invalid");
         return;
     }
@@ -188,6 +198,7 @@ void frequency_point(Context& c) {
     }
     store_band_row(c);
     s.entry_point_typed = 1;
+    drop_leading_zeros(s);
     band_for_frequency(c);
     s.saved_band = s.band_index;
     say(c, "point");
@@ -216,11 +227,9 @@ void frequency_enter(Context& c) {
         s.mode_code = 4;
         show_mode(c);
     }
+    if (s.entry_point_typed == 0) drop_leading_zeros(s);
     std::string command = "FA";
-    if (s.entry_point_typed == 0 && s.entry_int_digits <= 3)
-        command += zero_pad(s.entry_value, 3);  // keeps "0 0 7" at 7 MHz
-    else
-        command += (s.entry_int_digits == 1 ? "00" : s.entry_int_digits == 2 ? "0" : "") + digits(s.entry_value);
+    command += (s.entry_int_digits == 1 ? "00" : s.entry_int_digits == 2 ? "0" : "") + digits(s.entry_value);
     s.entry_point_typed = 0;
     if (command.size() > 11 || s.entry_int_digits > 3) {
         say(c, "invalid");
