@@ -1,0 +1,149 @@
+#include "link/passthru.hpp"
+
+#include <algorithm>
+
+#include "app/text.hpp"
+#include "link/cat.hpp"
+#include "link/log.hpp"
+#include "link/ports.hpp"
+#include "panel/front_panel.hpp"
+#include "radio/frequency.hpp"
+#include "speech/player.hpp"
+
+namespace vlr {
+
+namespace {
+
+constexpr int max_read = 255;
+
+bool begins_with(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+void log_with_prefix(Context& c, const char* prefix, const std::string& text) {
+    if (c.st.debug_log_on != 1) return;
+    c.st.log_line = cut(prefix + text);
+    write_log_line(c, c.st.log_line);
+}
+
+// Adds what the other program has sent to the text still waiting. Only as
+// much is read as fits in the buffer: commands queued behind the one being
+// handled must not be cut off, and bytes left unread wait safely in the port.
+void take_new_bytes(Context& c) {
+    State& s = c.st;
+    s.passthru_chunk.clear();
+    const int room = static_cast<int>(max_text) - static_cast<int>(s.passthru_inbuf.size());
+    if (room <= 0 || bytes_waiting(c, s.passthru_port) < 1) return;
+    s.passthru_chunk = read_port(c, s.passthru_port, std::min(room, max_read));
+    s.passthru_inbuf = cut(s.passthru_inbuf + s.passthru_chunk);
+}
+
+// The program's mode code for a mode setting "MD0" + `radio_mode`, found
+// through the program's own mode commands: the radio numbers its modes
+// differently (its 4 is FM, the program's 4 is AM). A mode the program has no
+// name for is 0, which the panel leaves undrawn and never sends back.
+int mode_code_for(const State& s, char radio_mode) {
+    const std::string command = std::string("MD0") + radio_mode;
+    const std::pair<const std::string State::*, int> modes[] = {
+        {&State::mode_cmd_lsb, 1}, {&State::mode_cmd_usb, 2},  {&State::mode_cmd_cw, 3},
+        {&State::mode_cmd_am, 4},  {&State::mode_cmd_fmn, 5}, {&State::mode_cmd_c4fm, 6},
+        {&State::mode_cmd_fm, 7},
+    };
+    for (const auto& [member, code] : modes)
+        if (s.*member == command) return code;
+    return 0;
+}
+
+// The other program has set the mode: the panel follows it. The radio is
+// already where the other program put it, so the mode display must not send
+// the band row's frequency: that row is frozen while the other program is in
+// control (radio_initiated) and would pull the radio back to where the
+// operator last left it. The channel flag makes the display skip exactly
+// that step; its own value is kept.
+void follow_mode(Context& c, char radio_mode) {
+    State& s = c.st;
+    s.mode_code = mode_code_for(s, radio_mode);
+    const int applied = s.channel_applied;
+    s.channel_applied = 1;
+    show_mode(c);
+    s.channel_applied = applied;
+}
+
+// The radio's answer as it came, for the other program. cat_reply, the
+// reply count and the "RX=" line are as every other read leaves them; only
+// the frequency floor stays out of the bytes passed back: the other program
+// must get the radio's own reply, terminator included.
+std::string read_answer(Context& c) {
+    State& s = c.st;
+    if (s.simulate_radio == 1) {
+        read_reply(c);
+        return s.cat_reply;
+    }
+    std::string raw;
+    s.reply_count = bytes_waiting(c, s.radio_port);
+    if (s.reply_count >= 1) {
+        raw = read_port(c, s.radio_port, max_read);
+        s.reply_count = static_cast<int>(raw.size());
+    }
+    s.cat_reply = raw;
+    apply_frequency_floor(s.cat_reply);
+    if (!s.cat_reply.empty()) log_with_prefix(c, "RX=", s.cat_reply);
+    return raw;
+}
+
+// A frequency answer is the program's own news as well. The "FA" reply may
+// stand behind other text (a late answer still in the port): the reply is
+// taken from its "FA" to its own ";". Only a whole reply is handed on, so a
+// piece of one never counts as the radio's first answer.
+void take_frequency_answer(Context& c, const std::string& answer) {
+    State& s = c.st;
+    const auto at = answer.find("FA");
+    if (at == std::string::npos) return;
+    const auto end = answer.find(';', at);
+    std::string reply = end == std::string::npos ? answer.substr(at) : answer.substr(at, end - at + 1);
+    // Below 1 MHz counts as exactly 1 MHz, as for every frequency read.
+    if (instr(reply, ";") == 12 && mid(reply, 3, 3) == "000") reply = "FA001000000;";
+    s.cat_reply = cut(reply);
+    if (instr(s.cat_reply, ";") == 12) take_frequency_reply(c);
+}
+
+void pass_back_answer(Context& c) {
+    State& s = c.st;
+    pause_word(c);
+    const std::string answer = read_answer(c);
+    if (answer.empty() || answer == ";") return;
+    log_with_prefix(c, "***VTX1=", answer);
+    write_port(c, s.passthru_port, answer);
+    take_frequency_answer(c, answer);
+}
+
+}  // namespace
+
+void poll_passthru(Context& c) {
+    State& s = c.st;
+    take_new_bytes(c);
+    const auto end = s.passthru_inbuf.find(';');
+    if (end == std::string::npos) {
+        // A full buffer without a terminator can never become a command;
+        // holding on to it would shut the other program out for good.
+        if (s.passthru_inbuf.size() >= max_text) s.passthru_inbuf.clear();
+        return;
+    }
+
+    s.radio_initiated = 1;
+    log_with_prefix(c, "***VRX1=", s.passthru_inbuf);
+
+    // One command per poll; what the other program sent behind it (clients
+    // write "FA014250000;FA;" at once and wait for the second answer) stays
+    // for the next poll.
+    s.cat_command = s.passthru_inbuf.substr(0, end);
+    s.passthru_inbuf.erase(0, end + 1);
+    send_command(c);
+
+    const std::string& sent = s.cat_command;
+    if (begins_with(sent, "MD0") && sent.size() >= 4 && sent[3] != ';')
+        follow_mode(c, sent[3]);  // a mode setting: nothing comes back
+    else
+        pass_back_answer(c);
+    s.passthru_chunk.clear();
+}
+
+}  // namespace vlr

@@ -1,0 +1,295 @@
+// The CAT pass-through: another program's commands reach the radio one per
+// poll, answers go back byte for byte, and the program keeps its own state in
+// step with what the other program did.
+#include "link/passthru.hpp"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "app/text.hpp"
+#include "commands/handler.hpp"
+#include "commands/poll.hpp"
+#include "link/log.hpp"
+#include "link/ports.hpp"
+#include "platform/interfaces.hpp"
+#include "tests/support/fakes.hpp"
+
+namespace vlr::test {
+namespace {
+
+constexpr int client_com = 2;
+
+class Passthru : public ::testing::Test {
+protected:
+    Rig rig;
+    State& s = rig.st();
+    std::shared_ptr<FakeLine> client;
+    // The radio's answers to queries; anything else is a setting and gets
+    // no answer, as from the real radio.
+    std::map<std::string, std::string> answers{
+        {"FA;", "FA014250000;"}, {"FB;", "FB007050000;"}, {"ID;", "ID0840;"},
+        {"MD0;", "MD02;"},       {"AI;", "AI0;"},         {"SQ0;", "SQ0008;"},
+    };
+
+    void SetUp() override {
+        rig.open_radio();
+        rig.radio->respond = [this](const std::string& cmd) {
+            auto it = answers.find(cmd);
+            return it == answers.end() ? std::string() : it->second;
+        };
+        client = rig.serial.add_line(client_com);
+        s.passthru_port = client_com;
+        open_serial(rig.c, client_com);
+        s.radio_connected = 1;
+        s.band_index = 6;
+        s.vfo_frequency = 14200000;
+    }
+    void from_client(const std::string& bytes) { client->incoming += bytes; }
+    void poll() { poll_passthru(rig.c); }
+    // What the other program has received so far.
+    const std::string& to_client() const { return client->written; }
+    std::string sent() const { return join(rig.sent()); }
+    void start_log() {
+        s.debug_log_on = 1;
+        open_debug_log(rig.c);
+    }
+    // The log without its two header lines.
+    std::string trace() const {
+        std::string all = rig.dir.read("debug.dat");
+        std::size_t first = all.find("\r\n");
+        std::size_t second = all.find("\r\n", first + 2);
+        return second == std::string::npos ? std::string() : all.substr(second + 2);
+    }
+};
+
+TEST_F(Passthru, NothingWaitingLeavesEverythingAlone) {
+    poll();
+    EXPECT_EQ(sent(), "");
+    EXPECT_EQ(s.radio_initiated, 0);
+}
+
+TEST_F(Passthru, CommandInTwoPiecesGoesOutWhenComplete) {
+    from_client("F");
+    poll();
+    EXPECT_EQ(sent(), "");
+    EXPECT_EQ(s.radio_initiated, 0);
+    EXPECT_EQ(s.passthru_inbuf, "F");
+
+    from_client("A;");
+    poll();
+    EXPECT_EQ(sent(), "FA;");
+    EXPECT_EQ(s.radio_initiated, 1);
+    EXPECT_EQ(to_client(), "FA014250000;");
+    EXPECT_EQ(s.passthru_inbuf, "");
+}
+
+TEST_F(Passthru, FrequencyAnswerIsPassedBackAndTaken) {
+    from_client("FA;");
+    poll();
+    EXPECT_EQ(to_client(), "FA014250000;");
+    EXPECT_EQ(s.vfo_frequency, 14250000);
+    EXPECT_EQ(s.freq_text, " 14.250000");
+    EXPECT_EQ(rig.window.text.at(285, 150).rfind(" 14.250000", 0), 0u) << rig.window.text.at(285, 150);
+    EXPECT_EQ(s.vfo_a_text, "A014250000");
+    // The answer waited the standard pause.
+    EXPECT_EQ(join(rig.words()), "delay");
+}
+
+TEST_F(Passthru, SplitAnswerIsPassedBackButNotTaken) {
+    s.vfo_b_selected = 1;
+    s.vfo_b_text = "B014000000";
+    from_client("FA;");
+    poll();
+    EXPECT_EQ(sent(), "FB;");
+    EXPECT_EQ(to_client(), "FB007050000;");
+    EXPECT_EQ(s.vfo_frequency, 14200000);
+    EXPECT_EQ(s.vfo_b_text, "B014000000");
+}
+
+TEST_F(Passthru, FrequencyReplyBehindOtherTextIsFound) {
+    answers["ID;"] = "ID0840;FA014250000;";
+    from_client("ID;");
+    poll();
+    EXPECT_EQ(to_client(), "ID0840;FA014250000;");
+    EXPECT_EQ(s.vfo_frequency, 14250000);
+}
+
+TEST_F(Passthru, OnlyAWholeFrequencyReplyIsTaken) {
+    // A cut-off reply must not count as the radio's first answer either.
+    s.radio_connected = 0;
+    answers["FA;"] = "FA0142;";
+    from_client("FA;");
+    poll();
+    EXPECT_EQ(to_client(), "FA0142;");
+    EXPECT_EQ(s.radio_connected, 0);
+    EXPECT_EQ(join(rig.words()), "delay");
+}
+
+TEST_F(Passthru, AnswerBelowOneMegahertzGoesBackUntouched) {
+    answers["FA;"] = "FA000500000;";
+    from_client("FA;");
+    poll();
+    EXPECT_EQ(to_client(), "FA000500000;");
+    EXPECT_EQ(s.vfo_frequency, 1000000);
+}
+
+TEST_F(Passthru, NoAnswerOrBareTerminatorIsNotPassedBack) {
+    answers["XX;"] = ";";
+    from_client("FA014250000;");
+    poll();
+    from_client("XX;");
+    poll();
+    EXPECT_EQ(sent(), "FA014250000; XX;");
+    EXPECT_EQ(to_client(), "");
+    EXPECT_EQ(s.passthru_inbuf, "");
+}
+
+TEST_F(Passthru, ModeSettingIsShownWithoutAModeCommandOfOurOwn) {
+    s.mode_code = 1;
+    from_client("MD02;");
+    poll();
+    EXPECT_EQ(s.mode_code, 2);
+    EXPECT_EQ(rig.window.text.at(50, 45), "USB    ");
+    EXPECT_EQ(to_client(), "");
+    // The radio gets the client's mode command and the narrow-filter switch;
+    // no second mode command, and not the frozen band row's frequency,
+    // which would pull the radio off the client's frequency.
+    EXPECT_EQ(sent(), "MD02; NA00;");
+}
+
+TEST_F(Passthru, ModeQueryIsAnsweredNotFollowed) {
+    s.mode_code = 3;
+    from_client("MD0;");
+    poll();
+    EXPECT_EQ(to_client(), "MD02;");
+    EXPECT_EQ(s.mode_code, 3);
+}
+
+TEST_F(Passthru, RadioModeCodesBecomeTheProgramsModes) {
+    // The radio numbers its modes otherwise than the program does.
+    const struct {
+        const char* command;
+        int mode_code;
+        const char* label;
+    } cases[] = {
+        {"MD01;", 1, "LSB    "}, {"MD02;", 2, "USB    "}, {"MD03;", 3, "CW      "},
+        {"MD04;", 7, "FM      "}, {"MD05;", 4, "AM     "}, {"MD0B;", 5, "FMN     "},
+        {"MD0H;", 6, "C4FM  "},   {"MD0C;", 0, nullptr},    {"MD09;", 0, nullptr},
+    };
+    for (const auto& k : cases) {
+        s.mode_code = 2;
+        rig.window.text.drawn.clear();
+        from_client(k.command);
+        poll();
+        EXPECT_EQ(s.mode_code, k.mode_code) << k.command;
+        if (k.label) EXPECT_EQ(rig.window.text.at(50, 45), k.label) << k.command;
+        else EXPECT_EQ(rig.window.text.at(50, 45), "") << k.command;
+        EXPECT_EQ(to_client(), "") << k.command;
+    }
+}
+
+TEST_F(Passthru, SeveralCommandsInOneWriteAreAllForwardedInOrder) {
+    const struct {
+        std::string write;
+        std::vector<std::string> forwarded;
+        std::string answered;
+    } cases[] = {
+        {"FA014250000;FA;", {"FA014250000;", "FA;"}, "FA014250000;"},
+        {"MD02;MD0;", {"MD02;", "MD0;"}, "MD02;"},
+        {"AI0;AI;", {"AI0;", "AI;"}, "AI0;"},
+        {"ID;FA;", {"ID;", "FA;"}, "ID0840;FA014250000;"},
+    };
+    for (const auto& k : cases) {
+        client->written.clear();
+        from_client(k.write);
+        std::vector<std::string> forwarded;
+        // One command per poll, and none left over afterwards.
+        for (std::size_t i = 0; i < k.forwarded.size() + 1; ++i) {
+            rig.clear();
+            poll();
+            for (const auto& cmd : rig.sent())
+                if (cmd != "NA00;") forwarded.push_back(cmd);
+        }
+        EXPECT_EQ(join(forwarded), join(k.forwarded)) << k.write;
+        EXPECT_EQ(to_client(), k.answered) << k.write;
+        EXPECT_EQ(s.passthru_inbuf, "") << k.write;
+    }
+}
+
+TEST_F(Passthru, LongBurstLosesNoCommand) {
+    std::string burst;
+    for (int i = 0; i < 100; ++i) burst += "ID;";  // 300 bytes, more than one buffer
+    from_client(burst);
+    for (int i = 0; i < 100; ++i) {
+        poll();
+        EXPECT_LE(s.passthru_inbuf.size(), max_text);
+    }
+    EXPECT_EQ(rig.sent().size(), 100u);
+    std::string expected;
+    for (int i = 0; i < 100; ++i) expected += "ID0840;";
+    EXPECT_EQ(to_client(), expected);
+}
+
+TEST_F(Passthru, UnterminatedGarbageDoesNotBlockThePort) {
+    from_client(std::string(300, 'x'));
+    poll();
+    EXPECT_LE(s.passthru_inbuf.size(), max_text);
+    for (int i = 0; i < 3; ++i) poll();
+    // The garbage's tail cannot be told from the start of the next command;
+    // that one is lost, the one after it goes through clean.
+    from_client("FA;");
+    for (int i = 0; i < 3; ++i) poll();
+    from_client("FA;");
+    poll();
+    ASSERT_FALSE(rig.sent().empty());
+    EXPECT_EQ(rig.sent().back(), "FA;");
+    EXPECT_EQ(to_client(), "FA014250000;");
+}
+
+TEST_F(Passthru, TrafficIsLogged) {
+    start_log();
+    from_client("FA014250000;FA;");
+    poll();
+    poll();
+    EXPECT_EQ(trace(),
+              "***VRX1=FA014250000;FA;\r\n"
+              "TX=FA014250000;\r\n"
+              "***VRX1=FA;\r\n"
+              "TX=FA;\r\n"
+              "RX=FA014250000;\r\n"
+              "***VTX1=FA014250000;\r\n");
+}
+
+TEST_F(Passthru, BandRowsStayUntilTheNextKey) {
+    const std::string row = s.band_table[6];
+    from_client("FA;");
+    poll();
+    EXPECT_EQ(s.vfo_frequency, 14250000);
+    EXPECT_EQ(s.band_table[6], row);
+
+    // The program's own polls do not store the band either while the other
+    // program is in control.
+    for (int i = 0; i < 4; ++i) {
+        s.event_id = platform::event_timer;
+        handle_event(rig.c);
+    }
+    EXPECT_EQ(s.band_table[6], row);
+    EXPECT_EQ(s.radio_initiated, 1);
+
+    // A key hands the band memory back to the operator.
+    s.event_id = platform::event_key_down;
+    s.event_param = 'F';
+    handle_event(rig.c);
+    s.event_id = platform::event_key_up;
+    handle_event(rig.c);
+    EXPECT_EQ(s.radio_initiated, 0);
+    for (int i = 0; i < 4; ++i) {
+        s.event_id = platform::event_timer;
+        handle_event(rig.c);
+    }
+    EXPECT_EQ(mid(s.band_table[6], 4, 9), "014250000");
+}
+
+}  // namespace
+}  // namespace vlr::test
