@@ -49,21 +49,31 @@ struct BandOffset {
 
 BandOffset offset_pair_entered(State& s) {
     switch (s.band_index) {
-    case 10: return {&s.offset10_sign, &s.offset10_digits};
-    case 11: return {&s.offset6_sign, &s.offset6_digits};
-    case 12: return {&s.offset2_sign, &s.offset2_digits};
-    case 13: return {&s.offset70_sign, &s.offset70_digits};
-    default: return {};
+        case 10:
+            return {&s.offset10_sign, &s.offset10_digits};
+        case 11:
+            return {&s.offset6_sign, &s.offset6_digits};
+        case 12:
+            return {&s.offset2_sign, &s.offset2_digits};
+        case 13:
+            return {&s.offset70_sign, &s.offset70_digits};
+        default:
+            return {};
     }
 }
 
 BandOffset offset_pair_in_use(State& s) {
     switch (s.band_index) {
-    case 10: return {&s.shift10_sign, &s.shift10_digits};
-    case 11: return {&s.shift6_sign, &s.shift6_digits};
-    case 12: return {&s.shift2_sign, &s.shift2_digits};
-    case 13: return {&s.shift70_sign, &s.shift70_digits};
-    default: return {};
+        case 10:
+            return {&s.shift10_sign, &s.shift10_digits};
+        case 11:
+            return {&s.shift6_sign, &s.shift6_digits};
+        case 12:
+            return {&s.shift2_sign, &s.shift2_digits};
+        case 13:
+            return {&s.shift70_sign, &s.shift70_digits};
+        default:
+            return {};
     }
 }
 
@@ -147,7 +157,9 @@ void menu_read(Context& c) {
     // The value follows "EX" and the six menu digits; a reply cut short has
     // no ";" and is read as far as it came.
     int end = instr(s.cat_reply, ";");
-    std::string value = end == 0 ? mid(s.cat_reply, 9) : end > 9 ? mid(s.cat_reply, 9, end - 9) : std::string();
+    std::string value = end == 0  ? mid(s.cat_reply, 9)
+                        : end > 9 ? mid(s.cat_reply, 9, end - 9)
+                                  : std::string();
     for (char ch : value) say(c, ch == '.' ? std::string("point") : std::string(1, ch));
 }
 
@@ -229,7 +241,10 @@ void frequency_enter(Context& c) {
     }
     if (s.entry_point_typed == 0) drop_leading_zeros(s);
     std::string command = "FA";
-    command += (s.entry_int_digits == 1 ? "00" : s.entry_int_digits == 2 ? "0" : "") + digits(s.entry_value);
+    command += (s.entry_int_digits == 1   ? "00"
+                : s.entry_int_digits == 2 ? "0"
+                                          : "") +
+               digits(s.entry_value);
     s.entry_point_typed = 0;
     if (command.size() > 11 || s.entry_int_digits > 3) {
         say(c, "invalid");
@@ -359,7 +374,8 @@ void next_channel(Context& c) {
     for (int step = 0; step < 10 && !found; ++step) {
         index = (index + 1) % 10;
         if (index < 0) index += 10;
-        const std::string& row = s.memory_channels[static_cast<std::size_t>(s.bank_index * 10 + index)];
+        const std::string& row =
+            s.memory_channels[static_cast<std::size_t>(s.bank_index * 10 + index)];
         found = !row.empty() && !chan_empty(row);
     }
     if (!found) {

@@ -66,7 +66,6 @@ bool is_fm(const State& s) { return s.mode_code == 5 || s.mode_code == 7; }
 bool is_ssb(const State& s) { return s.mode_code == 1 || s.mode_code == 2; }
 bool is_cw(const State& s) { return s.mode_code == 3; }
 
-
 // ---- Preparation -----------------------------------------------------------
 
 void quit_key(Context& c) {
@@ -472,12 +471,15 @@ void fm_width_key(Context& c) {
 void mode_key(Context& c) {
     State& s = c.st;
     s.mode_code += 1;
-    if ((s.fm_wide == 1 && s.mode_code == 8) || (s.fm_wide == 0 && s.mode_code >= 6)) s.mode_code = 1;
+    if ((s.fm_wide == 1 && s.mode_code == 8) || (s.fm_wide == 0 && s.mode_code >= 6))
+        s.mode_code = 1;
     if (s.mode_code > 7 || s.mode_code < 1) s.mode_code = 1;
     // FM only where it is allowed: 10 m and up, at or above 27 MHz.
     if (s.mode_code == 5 && (s.band_index < 10 || s.vfo_frequency < 27'000'000)) s.mode_code = 1;
-    if (s.mode_code == 5 && s.fm_wide == 1) s.mode_code = 7;
-    else if (s.mode_code == 7 && s.fm_wide == 0) s.mode_code = 5;
+    if (s.mode_code == 5 && s.fm_wide == 1)
+        s.mode_code = 7;
+    else if (s.mode_code == 7 && s.fm_wide == 0)
+        s.mode_code = 5;
     show_mode(c);
     say_mode(c);
 }
@@ -520,44 +522,46 @@ bool tuning_step(Context& c) {
     State& s = c.st;
     long long f = s.vfo_frequency;
     switch (s.key_code) {
-    case vk_plus:
-    case vk_minus:
-        f += s.key_code == vk_plus ? 1'000'000 : -1'000'000;
-        s.vfo_frequency = static_cast<int>(f < lowest_hz ? lowest_hz : f > highest_hz ? highest_hz : f);
-        if (s.repeater_on == 1) toggle_repeater(c);
-        return true;
-    case vk_page_up:
-        if (s.mode_code >= 4 && on_fm_channel_band(s)) {
-            f += 12'500;
-            drop_repeater(c);
-        } else {
-            f += 10'000;
-        }
-        break;
-    case vk_page_down:
-        if (s.mode_code == 5 && on_fm_channel_band(s)) {
-            f -= 12'500;
-            drop_repeater(c);
-        } else {
-            f -= 10'000;
-        }
-        break;
-    case vk_right:
-        if (is_fm(s)) {
-            squelch_up(c);
-            return false;
-        }
-        f += is_cw(s) ? 10 : 100;
-        break;
-    case vk_left:
-        if (is_fm(s)) {
-            squelch_down(c);
-            return false;
-        }
-        f -= is_cw(s) ? 10 : 100;
-        break;
-    default:
-        return true;
+        case vk_plus:
+        case vk_minus:
+            f += s.key_code == vk_plus ? 1'000'000 : -1'000'000;
+            s.vfo_frequency = static_cast<int>(f < lowest_hz    ? lowest_hz
+                                               : f > highest_hz ? highest_hz
+                                                                : f);
+            if (s.repeater_on == 1) toggle_repeater(c);
+            return true;
+        case vk_page_up:
+            if (s.mode_code >= 4 && on_fm_channel_band(s)) {
+                f += 12'500;
+                drop_repeater(c);
+            } else {
+                f += 10'000;
+            }
+            break;
+        case vk_page_down:
+            if (s.mode_code == 5 && on_fm_channel_band(s)) {
+                f -= 12'500;
+                drop_repeater(c);
+            } else {
+                f -= 10'000;
+            }
+            break;
+        case vk_right:
+            if (is_fm(s)) {
+                squelch_up(c);
+                return false;
+            }
+            f += is_cw(s) ? 10 : 100;
+            break;
+        case vk_left:
+            if (is_fm(s)) {
+                squelch_down(c);
+                return false;
+            }
+            f -= is_cw(s) ? 10 : 100;
+            break;
+        default:
+            return true;
     }
     if (f < lowest_hz) f = lowest_hz;
     if (f > highest_hz) f = highest_hz;
@@ -580,7 +584,8 @@ bool preparation(Context& c) {
         say(c, "ton");
         return false;
     }
-    if (s.tone_active == 1 && s.tone_code == "999" && k != vk_enter && !is_digit_key(k)) s.tone_active = 0;
+    if (s.tone_active == 1 && s.tone_code == "999" && k != vk_enter && !is_digit_key(k))
+        s.tone_active = 0;
     if (k == 'Q') {
         quit_key(c);
         return false;
@@ -694,13 +699,26 @@ bool channel_rules(Context& c) {
 bool command_key(Context& c) {
     State& s = c.st;
     switch (s.key_code) {
-    case vk_space: toggle_transmit(c); return true;
-    case 'L': level_key(c); return true;
-    case 'K': keyer_key(c); return true;
-    case 'D': c4fm_key(c); return true;
-    case 'I': tone_key(c); return true;
-    case 'H': say_async(c, "help.wav"); return true;
-    default: break;
+        case vk_space:
+            toggle_transmit(c);
+            return true;
+        case 'L':
+            level_key(c);
+            return true;
+        case 'K':
+            keyer_key(c);
+            return true;
+        case 'D':
+            c4fm_key(c);
+            return true;
+        case 'I':
+            tone_key(c);
+            return true;
+        case 'H':
+            say_async(c, "help.wav");
+            return true;
+        default:
+            break;
     }
     if ((s.key_code == 'N' && s.tone_active != 1) ||
         (s.key_code == vk_enter && (s.key_state == 8 || s.key_state == 9))) {
@@ -711,20 +729,23 @@ bool command_key(Context& c) {
         return true;
     }
     switch (s.key_code) {
-    case 'O': options_key(c); return true;
-    case 'C':
-        s.channel_op = 1;
-        say(c, "sch");
-        return true;
-    case 'G':
-        s.channel_op = 2;
-        say(c, "gch");
-        return true;
-    case 'A':
-        s.key_state = 7;
-        say(c, "af");
-        return true;
-    default: break;
+        case 'O':
+            options_key(c);
+            return true;
+        case 'C':
+            s.channel_op = 1;
+            say(c, "sch");
+            return true;
+        case 'G':
+            s.channel_op = 2;
+            say(c, "gch");
+            return true;
+        case 'A':
+            s.key_state = 7;
+            say(c, "af");
+            return true;
+        default:
+            break;
     }
     return false;
 }
@@ -735,44 +756,74 @@ bool later_rules(Context& c) {
     if (s.key_code == 'E') start_frequency_entry(c);
     if (entry_completion(c)) return false;
     switch (s.key_code) {
-    case 'V': split_key(c); return false;
-    case 'Z': zero_key(c); return false;
-    case vk_f(1): preamp_key(c); break;
-    case vk_f(2): toggle_attenuator(c); break;
-    case vk_f(3): toggle_noise_blanker(c); break;
-    case vk_f(4): toggle_noise_reduction(c); break;
-    default: break;
+        case 'V':
+            split_key(c);
+            return false;
+        case 'Z':
+            zero_key(c);
+            return false;
+        case vk_f(1):
+            preamp_key(c);
+            break;
+        case vk_f(2):
+            toggle_attenuator(c);
+            break;
+        case vk_f(3):
+            toggle_noise_blanker(c);
+            break;
+        case vk_f(4):
+            toggle_noise_reduction(c);
+            break;
+        default:
+            break;
     }
     if (is_digit_key(s.key_code)) {
         digit_key(c);
         return false;
     }
     switch (s.key_code) {
-    case vk_f(5): notch_key(c); break;
-    case vk_f(6): contour_key(c); return false;
-    case vk_f(7):
-        if (is_ssb(s))
-            toggle_speech_processor(c);
-        else
-            say(c, "na");
-        return false;
-    case vk_f(8):
-        if (is_cw(s))
-            toggle_break_in(c);
-        else
-            toggle_vox(c);
-        break;
-    case vk_f(12): tuner_key(c); return false;
-    case 'F': frequency_readout(c); return false;
-    case 'P': power_key(c); return false;
-    case vk_f(11): mic_gain_key(c); return false;
-    case 'R':
-        say(c, "rf");
-        s.key_state = 4;
-        break;
-    case 'T': tune_key(c); return false;
-    case 'W': width_key(c); return false;
-    default: break;
+        case vk_f(5):
+            notch_key(c);
+            break;
+        case vk_f(6):
+            contour_key(c);
+            return false;
+        case vk_f(7):
+            if (is_ssb(s))
+                toggle_speech_processor(c);
+            else
+                say(c, "na");
+            return false;
+        case vk_f(8):
+            if (is_cw(s))
+                toggle_break_in(c);
+            else
+                toggle_vox(c);
+            break;
+        case vk_f(12):
+            tuner_key(c);
+            return false;
+        case 'F':
+            frequency_readout(c);
+            return false;
+        case 'P':
+            power_key(c);
+            return false;
+        case vk_f(11):
+            mic_gain_key(c);
+            return false;
+        case 'R':
+            say(c, "rf");
+            s.key_state = 4;
+            break;
+        case 'T':
+            tune_key(c);
+            return false;
+        case 'W':
+            width_key(c);
+            return false;
+        default:
+            break;
     }
     if (s.key_state == 14) {  // only M gets this far in state 14
         fm_width_key(c);
@@ -812,11 +863,20 @@ void handle_key_down(Context& c) {
 
 void handle_event(Context& c) {
     switch (c.st.event_id) {
-    case event_close: c.st.running = 0; break;
-    case event_timer: timer_tick(c); break;
-    case event_key_down: handle_key_down(c); break;
-    case event_key_up: c.st.key_busy = 0; break;
-    default: break;
+        case event_close:
+            c.st.running = 0;
+            break;
+        case event_timer:
+            timer_tick(c);
+            break;
+        case event_key_down:
+            handle_key_down(c);
+            break;
+        case event_key_up:
+            c.st.key_busy = 0;
+            break;
+        default:
+            break;
     }
 }
 

@@ -13,19 +13,24 @@ struct Entry : ::testing::Test {
 };
 
 struct FrequencyCase {
-    const char* keys;  // after E
+    const char* keys;     // after E
     const char* command;  // "" when refused
 };
 
 TEST(FrequencyEntry, TypedFrequenciesBecomeNineDigitCommands) {
     const FrequencyCase cases[] = {
-        {"14.25\r", "FA014250000;"}, {"7\r", "FA007000000;"},     {"144.8\r", "FA144800000;"},
-        {"449.9\r", "FA449900000;"}, {"28\r", "FA028000000;"},    {"3.6\r", "FA003600000;"},
-        {"007\r", "FA007000000;"},   // leading zeros keep the MHz where they are
-        {"014.25\r", "FA014250000;"}, {"0007\r", "FA007000000;"},
-        {"14250\r", ""},             // five MHz digits
-        {"14.2500001\r", ""},        // more than nine digits of Hz
-        {"\r", ""},                  // nothing typed: no frequency below 1 MHz
+        {"14.25\r", "FA014250000;"},
+        {"7\r", "FA007000000;"},
+        {"144.8\r", "FA144800000;"},
+        {"449.9\r", "FA449900000;"},
+        {"28\r", "FA028000000;"},
+        {"3.6\r", "FA003600000;"},
+        {"007\r", "FA007000000;"},  // leading zeros keep the MHz where they are
+        {"014.25\r", "FA014250000;"},
+        {"0007\r", "FA007000000;"},
+        {"14250\r", ""},       // five MHz digits
+        {"14.2500001\r", ""},  // more than nine digits of Hz
+        {"\r", ""},            // nothing typed: no frequency below 1 MHz
         {"0\r", ""},
     };
     for (const auto& tc : cases) {

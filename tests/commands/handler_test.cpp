@@ -220,10 +220,10 @@ struct SquelchCase {
 
 TEST(HandlerSquelch, LeftRightSetTheSquelchInFm) {
     const SquelchCase cases[] = {
-        {8, vk::right, 9, ""},     {19, vk::right, 20, ""},   {20, vk::right, 30, ""},
+        {8, vk::right, 9, ""},        {19, vk::right, 20, ""},      {20, vk::right, 30, ""},
         {250, vk::right, 255, "max"}, {255, vk::right, 255, "max"}, {255, vk::left, 245, ""},
-        {245, vk::left, 230, ""},  {30, vk::left, 20, ""},    {29, vk::left, 28, ""},
-        {1, vk::left, 0, "0"},     {0, vk::left, 0, "0"},
+        {245, vk::left, 230, ""},     {30, vk::left, 20, ""},       {29, vk::left, 28, ""},
+        {1, vk::left, 0, "0"},        {0, vk::left, 0, "0"},
     };
     for (int mode : {5, 7}) {
         for (const auto& tc : cases) {
@@ -282,8 +282,7 @@ TEST_F(Connected, OptionsReadOutNamesWhatIsOn) {
     s.preamp = 2, s.nb_on = 1, s.speech_proc_on = 1, s.break_in_on = 1;  // break-in only in CW
     s.tone_code = "012", s.antenna2 = 1, s.tuner_mode = 2;
     press(rig, {'O'});
-    EXPECT_EQ(join(rig.words()),
-              "options preamp 2 on nb on spc on ctcss 0 1 2 ant2 tuner is both");
+    EXPECT_EQ(join(rig.words()), "options preamp 2 on nb on spc on ctcss 0 1 2 ant2 tuner is both");
     EXPECT_TRUE(rig.sent().empty());
 }
 

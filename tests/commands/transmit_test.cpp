@@ -11,7 +11,9 @@ namespace {
 struct Transmit : ::testing::Test {
     Rig rig;
     void SetUp() override { connect(rig); }
-    long count(const std::string& word) { return std::count(rig.words().begin(), rig.words().end(), word); }
+    long count(const std::string& word) {
+        return std::count(rig.words().begin(), rig.words().end(), word);
+    }
 };
 
 TEST_F(Transmit, SpaceBarParksAutoSwrWhileTransmitting) {
@@ -99,7 +101,8 @@ TEST_F(Transmit, AboveSixMetresTheCarrierIsForTuningByHand) {
     EXPECT_EQ(rig.sent()[1], "PC1007;");  // the power the radio had
     // Five pauses before the power and the mode (FM: its squelch query) come back.
     ASSERT_GE(rig.words().size(), 7u);
-    EXPECT_EQ(join({rig.words().begin(), rig.words().begin() + 7}), "tune off delay delay delay delay delay");
+    EXPECT_EQ(join({rig.words().begin(), rig.words().begin() + 7}),
+              "tune off delay delay delay delay delay");
     EXPECT_FALSE(sent_with(rig, "MD0B").empty());
     EXPECT_EQ(rig.st().tuner_mode, 0);
     EXPECT_EQ(rig.st().tune_active, 0);

@@ -43,7 +43,11 @@ inline void press(Rig& rig, std::initializer_list<int> keys) {
 // Each character of `keys` as its key ("14.25\r": digits, point, Enter).
 inline void type(Rig& rig, const std::string& keys) {
     for (char ch : keys) {
-        int k = ch == '.' ? vk::point : ch == '\r' ? vk::enter : ch == '+' ? vk::plus : ch == '-' ? vk::minus : ch;
+        int k = ch == '.'    ? vk::point
+                : ch == '\r' ? vk::enter
+                : ch == '+'  ? vk::plus
+                : ch == '-'  ? vk::minus
+                             : ch;
         press(rig, {k});
     }
 }
