@@ -22,6 +22,7 @@ SdlSpeaker::SdlSpeaker() {
 }
 
 SdlSpeaker::~SdlSpeaker() {
+    finish_playing();
     close_device();
     if (subsystem_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
@@ -38,6 +39,7 @@ bool SdlSpeaker::open_device() {
     // the words are converted once, here, to one fixed format.
     device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (device_ == 0) return false;
+    buffer_time_ = std::chrono::microseconds(have.samples * 1000000LL / rate);
     // The device runs for the whole program, playing silence between words,
     // so a word starts without the delay of starting the device.
     SDL_PauseAudioDevice(device_, 0);
@@ -64,6 +66,21 @@ void SdlSpeaker::reopen_if_lost() {
     open_device();
 }
 
+// The last word of the program (its goodbye) is heard to its end: the
+// queue is played out and the device given time to sound its buffers.
+void SdlSpeaker::finish_playing() {
+    if (!device_) return;
+    std::unique_lock lock(mutex_);
+    std::erase_if(queue_, [](const Queued& word) { return word.async; });
+    if (queue_.empty()) return;
+    std::chrono::microseconds ahead{0};
+    for (const Queued& word : queue_) ahead += word.sound->length();
+    released_cv_.wait_until(lock, std::chrono::steady_clock::now() + ahead + device_grace,
+                            [&] { return queue_.empty(); });
+    lock.unlock();
+    std::this_thread::sleep_for(2 * buffer_time_);
+}
+
 void SDLCALL SdlSpeaker::on_audio(void* self, Uint8* stream, int bytes) {
     static_cast<SdlSpeaker*>(self)->fill(reinterpret_cast<Sint16*>(stream),
                                          static_cast<size_t>(bytes) / sizeof(Sint16));
@@ -77,6 +94,7 @@ void SdlSpeaker::release(std::uint64_t ticket) {
 void SdlSpeaker::fill(Sint16* out, size_t frames) {
     std::lock_guard lock(mutex_);
     const std::uint64_t released_before = released_ticket_;
+    const size_t queued_before = queue_.size();
     size_t done = 0;
     while (done < frames && !queue_.empty()) {
         Queued& word = queue_.front();
@@ -94,7 +112,8 @@ void SdlSpeaker::fill(Sint16* out, size_t frames) {
     // the same buffer, with no silence between the two.
     if (!queue_.empty() && queue_.front().sound->samples.size() - queue_.front().position <= frames)
         release(queue_.front().ticket);
-    if (released_ticket_ != released_before) released_cv_.notify_all();
+    if (released_ticket_ != released_before || queue_.size() != queued_before)
+        released_cv_.notify_all();
 }
 
 std::shared_ptr<const SdlSpeaker::Sound> SdlSpeaker::load(const std::string& file) {
@@ -104,16 +123,23 @@ std::shared_ptr<const SdlSpeaker::Sound> SdlSpeaker::load(const std::string& fil
     Uint32 bytes = 0;
     if (!SDL_LoadWAV(file.c_str(), &spec, &data, &bytes)) return nullptr;
     auto sound = std::make_shared<Sound>();
-    SDL_AudioStream* stream =
-        SDL_NewAudioStream(spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 1, rate);
-    if (stream && SDL_AudioStreamPut(stream, data, static_cast<int>(bytes)) == 0 &&
-        SDL_AudioStreamFlush(stream) == 0) {
-        const int available = SDL_AudioStreamAvailable(stream);
-        sound->samples.resize(static_cast<size_t>(available) / sizeof(Sint16));
-        const int got = SDL_AudioStreamGet(stream, sound->samples.data(), available);
-        sound->samples.resize(got > 0 ? static_cast<size_t>(got) / sizeof(Sint16) : 0);
+    // SDL_AudioCVT converts the whole word at once; SDL 2.26's audio stream
+    // loses the last 20 ms or so of a resampled word.
+    const Uint32 frame_bytes = SDL_AUDIO_BITSIZE(spec.format) / 8 * std::max<Uint32>(spec.channels, 1);
+    bytes -= bytes % frame_bytes;
+    SDL_AudioCVT cvt{};
+    const int needed = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 1, rate);
+    if (needed >= 0 && bytes > 0) {
+        std::vector<Uint8> buffer(static_cast<size_t>(bytes) * std::max(cvt.len_mult, 1));
+        std::memcpy(buffer.data(), data, bytes);
+        cvt.buf = buffer.data();
+        cvt.len = static_cast<int>(bytes);
+        cvt.len_cvt = cvt.len;
+        if (needed == 0 || SDL_ConvertAudio(&cvt) == 0) {
+            sound->samples.resize(static_cast<size_t>(cvt.len_cvt) / sizeof(Sint16));
+            std::memcpy(sound->samples.data(), buffer.data(), sound->samples.size() * sizeof(Sint16));
+        }
     }
-    if (stream) SDL_FreeAudioStream(stream);
     SDL_FreeWAV(data);
     cache_[file] = sound;
     return sound;

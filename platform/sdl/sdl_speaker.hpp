@@ -52,6 +52,7 @@ private:
     static void SDLCALL on_audio(void* self, Uint8* stream, int bytes);
     void fill(Sint16* out, size_t frames);
     void release(std::uint64_t ticket);
+    void finish_playing();
     bool open_device();
     void close_device();
     void reopen_if_lost();
@@ -63,10 +64,11 @@ private:
     bool subsystem_ = false;
     SDL_AudioDeviceID device_ = 0;
     std::chrono::steady_clock::time_point last_reopen_{};
+    std::chrono::microseconds buffer_time_{0};  // one device buffer
 
     // Shared with the audio thread.
     std::mutex mutex_;
-    std::condition_variable released_cv_;
+    std::condition_variable released_cv_;  // a word released or finished
     std::deque<Queued> queue_;
     std::uint64_t last_ticket_ = 0;
     std::uint64_t released_ticket_ = 0;

@@ -1,0 +1,69 @@
+// Writing small wave files for the player's tests and benchmarks, and reading
+// back what SDL's disk audio driver wrote.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vlr::test {
+
+// A 16-bit PCM wave file holding `samples` (one channel per sample unless
+// `channels` says otherwise) at `rate` per second.
+inline void write_wave(const std::string& path, const std::vector<int16_t>& samples, int rate = 22050,
+                       int channels = 1) {
+    auto put32 = [](std::string& out, uint32_t v) {
+        for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    auto put16 = [](std::string& out, uint16_t v) {
+        out += static_cast<char>(v & 0xFF), out += static_cast<char>(v >> 8);
+    };
+    const uint32_t data_bytes = static_cast<uint32_t>(samples.size() * 2);
+    std::string out = "RIFF";
+    put32(out, 36 + data_bytes);
+    out += "WAVEfmt ";
+    put32(out, 16);
+    put16(out, 1);  // PCM
+    put16(out, static_cast<uint16_t>(channels));
+    put32(out, static_cast<uint32_t>(rate));
+    put32(out, static_cast<uint32_t>(rate * channels * 2));
+    put16(out, static_cast<uint16_t>(channels * 2));
+    put16(out, 16);
+    out += "data";
+    put32(out, data_bytes);
+    for (int16_t s : samples) put16(out, static_cast<uint16_t>(s));
+    std::ofstream(path, std::ios::binary) << out;
+}
+
+// `frames` samples all of `level`: a "tone" that is easy to find again in
+// the output, with no silent sample anywhere in it.
+inline std::vector<int16_t> level_tone(int16_t level, size_t frames) {
+    return std::vector<int16_t>(frames, level);
+}
+
+// The 16-bit samples of a raw file written by the disk audio driver.
+inline std::vector<int16_t> read_raw(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<int16_t> samples(bytes.size() / 2);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) |
+                                          (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
+    return samples;
+}
+
+// The output as runs of equal samples, (value, count), in order.
+inline std::vector<std::pair<int16_t, size_t>> runs(const std::vector<int16_t>& samples) {
+    std::vector<std::pair<int16_t, size_t>> out;
+    for (int16_t s : samples) {
+        if (!out.empty() && out.back().first == s)
+            ++out.back().second;
+        else
+            out.emplace_back(s, 1);
+    }
+    return out;
+}
+
+}  // namespace vlr::test
