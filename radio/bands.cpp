@@ -21,7 +21,9 @@ int top_band_number(const State& s) {
 }
 
 // The row text of a band, whatever index the state holds.
-std::string& band_row(State& s, int band) { return s.band_table[static_cast<std::size_t>(safe_band(band))]; }
+std::string& band_row(State& s, int band) {
+    return s.band_table[static_cast<std::size_t>(safe_band(band))];
+}
 
 // Band number from the last frequency reply, for store_band_row: notes the
 // current band, lets the store move it, and puts it back.
@@ -41,7 +43,8 @@ void fill_band_rows(State& s) {
         "02A028500000B0285000009991", "02A050150000B0501500009991", "05A145000000B1450000009990",
         "05A432000000B4320000009990", "04A009670000B0096700009990",
     };
-    for (int band = 1; band <= 14; ++band) s.band_table[static_cast<std::size_t>(band)] = rows[band - 1];
+    for (int band = 1; band <= 14; ++band)
+        s.band_table[static_cast<std::size_t>(band)] = rows[band - 1];
 }
 
 int safe_band(int band) {
@@ -54,28 +57,44 @@ std::string band_stack_command(int band) {
     band = safe_band(band);
     if (band <= 9) return "BS00" + digit_of(band - 1);
     switch (band) {
-        case 10: return "BS009";
-        case 11: return "BS010";
-        case 12: return "BS015";
-        case 13: return "BS016";
-        default: return "BS011";
+        case 10:
+            return "BS009";
+        case 11:
+            return "BS010";
+        case 12:
+            return "BS015";
+        case 13:
+            return "BS016";
+        default:
+            return "BS011";
     }
 }
 
 int band_of_mhz(int mhz) {
     switch (mhz) {
-        case 1: return 1;
-        case 3: return 2;
-        case 5: return 3;
-        case 7: return 4;
-        case 10: return 5;
-        case 14: return 6;
-        case 18: return 7;
-        case 21: return 8;
-        case 24: return 9;
+        case 1:
+            return 1;
+        case 3:
+            return 2;
+        case 5:
+            return 3;
+        case 7:
+            return 4;
+        case 10:
+            return 5;
+        case 14:
+            return 6;
+        case 18:
+            return 7;
+        case 21:
+            return 8;
+        case 24:
+            return 9;
         case 28:
-        case 29: return 10;
-        default: break;
+        case 29:
+            return 10;
+        default:
+            break;
     }
     if (mhz >= 50 && mhz <= 54) return 11;
     if (mhz >= 144 && mhz <= 148) return 12;
@@ -95,7 +114,9 @@ void band_from_frequency(Context& c) {
 
 void store_band_row(Context& c) {
     State& s = c.st;
-    const std::string prefix = (s.repeater_on == 1 ? std::string("5") : digit_of(s.vfo_b_selected)) + digit_of(s.mode_code);
+    const std::string prefix =
+        (s.repeater_on == 1 ? std::string("5") : digit_of(s.vfo_b_selected)) +
+        digit_of(s.mode_code);
     band_from_frequency(c);
     if (s.band_row_valid == 0 || s.band_index > 14) return;
     if (mid(s.last_freq_reply, 3, 3) == "000" || s.last_freq_reply.size() != 11) {
@@ -119,7 +140,8 @@ void store_band_row(Context& c) {
         // Repeater bands keep the offset in the VFO B field; a band without
         // one keeps its VFO B digits so the row stays 26 characters.
         if (OffsetPair shift = shift_in_use(s, s.band_index))
-            s.row_build = left(s.row_build, 13) + left(*shift.sign + " ", 1) + "0000" + right("0000" + *shift.digits, 4);
+            s.row_build = left(s.row_build, 13) + left(*shift.sign + " ", 1) + "0000" +
+                          right("0000" + *shift.digits, 4);
     }
     if (s.radio_initiated == 1) return;  // another program is driving the radio
     // A tone code still being typed is not a tone yet.

@@ -49,8 +49,10 @@ std::string build_channel_record(State& s) {
             s.vfo_a_text = row_vfo_a_body(row);
             // VFO B: the same frequency unless split; in split the last VFO B
             // frequency the radio reported, or the row's when none came yet.
-            if (s.vfo_b_selected == 0 || !all_digits(mid(s.vfo_b_text, 2, 9), 9) || left(s.vfo_b_text, 1) != "B")
-                s.vfo_b_text = "B" + (s.vfo_b_selected == 0 ? right(s.vfo_a_text, 9) : row_vfo_b_digits(row));
+            if (s.vfo_b_selected == 0 || !all_digits(mid(s.vfo_b_text, 2, 9), 9) ||
+                left(s.vfo_b_text, 1) != "B")
+                s.vfo_b_text =
+                    "B" + (s.vfo_b_selected == 0 ? right(s.vfo_a_text, 9) : row_vfo_b_digits(row));
             record += s.vfo_a_text + s.vfo_b_text;
         }
     }
@@ -90,7 +92,8 @@ std::string band_frequency_text(const std::string& command) {
 void digit_key(Context& c) {
     State& s = c.st;
     if (s.key_code < 48 || s.key_code > 57) return;
-    if (s.key_state == 0 && s.freq_entry_active == 0 && s.channel_op == 0 && s.tone_active == 0) return;
+    if (s.key_state == 0 && s.freq_entry_active == 0 && s.channel_op == 0 && s.tone_active == 0)
+        return;
     const int d = s.key_code - 48;
     const std::string word(1, static_cast<char>(s.key_code));
     s.cat_command.clear();
@@ -101,7 +104,9 @@ void digit_key(Context& c) {
         return;
     }
     if (s.key_state == 8 || s.key_state == 9 || s.key_state == 6) {
-        std::string& entry = s.key_state == 8 ? s.menu_number_text : s.key_state == 9 ? s.menu_value_text : s.offset_entry;
+        std::string& entry = s.key_state == 8   ? s.menu_number_text
+                             : s.key_state == 9 ? s.menu_value_text
+                                                : s.offset_entry;
         entry = cut(entry + word);
         say(c, word);
         return;
@@ -213,12 +218,18 @@ void recall_channel(Context& c) {
 void select_band(Context& c) {
     State& s = c.st;
     // Keep the band among those the radio has; 15 is the general-coverage key.
-    struct Wrap { const char* top; int below, above, to_top; };
-    static const Wrap wraps[] = {{"1", 0, 11, 10}, {"6", 0, 12, 11}, {"2", 0, 13, 12}, {"7", 0, 14, 13}};
+    struct Wrap {
+        const char* top;
+        int below, above, to_top;
+    };
+    static const Wrap wraps[] = {
+        {"1", 0, 11, 10}, {"6", 0, 12, 11}, {"2", 0, 13, 12}, {"7", 0, 14, 13}};
     for (const Wrap& w : wraps) {
         if (s.top_band != w.top) continue;
-        if (s.band_index == w.below) s.band_index = w.to_top;
-        else if (s.band_index == w.above) s.band_index = 1;
+        if (s.band_index == w.below)
+            s.band_index = w.to_top;
+        else if (s.band_index == w.above)
+            s.band_index = 1;
     }
     if (s.band_index == 15) s.band_index = 14;
     s.band_index = safe_band(s.band_index);

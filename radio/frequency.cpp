@@ -173,7 +173,9 @@ void end_split(Context& c) {
     if (s.radio_initiated == 0) {
         // VFO A is back where the split began; VFO B keeps where it ended.
         const std::string& row = s.band_table[static_cast<std::size_t>(safe_band(s.band_index))];
-        const std::string a = digits_or(mid(s.saved_vfo_a, 2, 9), digits_or(row_vfo_a_digits(row), nine_digits(s.vfo_frequency)));
+        const std::string a =
+            digits_or(mid(s.saved_vfo_a, 2, 9),
+                      digits_or(row_vfo_a_digits(row), nine_digits(s.vfo_frequency)));
         const std::string b = digits_or(row_vfo_b_digits(row), a);
         rewrite_split_row(s, "0", a, b);
     }

@@ -20,11 +20,13 @@ inline std::string row_shift_digits(const std::string& r) { return mid(r, 19, 4)
 inline std::string row_tone(const std::string& r) { return mid(r, 23, 3); }
 inline std::string row_preamp_digit(const std::string& r) { return right(r, 1); }
 
-// Channel record: kind(1) mode(1) band(2) "A"(1) VFO A(9) "B"(1) VFO B or shift(9) tone(3) preamp(1)
+// Channel record: kind(1) mode(1) band(2) "A"(1) VFO A(9) "B"(1) VFO B or shift(9) tone(3)
+// preamp(1)
 inline std::string chan_kind(const std::string& r) { return mid(r, 1, 1); }
 inline std::string chan_mode_digit(const std::string& r) { return mid(r, 2, 1); }
 inline std::string chan_band_digits(const std::string& r) { return mid(r, 3, 2); }
-inline std::string chan_vfo_a_body(const std::string& r) { return mid(r, 5, 10); }  // "A" + 9 digits
+// "A" + 9 digits
+inline std::string chan_vfo_a_body(const std::string& r) { return mid(r, 5, 10); }
 inline std::string chan_vfo_a_digits(const std::string& r) { return mid(r, 6, 9); }
 inline std::string chan_vfo_b_digits(const std::string& r) { return mid(r, 16, 9); }
 inline std::string chan_shift_sign(const std::string& r) { return mid(r, 16, 1); }
@@ -46,7 +48,9 @@ inline bool all_digits(const std::string& s, std::size_t n) {
 
 // The one-character digit of a small setting (a VFO flag, a mode code, a
 // preamp step); anything outside 0..9 would not fit the one-character field.
-inline std::string digit_of(int v) { return std::string(1, v >= 0 && v <= 9 ? static_cast<char>('0' + v) : '0'); }
+inline std::string digit_of(int v) {
+    return std::string(1, v >= 0 && v <= 9 ? static_cast<char>('0' + v) : '0');
+}
 
 // Nine digits of a frequency field in Hz, leading zeros; values outside what
 // nine digits can hold are clamped so the field never changes width.
@@ -67,22 +71,32 @@ struct OffsetPair {
 // The shift in use on a band (what the radio was last given).
 inline OffsetPair shift_in_use(State& s, int band) {
     switch (band) {
-        case 10: return {&s.shift10_sign, &s.shift10_digits};
-        case 11: return {&s.shift6_sign, &s.shift6_digits};
-        case 12: return {&s.shift2_sign, &s.shift2_digits};
-        case 13: return {&s.shift70_sign, &s.shift70_digits};
-        default: return {};
+        case 10:
+            return {&s.shift10_sign, &s.shift10_digits};
+        case 11:
+            return {&s.shift6_sign, &s.shift6_digits};
+        case 12:
+            return {&s.shift2_sign, &s.shift2_digits};
+        case 13:
+            return {&s.shift70_sign, &s.shift70_digits};
+        default:
+            return {};
     }
 }
 
 // The offset entered for a band (configuration or the offset keys).
 inline OffsetPair entered_offset(State& s, int band) {
     switch (band) {
-        case 10: return {&s.offset10_sign, &s.offset10_digits};
-        case 11: return {&s.offset6_sign, &s.offset6_digits};
-        case 12: return {&s.offset2_sign, &s.offset2_digits};
-        case 13: return {&s.offset70_sign, &s.offset70_digits};
-        default: return {};
+        case 10:
+            return {&s.offset10_sign, &s.offset10_digits};
+        case 11:
+            return {&s.offset6_sign, &s.offset6_digits};
+        case 12:
+            return {&s.offset2_sign, &s.offset2_digits};
+        case 13:
+            return {&s.offset70_sign, &s.offset70_digits};
+        default:
+            return {};
     }
 }
 

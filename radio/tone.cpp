@@ -41,14 +41,19 @@ std::string fifty_khz_steps(const std::string& offset_digits) {
 // The offset menu command of a repeater band, or "" for a band without one.
 std::string offset_menu_command(int band, const std::string& digits) {
     switch (band) {
-        case 10: return "EX010316" + digits;
-        case 11: return "EX010317" + digits;
-        case 12: return std::string("EX01031800") + (digits.size() < 3 ? "0" : "") + fifty_khz_steps(digits);
+        case 10:
+            return "EX010316" + digits;
+        case 11:
+            return "EX010317" + digits;
+        case 12:
+            return std::string("EX01031800") + (digits.size() < 3 ? "0" : "") +
+                   fifty_khz_steps(digits);
         case 13: {
             const std::string steps = fifty_khz_steps(digits);
             return std::string("EX0103190") + (steps.size() < 3 ? "0" : "") + steps;
         }
-        default: return {};
+        default:
+            return {};
     }
 }
 
@@ -62,7 +67,8 @@ void complete_tone_entry(Context& c) {
     if (s.tone_code.empty() || !all_digit_chars(s.tone_code)) return refuse_tone(c);
     if (s.tone_code.size() < 3) s.tone_code = zero_pad(text_num(s.tone_code), 3);
     const int v = text_num(s.tone_code);
-    if (v > 803 || (v > 503 && v < 700) || s.tone_code.size() > 3 || (v > 49 && v < 500)) return refuse_tone(c);
+    if (v > 803 || (v > 503 && v < 700) || s.tone_code.size() > 3 || (v > 49 && v < 500))
+        return refuse_tone(c);
     s.tone_say_on = 1;
     if (v > 499 && s.dcs_allowed == 0) return refuse_tone(c);
     if (v > 499) s.tone_is_dcs = 1;

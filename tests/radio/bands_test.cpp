@@ -1,7 +1,8 @@
 // The band rows, the band of a frequency, band stepping and band stacks.
+#include "radio/bands.hpp"
+
 #include <gtest/gtest.h>
 
-#include "radio/bands.hpp"
 #include "tests/radio/radio_checks.hpp"
 #include "tests/support/fakes.hpp"
 
@@ -21,7 +22,11 @@ struct Radio : Rig {
 };
 
 TEST(BandRows, InitialRowsAndTheirBandStacks) {
-    struct Case { int band; const char* row; const char* stack; };
+    struct Case {
+        int band;
+        const char* row;
+        const char* stack;
+    };
     const Case table[] = {
         {1, "01A001900000B0019000009990", "BS000"},  {2, "01A003600000B0036000009990", "BS001"},
         {3, "02A005400000B0054000009990", "BS002"},  {4, "01A007100000B0071000009990", "BS003"},
@@ -48,17 +53,22 @@ TEST(BandRows, BandsOutsideTheTableAreGeneralCoverage) {
 }
 
 TEST(BandOfFrequency, WholeMegahertzRanges) {
-    struct Case { int mhz, band; };
-    const Case table[] = {{0, 14},  {1, 1},    {2, 14},   {3, 2},    {4, 14},   {5, 3},   {6, 14},
-                          {7, 4},   {10, 5},   {14, 6},   {18, 7},   {21, 8},   {24, 9},  {27, 14},
-                          {28, 10}, {29, 10},  {30, 14},  {49, 14},  {50, 11},  {54, 11}, {55, 14},
-                          {143, 14}, {144, 12}, {148, 12}, {149, 14}, {419, 14}, {420, 13}, {449, 13},
-                          {450, 14}};
+    struct Case {
+        int mhz, band;
+    };
+    const Case table[] = {{0, 14},   {1, 1},    {2, 14},   {3, 2},    {4, 14},   {5, 3},
+                          {6, 14},   {7, 4},    {10, 5},   {14, 6},   {18, 7},   {21, 8},
+                          {24, 9},   {27, 14},  {28, 10},  {29, 10},  {30, 14},  {49, 14},
+                          {50, 11},  {54, 11},  {55, 14},  {143, 14}, {144, 12}, {148, 12},
+                          {149, 14}, {419, 14}, {420, 13}, {449, 13}, {450, 14}};
     for (const Case& k : table) EXPECT_EQ(vlr::band_of_mhz(k.mhz), k.band) << k.mhz;
 }
 
 TEST(BandOfFrequency, FromTheLastReplyWithModeRules) {
-    struct Case { const char* reply; int mode, band, valid; };
+    struct Case {
+        const char* reply;
+        int mode, band, valid;
+    };
     const Case table[] = {
         {"FA003900000", 1, 2, 1},  {"FA004000000", 1, 14, 1}, {"FA000967000", 4, 14, 1},
         {"FA007100000", 5, 4, 0},  {"FA007100000", 4, 4, 1},  {"FA028500000", 5, 10, 1},
@@ -103,7 +113,10 @@ TEST(StoreBandRow, TuningIntoAnotherBandFilesThere) {
 }
 
 TEST(StoreBandRow, RowsThatMayNotBeStoredStayAsTheyWere) {
-    struct Case { const char* reply; int mode, initiated; };
+    struct Case {
+        const char* reply;
+        int mode, initiated;
+    };
     const Case table[] = {{"FA007150000", 5, 0}, {"FA050200000", 6, 0}, {"FA007150000", 1, 1}};
     for (const Case& k : table) {
         Radio rig;
@@ -206,20 +219,27 @@ TEST(BandStep, UpFromThirteenSaysGeneralCoverageAndLandsOnOne) {
 }
 
 TEST(BandStep, UpCyclesThroughThirteenBands) {
-    struct Case { int from, to; bool general_coverage_word; };
-    for (const Case& k : std::vector<Case>{{1, 2, false}, {12, 13, false}, {13, 1, true}, {14, 1, false}}) {
+    struct Case {
+        int from, to;
+        bool general_coverage_word;
+    };
+    for (const Case& k :
+         std::vector<Case>{{1, 2, false}, {12, 13, false}, {13, 1, true}, {14, 1, false}}) {
         Radio rig;
         rig.st().band_index = k.from;
         rig.reported("FA001000000");
         vlr::band_step_up(rig.c);
         EXPECT_EQ(rig.st().band_index, k.to) << k.from;
-        EXPECT_EQ(!rig.words().empty() && rig.words()[0] == "band" && rig.words()[1] == "un", k.general_coverage_word)
+        EXPECT_EQ(!rig.words().empty() && rig.words()[0] == "band" && rig.words()[1] == "un",
+                  k.general_coverage_word)
             << k.from;
     }
 }
 
 TEST(BandStep, DownWrapsToSeventyCentimetres) {
-    struct Case { int from, to; };
+    struct Case {
+        int from, to;
+    };
     for (const Case& k : std::vector<Case>{{1, 13}, {14, 13}, {13, 12}, {6, 5}}) {
         Radio rig;
         rig.st().band_index = k.from;
@@ -239,7 +259,8 @@ TEST(BandStep, DownKeepsTheToneUntilTheBandDropsIt) {
     rig.reported("FA145000000");
     vlr::band_step_down(rig.c);
     EXPECT_EQ(rig.st().band_index, 11);
-    EXPECT_TRUE(in_order(rig.sent(), {"BS010;", "CT00;", "BS010;", "FA050150000;"})) << join(rig.sent());
+    EXPECT_TRUE(in_order(rig.sent(), {"BS010;", "CT00;", "BS010;", "FA050150000;"}))
+        << join(rig.sent());
 }
 
 TEST(BandStep, CurrentBandIsStoredFirstAndTheStepCountsFromIt) {

@@ -1,7 +1,8 @@
 // Digit routing, storing and recalling memory channels, applying a band row.
+#include "radio/channels.hpp"
+
 #include <gtest/gtest.h>
 
-#include "radio/channels.hpp"
 #include "tests/radio/radio_checks.hpp"
 #include "tests/support/fakes.hpp"
 
@@ -17,7 +18,9 @@ namespace {
 struct Radio : Rig {
     Radio() {
         open_radio();
-        radio->respond = [](const std::string& cmd) { return cmd == "SQ0;" ? std::string("SQ0008;") : std::string(); };
+        radio->respond = [](const std::string& cmd) {
+            return cmd == "SQ0;" ? std::string("SQ0008;") : std::string();
+        };
         st().radio_connected = 1;
         st().vfo_frequency = 7100000;
     }
@@ -50,7 +53,10 @@ TEST(DigitKey, IgnoredWhileNothingWaitsForADigit) {
 }
 
 TEST(DigitKey, CollectsTheOpenEntry) {
-    struct Case { int key_state; std::string vlr::State::*text; };
+    struct Case {
+        int key_state;
+        std::string vlr::State::*text;
+    };
     for (const Case& k : std::vector<Case>{{8, &vlr::State::menu_number_text},
                                            {9, &vlr::State::menu_value_text},
                                            {6, &vlr::State::offset_entry}}) {
@@ -107,7 +113,11 @@ TEST(DigitKey, ToneDigitsAreAppended) {
 }
 
 TEST(DigitKey, BandDigitSelectsTheBand) {
-    struct Case { char digit; int band; const char* stack; };
+    struct Case {
+        char digit;
+        int band;
+        const char* stack;
+    };
     for (const Case& k : std::vector<Case>{{'0', 10, "BS009;"}, {'3', 3, "BS002;"}}) {
         Radio rig;
         rig.st().key_state = 1;
@@ -133,12 +143,17 @@ TEST(StoreChannel, GeneralCoverageTakesTheOperatingFrequency) {
     EXPECT_EQ(join(rig.words()), "7 ok");
     EXPECT_EQ(rig.st().channel_op, 0);
     // Saved at once.
-    EXPECT_NE(rig.dir.read("savmem.dat").find("0414A009670000B0096700009990\r\n"), std::string::npos);
+    EXPECT_NE(rig.dir.read("savmem.dat").find("0414A009670000B0096700009990\r\n"),
+              std::string::npos);
 }
 
 TEST(StoreChannel, BandDigitsAndNoTone) {
-    struct Case { int band; const char* record; };
-    for (const Case& k : std::vector<Case>{{12, "0512A145000000B1450000009990"}, {9, "0209A024890000B0248900009991"}}) {
+    struct Case {
+        int band;
+        const char* record;
+    };
+    for (const Case& k : std::vector<Case>{{12, "0512A145000000B1450000009990"},
+                                           {9, "0209A024890000B0248900009991"}}) {
         Radio rig;
         rig.st().band_index = k.band;
         rig.st().mode_code = k.band == 12 ? 5 : 2;
@@ -206,7 +221,8 @@ TEST(RecallChannel, EmptyChannelIsRefused) {
 TEST(RecallChannel, PlainChannelGoesToTheRadio) {
     Radio rig;
     rig.recall(1, 2, "0206A014200000B0142000009991");
-    EXPECT_TRUE(in_order(rig.sent(), {"ST0;", "BS005;", "FA014200000;", "MD02;", "CT00;", "PA01;"})) << join(rig.sent());
+    EXPECT_TRUE(in_order(rig.sent(), {"ST0;", "BS005;", "FA014200000;", "MD02;", "CT00;", "PA01;"}))
+        << join(rig.sent());
     EXPECT_EQ(rig.st().band_index, 6);
     EXPECT_EQ(rig.st().mode_code, 2);
     EXPECT_EQ(rig.st().saved_vfo_a, "A014200000");
@@ -233,7 +249,11 @@ TEST(RecallChannel, SplitChannelSendsVfoAAsVfoB) {
 }
 
 TEST(RecallChannel, RepeaterOffsetMenuByBand) {
-    struct Case { const char* record; const char* offset; const char* os; };
+    struct Case {
+        const char* record;
+        const char* offset;
+        const char* os;
+    };
     const Case table[] = {
         {"5512A145650000B-000006000120", "EX0103180012;", "OS02;"},
         {"5513A438650000B-000050009990", "EX0103190100;", "OS02;"},
@@ -256,7 +276,8 @@ TEST(RecallChannel, RepeaterChannelTakesItsShiftIntoUse) {
     rig.recall(0, 0, "5512A145650000B+000006000120");
     EXPECT_EQ(rig.st().shift2_sign, "+");
     EXPECT_EQ(rig.st().shift2_digits, "0600");
-    EXPECT_TRUE(in_order(rig.sent(), {"EX0103180012;", "OS01;", "CN00012;", "CT01;"})) << join(rig.sent());
+    EXPECT_TRUE(in_order(rig.sent(), {"EX0103180012;", "OS01;", "CN00012;", "CT01;"}))
+        << join(rig.sent());
 }
 
 TEST(RecallChannel, RepeaterOffsetNeedsTheSquelchAnswer) {
@@ -308,8 +329,12 @@ TEST(RecallChannel, DamagedBandNumberStaysInsideTheRows) {
 }
 
 TEST(SelectBand, KeepsTheBandAmongTheRadiosBands) {
-    struct Case { int from, to; const char* stack; };
-    for (const Case& k : std::vector<Case>{{14, 1, "BS000;"}, {15, 14, "BS011;"}, {0, 13, "BS016;"}, {99, 14, "BS011;"}}) {
+    struct Case {
+        int from, to;
+        const char* stack;
+    };
+    for (const Case& k : std::vector<Case>{
+             {14, 1, "BS000;"}, {15, 14, "BS011;"}, {0, 13, "BS016;"}, {99, 14, "BS011;"}}) {
         Radio rig;
         rig.st().band_index = k.from;
         vlr::select_band(rig.c);
@@ -326,7 +351,8 @@ TEST(SelectBand, AppliesTheRow) {
     rig.st().tone_code = "012";
     rig.st().width_quiet = 0;
     vlr::select_band(rig.c);
-    EXPECT_TRUE(in_order(rig.sent(), {"ST0;", "CT00;", "BS005;", "FB014200000;", "MD02;"})) << join(rig.sent());
+    EXPECT_TRUE(in_order(rig.sent(), {"ST0;", "CT00;", "BS005;", "FB014200000;", "MD02;"}))
+        << join(rig.sent());
     EXPECT_EQ(rig.st().freq_text, "14.200000");
     EXPECT_EQ(rig.st().saved_vfo_a, "A014200000");
     EXPECT_EQ(rig.st().mode_code, 2);
@@ -339,7 +365,10 @@ TEST(SelectBand, AppliesTheRow) {
 }
 
 TEST(SelectBand, FrequencyTextOfTheRow) {
-    struct Case { int band; const char* text; };
+    struct Case {
+        int band;
+        const char* text;
+    };
     for (const Case& k : std::vector<Case>{{4, "7.100000"}, {12, "145.000000"}, {15, "9.670000"}}) {
         Radio rig;
         rig.st().band_index = k.band;
@@ -349,14 +378,22 @@ TEST(SelectBand, FrequencyTextOfTheRow) {
 }
 
 TEST(SelectBand, FmRowBringsItsTone) {
-    struct Case { const char* tone; const char* cn; const char* word; int dcs; };
-    for (const Case& k : std::vector<Case>{{"012", "CN00012;", "ctcss", 0}, {"754", "CN01054;", "dcs", 1}, {"654", "CN01154;", "dcs", 1}}) {
+    struct Case {
+        const char* tone;
+        const char* cn;
+        const char* word;
+        int dcs;
+    };
+    for (const Case& k : std::vector<Case>{{"012", "CN00012;", "ctcss", 0},
+                                           {"754", "CN01054;", "dcs", 1},
+                                           {"654", "CN01154;", "dcs", 1}}) {
         Radio rig;
         rig.st().band_index = 12;
         rig.st().band_table[12] = std::string("05A145500000B145500000") + k.tone + "0";
         vlr::select_band(rig.c);
         EXPECT_TRUE(in_order(rig.sent(), {k.cn, "CT01;"})) << join(rig.sent());
-        EXPECT_TRUE(in_order(rig.words(), {k.word, std::string(1, k.tone[0]), std::string(1, k.tone[1]), std::string(1, k.tone[2])}))
+        EXPECT_TRUE(in_order(rig.words(), {k.word, std::string(1, k.tone[0]),
+                                           std::string(1, k.tone[1]), std::string(1, k.tone[2])}))
             << join(rig.words());
         EXPECT_EQ(rig.st().tone_active, 1);
         EXPECT_EQ(rig.st().tone_code, k.tone);
@@ -382,7 +419,8 @@ TEST(SelectBand, RepeaterRowSwitchesTheShiftOn) {
     rig.st().offset2_digits = "0600";
     rig.st().band_table[12] = "55A145650000B-000006009990";
     vlr::select_band(rig.c);
-    EXPECT_TRUE(in_order(rig.sent(), {"BS015;", "FA145650000;", "MD0B;", "EX0103180012;", "OS02;"})) << join(rig.sent());
+    EXPECT_TRUE(in_order(rig.sent(), {"BS015;", "FA145650000;", "MD0B;", "EX0103180012;", "OS02;"}))
+        << join(rig.sent());
     EXPECT_EQ(rig.st().repeater_on, 1);
 }
 

@@ -1,7 +1,8 @@
 // Frequency replies, frequency commands, kHz snap, arrow steps and split.
+#include "radio/frequency.hpp"
+
 #include <gtest/gtest.h>
 
-#include "radio/frequency.hpp"
 #include "tests/support/fakes.hpp"
 
 using vlr::test::Rig;
@@ -45,7 +46,10 @@ TEST(FrequencyReply, FirstReplyOnlyAnnouncesConnected) {
 }
 
 TEST(FrequencyReply, OnlyCompleteRepliesCount) {
-    struct Case { std::string reply; int hz; };
+    struct Case {
+        std::string reply;
+        int hz;
+    };
     for (const Case& k : std::vector<Case>{{"FA014200000;FA014200000;", 14200000},
                                            {"FA0142;", 0},
                                            {"FA014200000", 0},
@@ -60,7 +64,10 @@ TEST(FrequencyReply, OnlyCompleteRepliesCount) {
 }
 
 TEST(FrequencyReply, FrequencyTextIsRightAlignedInTenCharacters) {
-    struct Case { std::string reply; std::string text; };
+    struct Case {
+        std::string reply;
+        std::string text;
+    };
     for (const Case& k : std::vector<Case>{{"FA014200000;", " 14.200000"},
                                            {"FA145000000;", "145.000000"},
                                            {"FA001900000;", "  1.900000"},
@@ -75,14 +82,19 @@ TEST(FrequencyReply, FrequencyTextIsRightAlignedInTenCharacters) {
 }
 
 TEST(FrequencyReply, VfoMarkerShowsSplitOrRepeater) {
-    struct Case { int vfo_b, repeater; std::string marker; };
-    for (const Case& k : std::vector<Case>{{0, 0, "    |    |"}, {1, 0, "B   |    |"}, {0, 1, "R   |    |"}, {1, 1, "R   |"}}) {
+    struct Case {
+        int vfo_b, repeater;
+        std::string marker;
+    };
+    for (const Case& k : std::vector<Case>{
+             {0, 0, "    |    |"}, {1, 0, "B   |    |"}, {0, 1, "R   |    |"}, {1, 1, "R   |"}}) {
         Connected rig;
         rig.st().vfo_b_selected = k.vfo_b;
         rig.st().repeater_on = k.repeater;
         rig.st().mode_code = 5;
         rig.reply("FA145000000;");
-        EXPECT_EQ(rig.frequency_line(), k.marker + "145.000000             |") << k.vfo_b << k.repeater;
+        EXPECT_EQ(rig.frequency_line(), k.marker + "145.000000             |")
+            << k.vfo_b << k.repeater;
         // The marker starts at 80 and its pieces follow one another.
         EXPECT_EQ(rig.window.text.drawn.front().x, 80);
     }
@@ -162,7 +174,10 @@ TEST(FrequencyReply, SteppedChannelSaysNoPreamp) {
 }
 
 TEST(FrequencyCommand, AlwaysNineDigits) {
-    struct Case { int hz; std::string command; };
+    struct Case {
+        int hz;
+        std::string command;
+    };
     for (const Case& k : std::vector<Case>{{7100000, "FA007100000"},
                                            {14200000, "FA014200000"},
                                            {432000000, "FA432000000"},
@@ -185,7 +200,9 @@ TEST(FrequencyCommand, GoesToVfoBWhileSplit) {
 }
 
 TEST(SnapToKhz, MovesToTheKilohertzByMode) {
-    struct Case { int hz, mode, result; };
+    struct Case {
+        int hz, mode, result;
+    };
     for (const Case& k : std::vector<Case>{{7100300, 1, 7100000},
                                            {7100300, 2, 7101000},
                                            {7100000, 1, 7099000},

@@ -8,7 +8,8 @@ namespace vlr::test {
 
 // True when `expected` occurs in `seen` in this order, other entries allowed
 // in between (the mode display and the preamp add their own commands).
-inline bool in_order(const std::vector<std::string>& seen, const std::vector<std::string>& expected) {
+inline bool in_order(const std::vector<std::string>& seen,
+                     const std::vector<std::string>& expected) {
     std::size_t next = 0;
     for (const auto& item : seen)
         if (next < expected.size() && item == expected[next]) ++next;
@@ -22,7 +23,8 @@ inline int count_of(const std::vector<std::string>& seen, const std::string& ite
 }
 
 // Commands that begin with `prefix`, in order.
-inline std::vector<std::string> starting_with(const std::vector<std::string>& seen, const std::string& prefix) {
+inline std::vector<std::string> starting_with(const std::vector<std::string>& seen,
+                                              const std::string& prefix) {
     std::vector<std::string> out;
     for (const auto& s : seen)
         if (s.rfind(prefix, 0) == 0) out.push_back(s);

@@ -1,7 +1,8 @@
 // Tone squelch codes, the repeater shift and the band of a typed frequency.
+#include "radio/tone.hpp"
+
 #include <gtest/gtest.h>
 
-#include "radio/tone.hpp"
 #include "tests/radio/radio_checks.hpp"
 #include "tests/support/fakes.hpp"
 
@@ -25,7 +26,12 @@ struct Radio : Rig {
 };
 
 TEST(ToneEntry, AcceptedAndRefusedCodes) {
-    struct Case { const char* code; const char* sent; const char* words; int dcs; };
+    struct Case {
+        const char* code;
+        const char* sent;
+        const char* words;
+        int dcs;
+    };
     const Case table[] = {
         {"012", "CN00012; CT01;", "ctcss on", 0},
         {"000", "CN00000; CT01;", "ctcss on", 0},
@@ -94,21 +100,27 @@ TEST(ApplyTone, RecallSaysTheDigitsAndSteppingSaysNothing) {
     EXPECT_EQ(join(rig.sent()), "EX0863; CN01054;");
 }
 
-struct Offset { int band; const char* sign; const char* digits; const char* sent; };
+struct Offset {
+    int band;
+    const char* sign;
+    const char* digits;
+    const char* sent;
+};
 
 void set_offset(vlr::State& s, const Offset& k) {
     std::string* sign[] = {&s.offset10_sign, &s.offset6_sign, &s.offset2_sign, &s.offset70_sign};
-    std::string* digits[] = {&s.offset10_digits, &s.offset6_digits, &s.offset2_digits, &s.offset70_digits};
+    std::string* digits[] = {&s.offset10_digits, &s.offset6_digits, &s.offset2_digits,
+                             &s.offset70_digits};
     *sign[k.band - 10] = k.sign;
     *digits[k.band - 10] = k.digits;
 }
 
 TEST(RepeaterShift, OffsetMenuCommandsByBand) {
     const Offset table[] = {
-        {10, "-", "0100", "EX0103160100; OS02;"},  {11, "-", "0500", "EX0103170500; OS02;"},
-        {12, "+", "0600", "EX0103180012; OS01;"},  {12, "-", "0625", "EX0103180012.50; OS02;"},
+        {10, "-", "0100", "EX0103160100; OS02;"},    {11, "-", "0500", "EX0103170500; OS02;"},
+        {12, "+", "0600", "EX0103180012; OS01;"},    {12, "-", "0625", "EX0103180012.50; OS02;"},
         {12, "-", "0630", "EX0103180012.60; OS02;"}, {13, "-", "5000", "EX0103190100; OS02;"},
-        {13, "+", "1600", "EX0103190032; OS01;"},  {13, "-", "7600", "EX0103190152; OS02;"},
+        {13, "+", "1600", "EX0103190032; OS01;"},    {13, "-", "7600", "EX0103190152; OS02;"},
     };
     for (const Offset& k : table) {
         Radio rig;
@@ -134,7 +146,10 @@ TEST(RepeaterShift, SwitchingOnTakesTheEnteredOffsetIntoUse) {
 }
 
 TEST(RepeaterShift, ToneModeFollowsTheShift) {
-    struct Case { int dcs; const char* ct; };
+    struct Case {
+        int dcs;
+        const char* ct;
+    };
     for (const Case& k : std::vector<Case>{{0, "CT01;"}, {1, "CT03;"}}) {
         Radio rig;
         rig.st().band_index = 10;
@@ -161,7 +176,10 @@ TEST(RepeaterShift, BandWithoutOffsetGetsNoOffsetCommand) {
 }
 
 TEST(RepeaterShift, SwitchingOff) {
-    struct Case { int on, step; const char* words; };
+    struct Case {
+        int on, step;
+        const char* words;
+    };
     for (const Case& k : std::vector<Case>{{1, 0, "repeater off"}, {2, 0, ""}, {1, 1, ""}}) {
         Radio rig;
         rig.st().band_index = 12;
@@ -177,7 +195,9 @@ TEST(RepeaterShift, SwitchingOff) {
 }
 
 TEST(BandForFrequency, TypedMegahertzPicksTheBandAndDropsTheTone) {
-    struct Case { int mhz, band; };
+    struct Case {
+        int mhz, band;
+    };
     for (const Case& k : std::vector<Case>{{29, 10}, {30, 14}, {7, 4}, {145, 12}, {0, 14}}) {
         Radio rig;
         rig.st().entry_value = k.mhz;
