@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
 #include "app/startup.hpp"
 
 namespace vlr {
@@ -102,6 +106,23 @@ TEST(Config, OverlongLinesAreCut) {
     ASSERT_TRUE(read_config_text(s, "COM 3\n" + longline + "\n"));
     EXPECT_EQ(s.radio_port, 3);
     EXPECT_EQ(s.port_speed, 2147483647);  // clamped, never wraps
+}
+
+}  // namespace
+}  // namespace vlr
+
+namespace vlr {
+namespace {
+
+TEST(Config, TheSampleFileOfTheReadmeIsValid) {
+    std::ifstream in(std::string(std::getenv("VELORAN_SOURCE_DIR")) + "/veloran.cfg.sample");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    State s;
+    ASSERT_TRUE(read_config_text(s, text));
+    EXPECT_EQ(s.radio_port, 5);
+    EXPECT_EQ(s.port_speed, 38400);
+    EXPECT_EQ(s.shift70_sign + s.shift70_digits, "+5000");
+    EXPECT_EQ(s.shift6_sign + s.shift6_digits, "-0500");
 }
 
 }  // namespace

@@ -1,0 +1,141 @@
+// The program from its first window to its last word: start-up, the event
+// loop and the orderly shutdown.
+#include "app/startup.hpp"
+
+#include <fstream>
+#include <sstream>
+
+#include "app/text.hpp"
+#include "commands/handler.hpp"
+#include "link/cat.hpp"
+#include "link/log.hpp"
+#include "link/ports.hpp"
+#include "memory/bank_file.hpp"
+#include "panel/front_panel.hpp"
+#include "radio/bands.hpp"
+#include "radio/readback.hpp"
+#include "radio/rows.hpp"
+#include "speech/player.hpp"
+
+namespace vlr {
+
+void set_fixed_texts(State& s) {
+    s.version_text = "3.5c";
+    s.banner_text = "*** Veloran V " + s.version_text + " ***";
+    s.wave_folder = default_wave_folder();
+}
+
+void deliver_event(Context& c, int id, int param) {
+    const int outer_id = c.st.event_id;
+    const int outer_param = c.st.event_param;
+    c.st.event_id = id;
+    c.st.event_param = param;
+    handle_event(c);
+    c.st.event_id = outer_id;
+    c.st.event_param = outer_param;
+}
+
+namespace {
+
+void fill_mode_commands(State& s) {
+    s.mode_cmd_lsb = "MD01";
+    s.mode_cmd_usb = "MD02";
+    s.mode_cmd_cw = "MD03";
+    s.mode_cmd_fm = "MD04";
+    s.mode_cmd_am = "MD05";
+    s.mode_cmd_fmn = "MD0B";
+    s.mode_cmd_c4fm = "MD0H";
+}
+
+// The start band's frequency as the panel and speech show it: MHz digits
+// without leading zeros, ".", the six digits below the MHz.
+std::string row_frequency_text(const std::string& row) {
+    const std::string d = row_vfo_a_digits(row);
+    return digits(text_num(left(d, 3))) + "." + right(d, 6);
+}
+
+bool read_whole_file(const std::string& path, std::string& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    out = ss.str();
+    return true;
+}
+
+void greet(Context& c) {
+    say(c, "vlr.wav");
+    say(c, "3.wav");
+    say(c, "point");
+    say(c, "5");
+}
+
+}  // namespace
+
+void prepare_startup(Context& c) {
+    State& s = c.st;
+    print_banner_and_help(c);
+    if (s.debug_log_on == 1) open_debug_log(c);
+    reset_state(s);
+    fill_band_rows(s);
+    fill_mode_commands(s);
+    s.data_bits = 8;
+    s.parity_code = 0;
+    s.stop_bits_setting = 2;
+    for (auto& channel : s.memory_channels) channel = "9";
+    load_memory_file(c);
+    open_serial(c, s.radio_port);
+    if (s.band_index < 1 || s.band_index > 14) s.band_index = 4;
+    s.freq_text = row_frequency_text(s.band_table[static_cast<std::size_t>(safe_band(s.band_index))]);
+    s.cat_command = "VS0";
+    send_command(c);
+}
+
+void shutdown_program(Context& c) {
+    State& s = c.st;
+    if (c.window) c.window->close();
+    s.main_window.open = false;
+    if (s.power_off_on_exit == 1) {
+        s.cat_command = "PS0";
+        send_command(c);
+        pause_word(c);
+    }
+    close_port(c, s.radio_port);
+    if (s.passthru_port >= 1) close_port(c, s.passthru_port);
+    close_debug_log(c);
+}
+
+int run_program(Context& c) {
+    State& s = c.st;
+    set_fixed_texts(s);
+    if (c.window && c.window->open(window_title, 250, 100, 950, 500)) s.main_window.open = true;
+    greet(c);
+
+    std::string config;
+    if (!read_whole_file(c.paths.file("veloran.cfg"), config)) {
+        say(c, "cfgnf");
+        return 0;
+    }
+    if (!read_config_text(s, config)) {
+        say(c, "wrong");
+        say(c, "conf");
+        shutdown_program(c);
+        return 0;
+    }
+
+    prepare_startup(c);
+    if (!read_back_radio(c)) return 0;
+
+    if (c.window) c.window->start_timer(1, 50);
+    s.running = 1;
+    while (s.running != 0) {
+        if (!c.window) break;
+        c.window->wait_events([&c](int id, int param) { deliver_event(c, id, param); });
+    }
+    if (c.window) c.window->stop_timer(1);
+    save_memory_file(c);
+    shutdown_program(c);
+    return 0;
+}
+
+}  // namespace vlr

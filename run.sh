@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds Veloran, renders its voice, and runs it.
+#   ./run.sh            the emulated radio (no radio needed), in build/demo/
+#   ./run.sh FOLDER     your radio, with FOLDER/veloran.cfg as the configuration
+# Extra options after the folder go to the program (e.g. --transcript).
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+cd "$here"
+scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build
+scripts/render-voice.sh build/wave
+
+folder=""
+if [ $# -gt 0 ] && [ "${1#--}" = "$1" ]; then folder="$(cd "$1" && pwd)"; shift; fi
+
+display=()
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display: running the window under Xvfb."
+  display=(xvfb-run -a -s "-screen 0 1280x800x24")
+fi
+
+if [ -z "$folder" ]; then
+  exec "${display[@]}" "$here/build/veloran" --demo "$@"
+fi
+cd "$folder"
+[ -e wave ] || ln -s "$here/build/wave" wave
+exec "${display[@]}" "$here/build/veloran" "$@"
