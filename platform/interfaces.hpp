@@ -86,6 +86,18 @@ public:
     virtual std::string device_path(int com) const = 0;
     // Why the last open failed: 0 none/absent, 1 permission denied.
     virtual int last_open_error() const { return 0; }
+    // Lets `com` (0: none) be made, when it has no device, as a pair of
+    // linked pseudo-terminals: the program keeps one end, another program
+    // opens the other at client_pty_path(com). Meant for the pass-through
+    // port only: a radio port made this way would just be a radio that never
+    // answers. Systems without pseudo-terminals ignore it.
+    virtual void allow_client_pty(int com) { (void)com; }
+    // Where another program opens the pair made for `com`; "" when `com` is
+    // not allowed one.
+    virtual std::string client_pty_path(int com) const {
+        (void)com;
+        return {};
+    }
 };
 
 }  // namespace vlr::platform

@@ -16,6 +16,7 @@
 #include <iterator>
 
 #include "platform/posix/posix_serial.hpp"
+#include "platform/posix/pty_pair.hpp"
 
 namespace vlr::platform {
 
@@ -259,6 +260,24 @@ private:
     }
 };
 
+// The program's end of a pseudo-terminal pair made for a client program.
+// Closing it closes both ends and takes the client's link away, so a client
+// started later finds no line rather than a dead one.
+class ClientPtyPort : public PosixSerialPort {
+public:
+    ClientPtyPort(const PtyPair& pair, std::string link)
+        : PosixSerialPort(pair.master), slave_(pair.slave), slave_name_(pair.slave_name), link_(std::move(link)) {}
+    ~ClientPtyPort() override {
+        remove_client_link(link_, slave_name_);
+        ::close(slave_);
+    }
+
+private:
+    int slave_;
+    std::string slave_name_;
+    std::string link_;
+};
+
 class PosixSerialSystem : public SerialSystem {
 public:
     explicit PosixSerialSystem(std::string folder) : folder_(std::move(folder)) {
@@ -267,7 +286,7 @@ public:
 
     std::string device_path(int com) const override {
         if (com < 1) return {};
-        std::string own = folder_ + "COM" + std::to_string(com);
+        std::string own = own_entry(com);
         struct stat st {};
         // lstat: a link whose target has vanished (adapter unplugged) still
         // names the user's choice; opening it fails rather than falling back
@@ -282,7 +301,12 @@ public:
         if (path.empty()) return nullptr;
         int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
-            if (errno == EACCES || errno == EPERM) last_error_ = 1;
+            const int err = errno;
+            if (err == EACCES || err == EPERM) last_error_ = 1;
+            // Only a port with no device at all becomes a pair: an entry of
+            // the user's own that fails to open (adapter unplugged) stays a
+            // failure, never quietly something else.
+            if (err == ENOENT && com == client_pty_com_ && path != own_entry(com)) return open_client_pty(com, speed);
             return nullptr;
         }
         // Not shared with other programs: the lock keeps out every program
@@ -299,9 +323,34 @@ public:
 
     int last_open_error() const override { return last_error_; }
 
+    void allow_client_pty(int com) override { client_pty_com_ = com >= 1 ? com : 0; }
+
+    std::string client_pty_path(int com) const override {
+        if (com < 1 || com != client_pty_com_) return {};
+        return own_entry(com) + "-client";
+    }
+
 private:
     std::string folder_;
     int last_error_ = 0;
+    int client_pty_com_ = 0;
+
+    std::string own_entry(int com) const { return folder_ + "COM" + std::to_string(com); }
+
+    std::unique_ptr<SerialPort> open_client_pty(int com, int speed) {
+        PtyPair pair = open_pty_pair();
+        if (!pair.ok()) return nullptr;
+        const std::string link = client_pty_path(com);
+        if (!make_client_link(link, pair.slave_name)) {
+            close_pty_pair(pair);
+            return nullptr;
+        }
+        auto port = std::make_unique<ClientPtyPort>(pair, link);
+        // The speed means nothing on a pseudo-terminal, but the settings are
+        // those of every other port, so the line behaves the same.
+        if (!apply_start_settings(pair.master, speed)) return nullptr;
+        return port;
+    }
 
     // Raw bytes both ways at `speed`, 8N1, reads returning at once. Hardware
     // flow control stays as the system set it up; software flow control is
