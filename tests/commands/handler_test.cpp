@@ -185,6 +185,8 @@ TEST(HandlerTuning, TuningKeysStepAndResendTheFrequency) {
         {"left CW 10 Hz", 6, 3, 14'200'000, vk::left, 0, "FA014199990;"},
         {"plus 1 MHz", 6, 2, 14'200'000, vk::plus, 0, "FA015200000;"},
         {"minus floor", 1, 1, 1'500'000, vk::minus, 0, "FA001000000;"},
+        {"up arrow 1 kHz", 6, 2, 14'200'000, vk::up, 0, "FA014201000;"},
+        {"down arrow CW 500 Hz", 6, 3, 14'200'000, vk::down, 0, "FA014199500;"},
     };
     for (const auto& tc : cases) {
         Rig rig;
