@@ -26,7 +26,8 @@ const char* const usage =
 bool whole_number(const std::string& text, int low, int high, int& out) {
     int value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high) return false;
+    if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high)
+        return false;
     out = value;
     return true;
 }
@@ -39,8 +40,9 @@ bool four_digits(const std::string& text) {
 
 bool parse_cli(const std::vector<std::string>& args, CliOptions& options, std::string& error) {
     static const std::map<std::string, Fault> faults = {
-        {"none", Fault::none},       {"silent", Fault::silent},   {"late", Fault::late},
-        {"pieces", Fault::pieces},   {"garbage", Fault::garbage}, {"garbage-only", Fault::garbage_only},
+        {"none", Fault::none},       {"silent", Fault::silent},
+        {"late", Fault::late},       {"pieces", Fault::pieces},
+        {"garbage", Fault::garbage}, {"garbage-only", Fault::garbage_only},
         {"burst", Fault::burst},
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -58,7 +60,8 @@ bool parse_cli(const std::vector<std::string>& args, CliOptions& options, std::s
             continue;
         }
         if (i + 1 >= args.size()) {
-            error = option.rfind("--", 0) == 0 ? option + " needs a value" : "unknown option " + option;
+            error =
+                option.rfind("--", 0) == 0 ? option + " needs a value" : "unknown option " + option;
             return false;
         }
         const std::string& value = args[++i];
@@ -115,7 +118,8 @@ std::string record_line(const std::string& command) {
 int run_emulator(int argc, char** argv) {
     CliOptions options;
     std::string error;
-    if (!parse_cli(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc), options, error)) {
+    if (!parse_cli(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc), options,
+                   error)) {
         std::fprintf(stderr, "veloran-emulator: %s\n%s", error.c_str(), usage);
         return 2;
     }
@@ -151,7 +155,9 @@ int run_emulator(int argc, char** argv) {
             std::fprintf(record, "%s\n", record_line(command).c_str());
             std::fflush(record);
         }
-        if (!quiet) std::fprintf(stderr, "%s -> %s\n", record_line(command).c_str(), record_line(reply).c_str());
+        if (!quiet)
+            std::fprintf(stderr, "%s -> %s\n", record_line(command).c_str(),
+                         record_line(reply).c_str());
     });
     radio.set_fault(options.fault);
     if (options.dial_drift) radio.set_dial_drift(10, 250);

@@ -10,14 +10,14 @@
 namespace vlr::emu {
 
 struct CliOptions {
-    std::string link;         // --link: symbolic link to the slave, e.g. ./COM5
-    PtyOptions line;          // --baud, --stop-bits, --delay-ms
+    std::string link;                     // --link: symbolic link to the slave, e.g. ./COM5
+    PtyOptions line;                      // --baud, --stop-bits, --delay-ms
     Variant variant = Variant::watts100;  // --variant 10|100
     std::string identity = "0840";        // --id NNNN
-    bool dial_drift = false;  // --dial-drift
-    std::string record;       // --record: file that gets every command, one a line
-    Fault fault = Fault::none;  // --fault: start with a fault switched on
-    bool quiet = false;       // --quiet: no traffic on stderr
+    bool dial_drift = false;              // --dial-drift
+    std::string record;                   // --record: file that gets every command, one a line
+    Fault fault = Fault::none;            // --fault: start with a fault switched on
+    bool quiet = false;                   // --quiet: no traffic on stderr
     bool help = false;
 };
 

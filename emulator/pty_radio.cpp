@@ -72,7 +72,8 @@ bool PtyRadio::open_pty() {
     int master = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0) return false;
     char name[128];
-    if (::grantpt(master) != 0 || ::unlockpt(master) != 0 || ::ptsname_r(master, name, sizeof name) != 0) {
+    if (::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
+        ::ptsname_r(master, name, sizeof name) != 0) {
         ::close(master);
         return false;
     }
@@ -278,7 +279,12 @@ void PtyRadio::serve() {
         pollfd fds[2] = {{master_, POLLIN, 0}, {wake_pipe_[0], POLLIN, 0}};
         if (::poll(fds, 2, 20) < 0 && errno != EINTR) break;
         if (fds[1].revents & POLLIN) drain_wakes();
-        if (!(fds[0].revents & POLLIN)) continue;
+        if (!(fds[0].revents & POLLIN)) {
+            // No slave end open anywhere (ours is, so this is rare): nothing
+            // to read until one is, and poll would not wait for it.
+            if (fds[0].revents & (POLLHUP | POLLERR)) nap(10);
+            continue;
+        }
         ssize_t got = ::read(master_, buffer, sizeof buffer);
         if (got > 0) {
             pending.append(buffer, static_cast<std::size_t>(got));
@@ -413,7 +419,8 @@ bool PtyRadio::nap_until(Clock::time_point deadline) {
         auto left = deadline - Clock::now();
         if (left <= Clock::duration::zero()) return true;
         auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-        timespec wait{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+        timespec wait{static_cast<time_t>(ns / 1'000'000'000),
+                      static_cast<long>(ns % 1'000'000'000)};
         pollfd fd{wake_pipe_[0], POLLIN, 0};
         if (::ppoll(&fd, 1, &wait, nullptr) > 0) drain_wakes();
     }

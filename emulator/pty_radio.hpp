@@ -22,9 +22,9 @@
 namespace vlr::emu {
 
 struct PtyOptions {
-    int baud = 38400;          // pace of the answers; 0 sends them at once
-    int stop_bits = 2;         // 1 (8N1, 10 bits a byte) or 2 (8N2, 11 bits a byte)
-    int reply_delay_ms = 5;    // the radio's thinking time before it answers
+    int baud = 38400;        // pace of the answers; 0 sends them at once
+    int stop_bits = 2;       // 1 (8N1, 10 bits a byte) or 2 (8N2, 11 bits a byte)
+    int reply_delay_ms = 5;  // the radio's thinking time before it answers
 };
 
 enum class Fault {
@@ -89,7 +89,9 @@ public:
     void set_baud(int baud) { baud_ = baud; }
     // Size of the burst that precedes each answer in Fault::burst, and whether
     // NUL bytes are mixed into it.
-    void set_burst(std::size_t bytes, bool with_nul) { burst_bytes_ = bytes, burst_nul_ = with_nul; }
+    void set_burst(std::size_t bytes, bool with_nul) {
+        burst_bytes_ = bytes, burst_nul_ = with_nul;
+    }
     // Sends bytes that nobody asked for, after any answer being sent.
     void send_unasked(const std::string& bytes);
     void send_burst(std::size_t bytes, bool with_nul);

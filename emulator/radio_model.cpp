@@ -54,7 +54,8 @@ const PlainSetting* find_plain(const std::string& body) {
 }
 
 bool all_digits(const std::string& s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); });
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
 std::string zero_padded(long long value, int width) {
@@ -80,14 +81,22 @@ RadioModel::RadioModel(Variant variant, std::string identity, std::uint32_t seed
     for (const auto& s : plain_settings) settings_[s.head] = s.initial;
     // The band stacks, by their "BS" number, with where each one starts.
     stacks_ = {
-        {0, 1'800'000, 2'000'000, 1'840'000, '1'},         {1, 3'500'000, 4'000'000, 3'700'000, '1'},
-        {2, 5'250'000, 5'450'000, 5'357'000, '2'},         {3, 7'000'000, 7'300'000, 7'100'000, '1'},
-        {4, 10'100'000, 10'150'000, 10'120'000, '3'},      {5, 14'000'000, 14'350'000, 14'200'000, '2'},
-        {6, 18'068'000, 18'168'000, 18'120'000, '2'},      {7, 21'000'000, 21'450'000, 21'200'000, '2'},
-        {8, 24'890'000, 24'990'000, 24'940'000, '2'},      {9, 28'000'000, 29'700'000, 28'500'000, '2'},
-        {10, 50'000'000, 54'000'000, 50'150'000, '2'},     {11, 0, 0, 9'670'000, '5'},
-        {12, 520'000, 1'710'000, 1'000'000, '5'},          {14, 108'000'000, 137'000'000, 118'000'000, '5'},
-        {15, 144'000'000, 148'000'000, 145'000'000, 'B'},  {16, 430'000'000, 450'000'000, 432'000'000, 'B'},
+        {0, 1'800'000, 2'000'000, 1'840'000, '1'},
+        {1, 3'500'000, 4'000'000, 3'700'000, '1'},
+        {2, 5'250'000, 5'450'000, 5'357'000, '2'},
+        {3, 7'000'000, 7'300'000, 7'100'000, '1'},
+        {4, 10'100'000, 10'150'000, 10'120'000, '3'},
+        {5, 14'000'000, 14'350'000, 14'200'000, '2'},
+        {6, 18'068'000, 18'168'000, 18'120'000, '2'},
+        {7, 21'000'000, 21'450'000, 21'200'000, '2'},
+        {8, 24'890'000, 24'990'000, 24'940'000, '2'},
+        {9, 28'000'000, 29'700'000, 28'500'000, '2'},
+        {10, 50'000'000, 54'000'000, 50'150'000, '2'},
+        {11, 0, 0, 9'670'000, '5'},
+        {12, 520'000, 1'710'000, 1'000'000, '5'},
+        {14, 108'000'000, 137'000'000, 118'000'000, '5'},
+        {15, 144'000'000, 148'000'000, 145'000'000, 'B'},
+        {16, 430'000'000, 450'000'000, 432'000'000, 'B'},
     };
 }
 
@@ -151,12 +160,15 @@ std::string RadioModel::mode(const std::string& param) {
 std::string RadioModel::band_stack(const std::string& param) {
     if ((param.size() != 2 && param.size() != 3) || !all_digits(param)) return refused;
     int code = std::stoi(param);
-    auto chosen = std::find_if(stacks_.begin(), stacks_.end(), [&](const BandStack& b) { return b.code == code; });
+    auto chosen = std::find_if(stacks_.begin(), stacks_.end(),
+                               [&](const BandStack& b) { return b.code == code; });
     if (chosen == stacks_.end()) return refused;
-    auto current = std::find_if(stacks_.begin(), stacks_.end(),
-                                [&](const BandStack& b) { return vfo_a_ >= b.low && vfo_a_ <= b.high; });
+    auto current = std::find_if(stacks_.begin(), stacks_.end(), [&](const BandStack& b) {
+        return vfo_a_ >= b.low && vfo_a_ <= b.high;
+    });
     if (current == stacks_.end())
-        current = std::find_if(stacks_.begin(), stacks_.end(), [](const BandStack& b) { return b.code == 11; });
+        current = std::find_if(stacks_.begin(), stacks_.end(),
+                               [](const BandStack& b) { return b.code == 11; });
     current->frequency = vfo_a_;
     current->mode = mode_;
     vfo_a_ = chosen->frequency;
@@ -181,7 +193,8 @@ std::string RadioModel::power_control(const std::string& param) {
 // 0/1 off/on, 2 or 3 starts a tuning run (which leaves the tuner in line).
 std::string RadioModel::tuner(const std::string& param) {
     if (param.empty()) return "AC" + tuner_state_ + ";";
-    if (param.size() != 3 || !all_digits(param) || param[0] > '1' || param[1] != '0' || param[2] > '3')
+    if (param.size() != 3 || !all_digits(param) || param[0] > '1' || param[1] != '0' ||
+        param[2] > '3')
         return refused;
     if (param[2] >= '2') {
         ++tune_count_;
@@ -207,11 +220,11 @@ std::string RadioModel::menu_item(const std::string& param) {
     }
     auto found = menu_.find(item);
     static const std::map<std::string, std::string> defaults = {
-        {"010316", "0100"}, {"010317", "1000"}, {"010318", "0012"}, {"010319", "0100"},
-        {"030703", "0"},    {"030704", "0"},
+        {"010316", "0100"}, {"010317", "1000"}, {"010318", "0012"},
+        {"010319", "0100"}, {"030703", "0"},    {"030704", "0"},
     };
     auto fallback = defaults.find(item);
-    std::string stored = found != menu_.end()        ? found->second
+    std::string stored = found != menu_.end()         ? found->second
                          : fallback != defaults.end() ? fallback->second
                                                       : "0";
     return "EX" + item + stored + ";";

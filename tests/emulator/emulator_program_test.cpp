@@ -2,6 +2,7 @@
 // link, talked to through that link, stopped with SIGTERM. Also its command
 // line on its own.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -9,8 +10,6 @@
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -29,7 +28,8 @@ namespace {
 constexpr auto deadline = std::chrono::seconds(10);
 
 std::string emulator_path() {
-    if (const char* dir = std::getenv("VELORAN_BINARY_DIR")) return std::string(dir) + "/veloran-emulator";
+    if (const char* dir = std::getenv("VELORAN_BINARY_DIR"))
+        return std::string(dir) + "/veloran-emulator";
     // Run by hand from the build folder's tests/ directory.
     char self[4096];
     ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
@@ -80,7 +80,8 @@ public:
         std::vector<std::string> copies = args;
         for (auto& a : copies) argv.push_back(a.data());
         argv.push_back(nullptr);
-        if (::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+        if (::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+            pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         ::close(pipe_fds[1]);
         out = pipe_fds[0];
@@ -130,7 +131,8 @@ int open_line(const std::string& path) {
 }
 
 std::string ask(int fd, const std::string& command) {
-    if (::write(fd, command.data(), command.size()) != static_cast<ssize_t>(command.size())) return "";
+    if (::write(fd, command.data(), command.size()) != static_cast<ssize_t>(command.size()))
+        return "";
     std::string got;
     auto give_up = std::chrono::steady_clock::now() + deadline;
     while (got.find(';') == std::string::npos && std::chrono::steady_clock::now() < give_up) {
@@ -152,7 +154,8 @@ std::vector<std::string> lines_of(const std::string& path) {
 }
 
 TEST(EmulatorProgram, AnswersThroughItsLinkAndCleansUpOnSigterm) {
-    ASSERT_TRUE(exists(emulator_path())) << "build the veloran-emulator target first: " << emulator_path();
+    ASSERT_TRUE(exists(emulator_path()))
+        << "build the veloran-emulator target first: " << emulator_path();
     TempDir dir;
     std::string link = dir.path + "/COM5";
     std::string record = dir.path + "/record.txt";
@@ -176,10 +179,12 @@ TEST(EmulatorProgram, AnswersThroughItsLinkAndCleansUpOnSigterm) {
 }
 
 TEST(EmulatorProgram, TakesIdentityAndTransmitterFromItsOptions) {
-    ASSERT_TRUE(exists(emulator_path())) << "build the veloran-emulator target first: " << emulator_path();
+    ASSERT_TRUE(exists(emulator_path()))
+        << "build the veloran-emulator target first: " << emulator_path();
     TempDir dir;
     std::string link = dir.path + "/COM1";
-    Emulator emulator({"--link", link, "--id", "0650", "--variant", "10", "--quiet", "--baud", "9600"});
+    Emulator emulator(
+        {"--link", link, "--id", "0650", "--variant", "10", "--quiet", "--baud", "9600"});
     ASSERT_EQ(emulator.first_line().rfind("pty: ", 0), 0u);
     int fd = open_line(link);
     ASSERT_GE(fd, 0);
@@ -192,7 +197,8 @@ TEST(EmulatorProgram, TakesIdentityAndTransmitterFromItsOptions) {
 }
 
 TEST(EmulatorProgram, RefusesABadCommandLineWithoutMakingALink) {
-    ASSERT_TRUE(exists(emulator_path())) << "build the veloran-emulator target first: " << emulator_path();
+    ASSERT_TRUE(exists(emulator_path()))
+        << "build the veloran-emulator target first: " << emulator_path();
     TempDir dir;
     std::string link = dir.path + "/COM5";
     Emulator emulator({"--link", link, "--baud", "fast"});
@@ -203,9 +209,9 @@ TEST(EmulatorProgram, RefusesABadCommandLineWithoutMakingALink) {
 TEST(EmulatorCommandLine, ReadsEveryOption) {
     CliOptions o;
     std::string error;
-    ASSERT_TRUE(parse_cli({"--link", "./COM5", "--baud", "4800", "--stop-bits", "1", "--delay-ms", "20",
-                           "--variant", "10", "--id", "0650", "--dial-drift", "--record", "r.txt",
-                           "--fault", "garbage-only", "--quiet"},
+    ASSERT_TRUE(parse_cli({"--link", "./COM5", "--baud", "4800", "--stop-bits", "1", "--delay-ms",
+                           "20", "--variant", "10", "--id", "0650", "--dial-drift", "--record",
+                           "r.txt", "--fault", "garbage-only", "--quiet"},
                           o, error))
         << error;
     EXPECT_EQ(o.link, "./COM5");
@@ -222,9 +228,17 @@ TEST(EmulatorCommandLine, ReadsEveryOption) {
 
 TEST(EmulatorCommandLine, RefusesBadValues) {
     const std::vector<std::vector<std::string>> bad = {
-        {"--baud", "fast"}, {"--baud", "-1"},   {"--variant", "50"}, {"--id", "840"},
-        {"--id", "08a0"},   {"--stop-bits", "3"}, {"--fault", "loud"}, {"--delay-ms", "5ms"},
-        {"--link"},         {"--what"},          {"COM5"},
+        {"--baud", "fast"},
+        {"--baud", "-1"},
+        {"--variant", "50"},
+        {"--id", "840"},
+        {"--id", "08a0"},
+        {"--stop-bits", "3"},
+        {"--fault", "loud"},
+        {"--delay-ms", "5ms"},
+        {"--link"},
+        {"--what"},
+        {"COM5"},
     };
     for (const auto& args : bad) {
         CliOptions o;

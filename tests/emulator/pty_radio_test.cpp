@@ -4,12 +4,11 @@
 #include "emulator/pty_radio.hpp"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
@@ -215,7 +214,8 @@ TEST_F(PtyRadioTest, UnaskedBytesArrive) {
 TEST_F(PtyRadioTest, TurnsItsOwnDial) {
     long long start = radio.with_model([](RadioModel& m) { return m.frequency_a(); });
     radio.set_dial_drift(100, 5);
-    EXPECT_TRUE(eventually([&] { return radio.with_model([](RadioModel& m) { return m.frequency_a(); }) != start; }));
+    EXPECT_TRUE(eventually(
+        [&] { return radio.with_model([](RadioModel& m) { return m.frequency_a(); }) != start; }));
     radio.set_dial_drift(0, 0);
     // A step already under way when the drift stopped may still land, before
     // or after the query: the answer is the dial on one side of it.
