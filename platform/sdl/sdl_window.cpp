@@ -138,8 +138,8 @@ void SdlWindow::wait_events(const std::function<void(int, int)>& deliver) {
     handle_event(event, deliver);
     // Deliver what is queued now, but not what arrives while delivering: the
     // caller gets control back to see whether the program is to stop even
-    // when ticks keep coming during long handlers.
-    SDL_PumpEvents();
+    // when ticks keep coming during long handlers. (SDL_WaitEvent has just
+    // read the display connection; what came since waits for the next call.)
     int queued = SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
     while (queued-- > 0 && SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1)
         handle_event(event, deliver);
