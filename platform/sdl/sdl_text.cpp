@@ -5,10 +5,11 @@
 namespace vlr::platform {
 namespace {
 
-// Before the program picks a font the window draws in a plain system sans of
-// about the height of the classic system font.
+// Before the program picks a font the window draws in the desktop's sans at
+// 13 px, whose 16 px line height is that of the classic system font: the
+// help lines then fit the window as they were laid out for it.
 constexpr const char* initial_face = "sans-serif";
-constexpr int initial_points = 12;
+constexpr int initial_points = 10;
 constexpr int initial_weight = 400;
 
 bool valid_utf8(const std::string& text) {

@@ -280,6 +280,16 @@ TEST_F(SdlWindowTest, TextIsOpaqueSoBlanksEraseALongerLabel) {
     EXPECT_TRUE(has_ink(window.image(), SDL_Rect{50, 45, am_width, 60}));
 }
 
+TEST_F(SdlWindowTest, HelpLinesInTheInitialFontFitTheWindow) {
+    auto* text = window.surface();
+    const int width = text->draw_text(
+        140, 380,
+        "b=Band  f=Freq  e=Entry m=Mode  w=Filter width p=Power a=af gain r=RF gain q=Quit  "
+        "s=SMeter/swr");
+    EXPECT_GT(width, 400);
+    EXPECT_LE(140 + width, 950);
+}
+
 TEST_F(SdlWindowTest, EmptyTextDrawsNothing) {
     EXPECT_EQ(window.surface()->draw_text(10, 10, ""), 0);
     EXPECT_FALSE(has_ink(window.image(), SDL_Rect{0, 0, 300, 100}));
