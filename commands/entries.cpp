@@ -21,10 +21,6 @@ namespace vlr {
 
 namespace {
 
-void send(Context& c, const std::string& command) {
-    c.st.cat_command = command;
-    send_command(c);
-}
 
 void say_each(Context& c, const std::string& chars) {
     for (char ch : chars) say(c, std::string(1, ch));
@@ -151,7 +147,7 @@ void menu_read(Context& c) {
     // Whatever the radio sent unasked would otherwise be read as the answer.
     pause_word(c);
     read_reply(c);
-    send(c, "EX" + s.menu_number_text);
+    send_cat(c, "EX" + s.menu_number_text);
     pause_word(c);
     read_reply(c);
     // The value follows "EX" and the six menu digits; a reply cut short has
@@ -170,7 +166,7 @@ void menu_set(Context& c) {
         say(c, "invalid");
         return;
     }
-    send(c, "EX" + s.menu_number_text + s.menu_value_text);
+    send_cat(c, "EX" + s.menu_number_text + s.menu_value_text);
     say(c, "ok");
 }
 
@@ -258,7 +254,7 @@ void frequency_enter(Context& c) {
         s.entry_int_digits = 0;
         return;
     }
-    send(c, command);
+    send_cat(c, command);
     s.band_index = s.saved_band;
     std::string preamp_digit = row_preamp_digit(band_row(s, s.band_index));
     s.preamp = preamp_digit == "1" ? 1 : preamp_digit == "2" ? 2 : 0;

@@ -43,16 +43,7 @@ constexpr int lowest_hz = 1'000'000;
 // Nine digits is all the frequency command has room for.
 constexpr int highest_hz = 999'999'999;
 
-void send(Context& c, const std::string& command) {
-    c.st.cat_command = command;
-    send_command(c);
-}
 
-void query(Context& c, const std::string& command) {
-    send(c, command);
-    pause_word(c);
-    read_reply(c);
-}
 
 // The number in `width` characters starting `skip` characters after the
 // first `code` in the last reply; `fallback` when the code is missing.
@@ -73,7 +64,7 @@ void quit_key(Context& c) {
     if (c.st.radio_connected == 1) {
         // The program ends on the second frequency reply after this, so the
         // memory banks are saved with the radio's last frequency.
-        send(c, "TX0");
+        send_cat(c, "TX0");
         c.st.quit_pending = 1;
     } else {
         c.st.running = 0;
@@ -102,10 +93,10 @@ void antenna_key(Context& c) {
     }
     if (s.antenna2 == 1) {
         say(c, "ant1");
-        send(c, "EX0307040");
+        send_cat(c, "EX0307040");
     } else {
         say(c, "ant2");
-        send(c, "EX0307041");
+        send_cat(c, "EX0307041");
     }
     s.antenna2 = 1 - s.antenna2;
     // Keeps state 14 for one S so the operator can compare the antennas.
@@ -117,7 +108,7 @@ void agc_key(Context& c) {
     State& s = c.st;
     s.agc_setting += 1;
     if (s.agc_setting > 4 || s.agc_setting < 1) s.agc_setting = 1;
-    send(c, "GT0" + digits(s.agc_setting));
+    send_cat(c, "GT0" + digits(s.agc_setting));
     say(c, "agc");
     say(c, words[static_cast<std::size_t>(s.agc_setting - 1)]);
 }
@@ -126,14 +117,14 @@ void agc_key(Context& c) {
 void second_gain_up(Context& c, int& gain, const std::string& code) {
     gain += 10;
     if (gain >= 251) gain = 255;
-    send(c, code + zero_pad(gain, 3));
+    send_cat(c, code + zero_pad(gain, 3));
     if (gain >= 250) say(c, "max");
 }
 
 void second_gain_down(Context& c, int& gain, const std::string& code) {
     gain -= 10;
     if (gain < 10) gain = 0;
-    send(c, code + zero_pad(gain, 3));
+    send_cat(c, code + zero_pad(gain, 3));
     if (gain == 0) say(c, "min");
 }
 
@@ -177,7 +168,7 @@ void leave_keyer(Context& c) {
     s.key_state = 0;
     s.mode_code = s.saved_mode;
     show_mode(c);
-    if (s.break_in_on == 1) send(c, "BI1");
+    if (s.break_in_on == 1) send_cat(c, "BI1");
 }
 
 void band_key(Context& c) {
@@ -213,18 +204,18 @@ void keyer_key(Context& c) {
         show_mode(c);
         say(c, "off");
         say_keyer_speed(c);
-        if (s.break_in_on == 1) send(c, "BI1");
+        if (s.break_in_on == 1) send_cat(c, "BI1");
         return;
     }
     s.saved_mode = s.mode_code;
     s.mode_code = 3;
     show_mode(c);
     s.key_state = 11;
-    query(c, "KS");
+    query_cat(c, "KS");
     s.keyer_speed = reply_number(c, "KS", 2, 3, s.keyer_speed);
     say(c, "on");
     // Practice without keying the transmitter.
-    send(c, "BI0");
+    send_cat(c, "BI0");
     say_keyer_speed(c);
 }
 
@@ -242,8 +233,8 @@ void c4fm_key(Context& c) {
         if (s.saved_tone_code != "999" && !s.saved_tone_code.empty()) {
             s.tone_code = s.saved_tone_code;
             s.tone_active = 1;
-            send(c, "CN00" + s.tone_code);
-            send(c, "CT01");
+            send_cat(c, "CN00" + s.tone_code);
+            send_cat(c, "CT01");
         }
     }
     say_mode(c);
@@ -259,7 +250,7 @@ void tone_key(Context& c) {
     s.freq_entry_active = 0;
     s.key_state = 0;
     if (s.tone_active == 1) {
-        send(c, "CT00");
+        send_cat(c, "CT00");
         s.tone_active = 0;
         bool dcs = !s.tone_code.empty() && s.tone_code[0] > '4' && s.tone_is_dcs == 1;
         say(c, dcs ? "dcs" : "ctcss");
@@ -353,7 +344,7 @@ void zero_key(Context& c) {
     say(c, "0");
     say(c, "ok");
     if (is_cw(c.st))
-        send(c, "ZI");
+        send_cat(c, "ZI");
     else
         snap_to_khz(c);
 }
@@ -407,15 +398,15 @@ void tuner_key(Context& c) {
     s.tuner_engaged = 0;
     say(c, "tuner");
     if (s.tuner_mode == 1) {
-        send(c, "AC100");
+        send_cat(c, "AC100");
         say(c, "on");
         s.tuner_mode = 0;
     } else if (s.tuner_mode == 2 || s.tuner_mode == 3) {
-        send(c, "AC000");
+        send_cat(c, "AC000");
         say(c, "off");
         s.tuner_mode = 1;
     } else {
-        send(c, "AC100");
+        send_cat(c, "AC100");
         say(c, "both");
         s.tuner_mode = 2;
     }
@@ -423,7 +414,7 @@ void tuner_key(Context& c) {
 
 void power_key(Context& c) {
     State& s = c.st;
-    query(c, "PC");
+    query_cat(c, "PC");
     s.power_level = reply_number(c, "PC", 3, 3, s.power_level);
     say(c, "Power");
     s.key_state = 3;
@@ -436,7 +427,7 @@ void mic_gain_key(Context& c) {
     s.key_state = 12;
     s.tick_count = 0;
     say(c, "lev");
-    query(c, "MG");
+    query_cat(c, "MG");
     s.mic_gain = reply_number(c, "MG", 2, 3, s.mic_gain);
     s.mic_level_peak = s.mic_gain;
     s.mic_monitor = -1;
@@ -493,7 +484,7 @@ void squelch_up(Context& c) {
         s.squelch_level = 255;
         say(c, "max");
     }
-    send(c, "SQ0" + zero_pad(s.squelch_level, 3));
+    send_cat(c, "SQ0" + zero_pad(s.squelch_level, 3));
 }
 
 void squelch_down(Context& c) {
@@ -504,7 +495,7 @@ void squelch_down(Context& c) {
         s.squelch_level = 0;
         say(c, "0");
     }
-    send(c, "SQ0" + zero_pad(s.squelch_level, 3));
+    send_cat(c, "SQ0" + zero_pad(s.squelch_level, 3));
 }
 
 bool on_fm_channel_band(const State& s) {
@@ -847,7 +838,7 @@ void tuning_rules(Context& c) {
     State& s = c.st;
     if (s.key_state != 0 && s.key_state != 2) return;
     if (!tuning_step(c)) return;
-    send(c, "FA" + zero_pad(s.vfo_frequency, 9));
+    send_cat(c, "FA" + zero_pad(s.vfo_frequency, 9));
 }
 
 }  // namespace

@@ -20,10 +20,6 @@ constexpr int tuner_top_hz = 60'000'000;
 // transmit_state while transmitting by space bar is this plus the parked auto_swr.
 constexpr int space_bar_base = 10;
 
-void send(Context& c, const std::string& command) {
-    c.st.cat_command = command;
-    send_command(c);
-}
 
 void pauses(Context& c, int n) {
     for (int i = 0; i < n; ++i) pause_word(c);
@@ -36,7 +32,7 @@ void stop_tune(Context& c) {
     s.transmit_state = 0;
     if (s.tuner_mode > 0) {
         // A carrier was set up: unkey, then give back power and mode.
-        send(c, "TX0");
+        send_cat(c, "TX0");
         if (s.tuner_mode == 3) s.tuner_mode = 0;
         pauses(c, 5);
         send_power(c);
@@ -48,14 +44,14 @@ void stop_tune(Context& c) {
 // A low-power carrier for tuning by hand; the operator keys it with the PTT.
 void carrier_for_manual_tuning(Context& c) {
     State& s = c.st;
-    send(c, "PC");
+    send_cat(c, "PC");
     pauses(c, 2);
     read_reply(c);
     int p = instr(s.cat_reply, "PC");
     if (p > 0) s.power_level = text_num(mid(s.cat_reply, p + 3, 3));
-    send(c, s.radio_variant == 1 ? "PC2010" : "PC1005");
+    send_cat(c, s.radio_variant == 1 ? "PC2010" : "PC1005");
     int kept = s.vfo_frequency;
-    send(c, s.radio_variant != 0 ? "MD05" : "MD0B");
+    send_cat(c, s.radio_variant != 0 ? "MD05" : "MD0B");
     s.vfo_frequency = kept;
     send_vfo_frequency(c);
     s.transmit_state = 1;
@@ -71,7 +67,7 @@ void toggle_transmit(Context& c) {
         // Switching off is always allowed, whatever the mode is by now.
         s.auto_swr = s.transmit_state - space_bar_base;
         s.transmit_state = 0;
-        send(c, "TX0");
+        send_cat(c, "TX0");
         say(c, "tx");
         say(c, "off");
         return;
@@ -87,7 +83,7 @@ void toggle_transmit(Context& c) {
     s.auto_swr = 0;
     s.tx_settle_count = 2;
     s.tuner_engaged = 0;
-    send(c, "TX1");
+    send_cat(c, "TX1");
 }
 
 void tune_key(Context& c) {
@@ -101,10 +97,10 @@ void tune_key(Context& c) {
     s.tune_active = 1;
     if ((s.tuner_mode == 0 || s.tuner_mode == 2) && s.vfo_frequency <= tuner_top_hz) {
         if (s.tuner_engaged == 0) {
-            send(c, "AC100");
+            send_cat(c, "AC100");
             s.tuner_engaged = 1;
         }
-        send(c, "AC103");
+        send_cat(c, "AC103");
         s.tick_count = 0;
         for (int i = 0; i < 6; ++i) say(c, "beep");
         say(c, "ok");

@@ -3,6 +3,7 @@
 #include "app/text.hpp"
 #include "link/log.hpp"
 #include "link/ports.hpp"
+#include "speech/player.hpp"
 
 namespace vlr {
 
@@ -93,6 +94,17 @@ std::string simulated_reply(const State& s) {
     if (is("RM6")) r = "RM6100000";
     if (is("GT")) r = "GT02";
     return cut(r + ";");
+}
+
+void send_cat(Context& c, const std::string& command) {
+    c.st.cat_command = cut(command);
+    send_command(c);
+}
+
+void query_cat(Context& c, const std::string& command) {
+    send_cat(c, command);
+    pause_word(c);
+    read_reply(c);
 }
 
 }  // namespace vlr

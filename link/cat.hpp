@@ -1,6 +1,8 @@
 // The CAT command exchange with the radio.
 #pragma once
 
+#include <string>
+
 #include "app/context.hpp"
 
 namespace vlr {
@@ -16,6 +18,13 @@ void read_reply(Context& c);
 
 // The simulated radio's answer to cat_command, ";" included.
 std::string simulated_reply(const State& s);
+
+// Puts `command` in cat_command and sends it.
+void send_cat(Context& c, const std::string& command);
+
+// A query: sends `command`, waits one pause for the radio and reads what has
+// arrived into cat_reply.
+void query_cat(Context& c, const std::string& command);
 
 // A reply below 1 MHz ("F?000...") becomes exactly 1 MHz.
 void apply_frequency_floor(std::string& reply);

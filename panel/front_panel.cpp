@@ -44,17 +44,13 @@ bool is_fm_mode(int mode_code) { return mode_code == 5 || mode_code == 7; }
 
 bool band_has_row(int band) { return band >= 1 && band <= 14; }
 
-void send(Context& c, const std::string& command) {
-    c.st.cat_command = command;
-    send_command(c);
-}
 
 // The squelch level only exists in FM; its reply also tells the band-row
 // logic that the radio answered in this mode.
 void read_squelch(Context& c) {
     read_reply(c);  // whatever arrived before belongs to earlier commands
     pause_word(c);
-    send(c, "SQ0");
+    send_cat(c, "SQ0");
     pause_word(c);
     read_reply(c);
     c.st.band_row_valid = instr(c.st.cat_reply, "SQ");
@@ -98,7 +94,7 @@ void show_mode(Context& c) {
 
     if (s.repeater_on == 1) toggle_repeater(c);
     if (s.tone_active == 1) {
-        send(c, "CT00");
+        send_cat(c, "CT00");
         s.tone_code = "999";
         s.tone_active = 0;
     }
@@ -118,7 +114,7 @@ void show_mode(Context& c) {
     // last would repeat an unrelated command.
     if (s.radio_initiated == 0 && row != nullptr) send_command(c);
 
-    send(c, s.mode_code == 3 && s.width_index < 11 ? "NA01" : "NA00");
+    send_cat(c, s.mode_code == 3 && s.width_index < 11 ? "NA01" : "NA00");
     show_status_line(c);
 
     if (is_fm_mode(s.mode_code)) {

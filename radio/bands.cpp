@@ -1,10 +1,10 @@
 // The band rows: one remembered state per band, kept up to date from the
 // radio's frequency replies, and the arrow-key band stepping.
+#include "link/cat.hpp"
 #include "radio/bands.hpp"
 
 #include "radio/channels.hpp"
 #include "radio/rows.hpp"
-#include "radio/send.hpp"
 #include "speech/player.hpp"
 #include "speech/values.hpp"
 

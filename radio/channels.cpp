@@ -1,4 +1,5 @@
 // Digit routing, the hundred memory channels, and applying a band row.
+#include "link/cat.hpp"
 #include "radio/channels.hpp"
 
 #include <climits>
@@ -9,7 +10,6 @@
 #include "radio/bands.hpp"
 #include "radio/functions.hpp"
 #include "radio/rows.hpp"
-#include "radio/send.hpp"
 #include "radio/tone.hpp"
 #include "speech/player.hpp"
 

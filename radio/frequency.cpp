@@ -1,5 +1,6 @@
 // Frequency replies from the radio, the frequency commands the program sends,
 // and the VFO A/B split.
+#include "link/cat.hpp"
 #include "radio/frequency.hpp"
 
 #include "memory/bank_file.hpp"
@@ -7,7 +8,6 @@
 #include "radio/bands.hpp"
 #include "radio/functions.hpp"
 #include "radio/rows.hpp"
-#include "radio/send.hpp"
 #include "speech/player.hpp"
 #include "speech/values.hpp"
 

@@ -14,10 +14,6 @@ namespace vlr {
 
 namespace {
 
-void send(Context& c, const std::string& command) {
-    c.st.cat_command = command;
-    send_command(c);
-}
 
 // The VHF/UHF receivers have their own preamp command and a single stage.
 std::string preamp_command(int band, int preamp) {
@@ -35,7 +31,7 @@ bool all_digits(const std::string& s) {
 void apply_preamp(Context& c) {
     State& s = c.st;
     say(c, "preamp");
-    send(c, preamp_command(s.band_index, s.preamp));
+    send_cat(c, preamp_command(s.band_index, s.preamp));
     if (s.preamp == 0) {
         say(c, "off");
     } else {
@@ -125,7 +121,7 @@ void toggle_speech_processor(Context& c) {
 
 void read_processor_level(Context& c) {
     State& s = c.st;
-    send(c, "PL");
+    send_cat(c, "PL");
     pause_word(c);
     read_reply(c);
     const int p = instr(s.cat_reply, "PL");

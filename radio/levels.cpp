@@ -15,10 +15,6 @@ namespace vlr {
 
 namespace {
 
-void send(Context& c, const std::string& command) {
-    c.st.cat_command = command;
-    send_command(c);
-}
 
 bool sideband_mode(const State& s) { return s.mode_code < 3; }
 bool cw_mode(const State& s) { return s.mode_code == 3; }
@@ -32,7 +28,7 @@ void width_up(Context& c) {
     if (cw_mode(s) && s.width_index > 12) s.width_index = 12;
     s.width_index += 1;
     // Leaving the narrow CW filters: the radio's narrow switch goes off first.
-    if (cw_mode(s) && s.width_index == 11) send(c, "NA00");
+    if (cw_mode(s) && s.width_index == 11) send_cat(c, "NA00");
     send_width(c);
 }
 
@@ -42,7 +38,7 @@ void width_down(Context& c) {
     if (sideband_mode(s) && s.width_index == 9) s.width_index = 10;
     if (cw_mode(s) && s.width_index < 1) s.width_index = 0;
     s.width_index -= 1;
-    if (cw_mode(s) && s.width_index == 10) send(c, "NA01");
+    if (cw_mode(s) && s.width_index == 10) send_cat(c, "NA01");
     send_width(c);
 }
 
@@ -98,7 +94,7 @@ void rf_gain_down(Context& c) {
     send_rf_gain(c);
 }
 
-void send_af_gain(Context& c) { send(c, "AG0" + zero_pad(c.st.main_af_gain, 3)); }
+void send_af_gain(Context& c) { send_cat(c, "AG0" + zero_pad(c.st.main_af_gain, 3)); }
 
 void af_gain_up(Context& c) {
     State& s = c.st;
@@ -116,11 +112,11 @@ void af_gain_down(Context& c) {
 
 // ---- the level of the function chosen by level_target ------------------------
 
-void send_monitor(Context& c) { send(c, "ML1" + zero_pad(c.st.monitor_level, 3)); }
-void send_nb_level(Context& c) { send(c, "NL00" + zero_pad(c.st.nb_level, 2)); }
-void send_nr_level(Context& c) { send(c, "RL0" + zero_pad(c.st.nr_level, 2)); }
-void send_contour(Context& c) { send(c, "CO01" + zero_pad(c.st.contour_level, 4)); }
-void send_proc_level(Context& c) { send(c, "PL" + zero_pad(c.st.proc_level, 3)); }
+void send_monitor(Context& c) { send_cat(c, "ML1" + zero_pad(c.st.monitor_level, 3)); }
+void send_nb_level(Context& c) { send_cat(c, "NL00" + zero_pad(c.st.nb_level, 2)); }
+void send_nr_level(Context& c) { send_cat(c, "RL0" + zero_pad(c.st.nr_level, 2)); }
+void send_contour(Context& c) { send_cat(c, "CO01" + zero_pad(c.st.contour_level, 4)); }
+void send_proc_level(Context& c) { send_cat(c, "PL" + zero_pad(c.st.proc_level, 3)); }
 
 void target_level_up(Context& c) {
     State& s = c.st;
@@ -349,7 +345,7 @@ void send_width(Context& c) {
 
 void send_power(Context& c) {
     const State& s = c.st;
-    send(c, (s.radio_variant == 1 ? "PC2" : "PC1") + zero_pad(s.power_level, 3));
+    send_cat(c, (s.radio_variant == 1 ? "PC2" : "PC1") + zero_pad(s.power_level, 3));
 }
 
 void send_rf_gain(Context& c) {
@@ -365,8 +361,8 @@ void send_rf_gain(Context& c) {
     send_command(c);
 }
 
-void send_mic_gain(Context& c) { send(c, "MG" + zero_pad(c.st.mic_gain, 3)); }
+void send_mic_gain(Context& c) { send_cat(c, "MG" + zero_pad(c.st.mic_gain, 3)); }
 
-void send_keyer_speed(Context& c) { send(c, "KS0" + zero_pad(c.st.keyer_speed, 2)); }
+void send_keyer_speed(Context& c) { send_cat(c, "KS0" + zero_pad(c.st.keyer_speed, 2)); }
 
 }  // namespace vlr

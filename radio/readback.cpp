@@ -20,18 +20,7 @@ namespace {
 
 constexpr int expected_radio = 840;
 
-void send(Context& c, const std::string& command) {
-    c.st.cat_command = command;
-    send_command(c);
-}
 
-// One exchange: the command, one pause for the radio to answer, then
-// whatever has arrived.
-void query(Context& c, const std::string& command) {
-    send(c, command);
-    pause_word(c);
-    read_reply(c);
-}
 
 // The number in `len` characters of the reply from position `pos`.
 int reply_number(const State& s, int pos, int len) {
@@ -54,7 +43,7 @@ void end_without_radio(Context& c) {
     if (c.window) c.window->close();
     s.main_window.open = false;
     if (s.power_off_on_exit == 1) {
-        send(c, "PS0");
+        send_cat(c, "PS0");
         pause_word(c);
     }
     close_port(c, s.radio_port);
@@ -73,25 +62,25 @@ void apply_row_shift(Context& c, const std::string& row) {
     switch (s.band_index) {
         case 10:
             s.shift10_sign = sign, s.shift10_digits = offset;
-            send(c, "EX010316" + offset);
+            send_cat(c, "EX010316" + offset);
             break;
         case 11:
             s.shift6_sign = sign, s.shift6_digits = offset;
-            send(c, "EX010317" + offset);
+            send_cat(c, "EX010317" + offset);
             break;
         case 12:
             s.shift2_sign = sign, s.shift2_digits = offset;
-            send(c, "EX010318" + steps);
+            send_cat(c, "EX010318" + steps);
             break;
         case 13:
             s.shift70_sign = sign, s.shift70_digits = offset;
-            send(c, "EX010319" + steps);
+            send_cat(c, "EX010319" + steps);
             break;
         default:
             // No offset menu item exists for other bands: only the direction.
             break;
     }
-    send(c, sign == "+" ? "OS01" : "OS02");
+    send_cat(c, sign == "+" ? "OS01" : "OS02");
 }
 
 void apply_row_fm_settings(Context& c, const std::string& row) {
@@ -114,35 +103,35 @@ void apply_row_fm_settings(Context& c, const std::string& row) {
 
 void read_agc(Context& c) {
     State& s = c.st;
-    query(c, "GT0");
+    query_cat(c, "GT0");
     const int p = instr(s.cat_reply, "GT0");
     if (p >= 1) {
         s.agc_setting = reply_number(s, p + 3, 1);
     } else {
         s.agc_setting = 2;
-        send(c, "GT02");
+        send_cat(c, "GT02");
     }
 }
 
 // An unanswered gain is set to a known value on the radio as well.
 void read_af_gain(Context& c, const std::string& command, int& gain) {
     State& s = c.st;
-    query(c, command);
+    query_cat(c, command);
     const int p = instr(s.cat_reply, "AG");
     if (p >= 1) {
         gain = reply_number(s, p + 3, 3);
     } else {
         gain = 30;
-        send(c, command + "030");
+        send_cat(c, command + "030");
     }
 }
 
 void read_monitor(Context& c) {
     State& s = c.st;
-    query(c, "ML0");
+    query_cat(c, "ML0");
     int p = instr(s.cat_reply, "ML0");
     if (p >= 1 && mid(s.cat_reply, p + 3, 1) == "1") s.monitor_on = 1;
-    query(c, "ML1");
+    query_cat(c, "ML1");
     p = instr(s.cat_reply, "ML1");
     if (p >= 1) s.monitor_level = reply_number(s, p + 3, 3);
 }
@@ -150,7 +139,7 @@ void read_monitor(Context& c) {
 // The 10 W transmitter answers "PC1..."; the 100 W one, or silence, means 1.
 void read_variant(Context& c) {
     State& s = c.st;
-    query(c, "PC");
+    query_cat(c, "PC");
     s.radio_variant = 1;
     const int p = instr(s.cat_reply, "PC");
     if (p >= 1 && mid(s.cat_reply, p + 2, 1) == "1") s.radio_variant = 0;
@@ -158,7 +147,7 @@ void read_variant(Context& c) {
 
 void read_speech_processor(Context& c) {
     State& s = c.st;
-    query(c, "PR0");
+    query_cat(c, "PR0");
     s.speech_proc_on = 0;
     const int p = instr(s.cat_reply, "PR");
     if (p >= 1 && reply_number(s, p + 3, 1) == 1) s.speech_proc_on = 1;
@@ -167,7 +156,7 @@ void read_speech_processor(Context& c) {
 // "VX1;" / "BI1;": anything but 0 or 1 is taken as off.
 void read_switch(Context& c, const std::string& code, int& on) {
     State& s = c.st;
-    query(c, code);
+    query_cat(c, code);
     const int p = instr(s.cat_reply, code);
     if (p >= 1) {
         on = reply_number(s, p + 2, 1);
@@ -180,7 +169,7 @@ void read_switch(Context& c, const std::string& code, int& on) {
 bool read_back_radio(Context& c) {
     State& s = c.st;
 
-    query(c, "ID");
+    query_cat(c, "ID");
     s.radio_id = 0;
     const int p = instr(s.cat_reply, "ID");
     if (p >= 1) s.radio_id = reply_number(s, p + 2, 4);
@@ -189,8 +178,8 @@ bool read_back_radio(Context& c) {
         return false;
     }
 
-    send(c, "EX0307030");
-    send(c, "EX0307040");  // antenna 1
+    send_cat(c, "EX0307030");
+    send_cat(c, "EX0307040");  // antenna 1
 
     select_band_stack(c);
     pause_word(c);
@@ -199,7 +188,7 @@ bool read_back_radio(Context& c) {
     // A damaged row must not put a malformed frequency command on the line.
     if (row_vfo_a_body(row).size() == 10 && row_vfo_a_body(row)[0] == 'A' &&
         all_digits(row_vfo_a_digits(row), 9))
-        send(c, "F" + row_vfo_a_body(row));
+        send_cat(c, "F" + row_vfo_a_body(row));
 
     s.mode_code = text_num_rounded(row_mode_digit(row));
     if (s.mode_code == 7) s.fm_wide = 1;
@@ -212,10 +201,10 @@ bool read_back_radio(Context& c) {
     s.tone_is_dcs = 0;
     if (s.mode_code >= 5 && s.mode_code <= 7) apply_row_fm_settings(c, row);
 
-    send(c, "RA00");
-    send(c, "NL0000");
+    send_cat(c, "RA00");
+    send_cat(c, "NL0000");
     s.agc_setting = 2;
-    send(c, "CO000000");
+    send_cat(c, "CO000000");
 
     read_agc(c);
     s.tuner_engaged = 0;
@@ -225,8 +214,8 @@ bool read_back_radio(Context& c) {
     read_variant(c);
     read_speech_processor(c);
 
-    query(c, "AC");  // the answer does not matter: the configuration decides
-    send(c, s.tuner_mode == 0 || s.tuner_mode == 2 ? "AC100" : "AC000");
+    query_cat(c, "AC");  // the answer does not matter: the configuration decides
+    send_cat(c, s.tuner_mode == 0 || s.tuner_mode == 2 ? "AC100" : "AC000");
 
     read_switch(c, "VX", s.vox_on);
     read_switch(c, "BI", s.break_in_on);

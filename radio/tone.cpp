@@ -1,4 +1,5 @@
 // Tone squelch (CTCSS tone numbers and DCS codes) and the repeater shift.
+#include "link/cat.hpp"
 #include "radio/tone.hpp"
 
 #include <cstdio>
@@ -6,7 +7,6 @@
 #include "panel/front_panel.hpp"
 #include "radio/bands.hpp"
 #include "radio/rows.hpp"
-#include "radio/send.hpp"
 #include "speech/player.hpp"
 
 namespace vlr {
