@@ -36,43 +36,6 @@ const std::string& band_row(const State& s, int band) {
     return s.band_table[static_cast<std::size_t>(band >= 1 && band <= 14 ? band : 14)];
 }
 
-// The sign and digits of a band's repeater offset: the entered pair (what X O
-// edits) or the pair in use (what the shift was switched on with).
-struct BandOffset {
-    std::string* sign = nullptr;
-    std::string* digits = nullptr;
-};
-
-BandOffset offset_pair_entered(State& s) {
-    switch (s.band_index) {
-        case 10:
-            return {&s.offset10_sign, &s.offset10_digits};
-        case 11:
-            return {&s.offset6_sign, &s.offset6_digits};
-        case 12:
-            return {&s.offset2_sign, &s.offset2_digits};
-        case 13:
-            return {&s.offset70_sign, &s.offset70_digits};
-        default:
-            return {};
-    }
-}
-
-BandOffset offset_pair_in_use(State& s) {
-    switch (s.band_index) {
-        case 10:
-            return {&s.shift10_sign, &s.shift10_digits};
-        case 11:
-            return {&s.shift6_sign, &s.shift6_digits};
-        case 12:
-            return {&s.shift2_sign, &s.shift2_digits};
-        case 13:
-            return {&s.shift70_sign, &s.shift70_digits};
-        default:
-            return {};
-    }
-}
-
 void abandon_frequency_entry(Context& c) {
     State& s = c.st;
     say(c, "invalid");
@@ -102,7 +65,7 @@ std::string mhz_text(const std::string& nine) {
 // the shift in use on this band.
 std::string repeater_tx_text(State& s) {
     long long n = s.vfo_frequency;
-    BandOffset shift = offset_pair_in_use(s);
+    OffsetPair shift = shift_in_use(s, s.band_index);
     if (shift.sign) {
         long long offset_hz = static_cast<long long>(text_num(*shift.digits)) * 1000;
         n += *shift.sign != "-" ? offset_hz : -offset_hz;
@@ -292,7 +255,7 @@ bool offset_enter_accepted(Context& c) {
     say(c, "khz");
     // Three digits are kHz below 1000: stored as four, "-600" as "-0600".
     if (n == 4) s.offset_entry.insert(1, "0");
-    BandOffset pair = offset_pair_entered(s);
+    OffsetPair pair = entered_offset(s, s.band_index);
     if (pair.sign) {
         *pair.sign = left(s.offset_entry, 1);
         *pair.digits = mid(s.offset_entry, 2, 4);
@@ -310,7 +273,7 @@ bool offset_readout_given(Context& c) {
         s.key_state = 0;
         return false;
     }
-    BandOffset pair = offset_pair_entered(s);
+    OffsetPair pair = entered_offset(s, s.band_index);
     s.offset_entry = pair.sign ? *pair.sign + *pair.digits : std::string();
     say_band(c);
     say(c, "std");
