@@ -40,6 +40,7 @@ bool SdlSpeaker::open_device() {
     device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (device_ == 0) return false;
     buffer_time_ = std::chrono::microseconds(have.samples * 1000000LL / rate);
+    had_device_ = true;
     // The device runs for the whole program, playing silence between words,
     // so a word starts without the delay of starting the device.
     SDL_PauseAudioDevice(device_, 0);
@@ -55,9 +56,10 @@ void SdlSpeaker::close_device() {
 }
 
 // A device that stopped (headset unplugged, sound server restarted) is closed
-// and a new default device opened, at most every few seconds.
+// and a new default device opened, at most every few seconds. A system that
+// had no device at start is not asked again: it stays silent.
 void SdlSpeaker::reopen_if_lost() {
-    if (!subsystem_) return;
+    if (!subsystem_ || !had_device_) return;
     if (device_ && SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED) return;
     const auto now = std::chrono::steady_clock::now();
     if (now - last_reopen_ < reopen_interval) return;

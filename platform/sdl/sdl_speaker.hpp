@@ -63,6 +63,7 @@ private:
     std::map<std::string, std::shared_ptr<const Sound>> cache_;  // by file path
     bool subsystem_ = false;
     SDL_AudioDeviceID device_ = 0;
+    bool had_device_ = false;
     std::chrono::steady_clock::time_point last_reopen_{};
     std::chrono::microseconds buffer_time_{0};  // one device buffer
 

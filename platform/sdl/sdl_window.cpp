@@ -132,7 +132,12 @@ void SdlWindow::stop_timer(int id) {
 }
 
 void SdlWindow::wait_events(const std::function<void(int, int)>& deliver) {
-    if (!subsystems_) return;
+    // Without a window no key or tick can ever come: waiting would hang and
+    // returning empty-handed would spin, so the program is asked to close.
+    if (!window_) {
+        deliver(event_close, 0);
+        return;
+    }
     SDL_Event event;
     if (!SDL_WaitEvent(&event)) return;
     handle_event(event, deliver);

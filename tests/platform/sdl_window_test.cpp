@@ -301,4 +301,11 @@ TEST_F(SdlWindowTest, SurfaceIsGoneAfterClose) {
     EXPECT_EQ(window.image(), nullptr);
 }
 
+TEST(SdlWindowNotOpen, WaitingAsksToCloseInsteadOfHangingOrSpinning) {
+    SdlWindow window;
+    Events got;
+    window.wait_events([&](int id, int param) { got.emplace_back(id, param); });
+    EXPECT_EQ(got, (Events{{32770, 0}}));
+}
+
 }  // namespace
