@@ -35,12 +35,14 @@ int main(int argc, char** argv) {
     const auto end = start + std::chrono::duration<double>(seconds);
     long ticks = 0, other = 0;
     while (clock::now() < end)
-        window.wait_events([&](int id, int) { id == vlr::platform::event_timer ? ++ticks : ++other; });
+        window.wait_events(
+            [&](int id, int) { id == vlr::platform::event_timer ? ++ticks : ++other; });
     const double wall = std::chrono::duration<double>(clock::now() - start).count();
     const double cpu = cpu_seconds() - cpu_start;
     const char* driver = SDL_GetCurrentVideoDriver();
-    std::printf("idle cpu: video driver %s, %.1f s, %ld ticks (%.1f per second), %ld other events\n",
-                driver ? driver : "?", wall, ticks, ticks / wall, other);
+    std::printf(
+        "idle cpu: video driver %s, %.1f s, %ld ticks (%.1f per second), %ld other events\n",
+        driver ? driver : "?", wall, ticks, ticks / wall, other);
     window.close();
 
     std::printf("idle cpu: %.3f s processor time = %.3f %% of one core; target under 0.5 %%\n", cpu,

@@ -2,12 +2,13 @@
 // other: the disk audio driver writes exactly what the device was given, and
 // the zero samples between the end of one tone and the start of the next are
 // the gap a listener would hear.
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 #include "platform/sdl/sdl_speaker.hpp"
 #include "tests/platform/wave_maker.hpp"
@@ -21,7 +22,8 @@ using vlr::platform::SdlSpeaker;
 std::vector<int16_t> tone(double hertz, double seconds, int16_t offset) {
     std::vector<int16_t> samples(static_cast<size_t>(seconds * SdlSpeaker::rate));
     for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<int16_t>(offset + 6000 * std::sin(2 * M_PI * hertz * i / SdlSpeaker::rate));
+        samples[i] =
+            static_cast<int16_t>(offset + 6000 * std::sin(2 * M_PI * hertz * i / SdlSpeaker::rate));
     return samples;
 }
 
@@ -81,11 +83,13 @@ int main(int argc, char** argv) {
     rmdir(folder.c_str());
 
     auto ms = [](double frames) { return frames * 1000.0 / SdlSpeaker::rate; };
-    std::printf("word gap: %d of %d word pairs found in the device output, %d ms between the calls\n",
-                found, pairs, work_ms);
+    std::printf(
+        "word gap: %d of %d word pairs found in the device output, %d ms between the calls\n",
+        found, pairs, work_ms);
     if (found == 0) return 1;
-    std::printf("word gap: mean %.3f ms, longest %.3f ms (%zu samples at %d Hz); target under 2 ms\n",
-                ms(static_cast<double>(total) / found), ms(static_cast<double>(longest)), longest,
-                SdlSpeaker::rate);
+    std::printf(
+        "word gap: mean %.3f ms, longest %.3f ms (%zu samples at %d Hz); target under 2 ms\n",
+        ms(static_cast<double>(total) / found), ms(static_cast<double>(longest)), longest,
+        SdlSpeaker::rate);
     return 0;
 }

@@ -13,8 +13,8 @@ namespace {
 // Faces that programs written for Windows name and that fontconfig maps to
 // metric-compatible free faces; a near miss of one of these is meant to be it.
 const char* const well_known_faces[] = {
-    "Arial",   "Helvetica", "Times New Roman", "Times",  "Courier New", "Courier",
-    "Verdana", "Tahoma",    "Segoe UI",        "Calibri", "Cambria",    "Georgia",
+    "Arial",   "Helvetica", "Times New Roman", "Times",   "Courier New", "Courier",
+    "Verdana", "Tahoma",    "Segoe UI",        "Calibri", "Cambria",     "Georgia",
 };
 
 std::string lower(std::string s) {
@@ -45,8 +45,8 @@ std::vector<std::string> list_installed_families() {
     if (set) {
         for (int i = 0; i < set->nfont; ++i) {
             FcChar8* family = nullptr;
-            for (int n = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, n, &family) == FcResultMatch;
-                 ++n)
+            for (int n = 0;
+                 FcPatternGetString(set->fonts[i], FC_FAMILY, n, &family) == FcResultMatch; ++n)
                 families.push_back(reinterpret_cast<const char*>(family));
         }
         FcFontSetDestroy(set);

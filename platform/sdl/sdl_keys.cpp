@@ -3,80 +3,61 @@
 namespace vlr::platform {
 namespace {
 
-// The numeric pad is taken by its physical key, so that its digits and point
-// keep their codes whether Num Lock is on or off: operators use the pad for
-// entries without minding the lock state.
-int keypad_key(SDL_Scancode code) {
-    if (code >= SDL_SCANCODE_KP_1 && code <= SDL_SCANCODE_KP_9) return 97 + (code - SDL_SCANCODE_KP_1);
-    switch (code) {
-        case SDL_SCANCODE_KP_0: return 96;
-        case SDL_SCANCODE_KP_PERIOD: return 110;
-        case SDL_SCANCODE_KP_ENTER: return 13;
-        case SDL_SCANCODE_KP_MULTIPLY: return 106;
-        case SDL_SCANCODE_KP_PLUS: return 107;
-        case SDL_SCANCODE_KP_MINUS: return 109;
-        case SDL_SCANCODE_KP_DIVIDE: return 111;
-        default: return 0;
-    }
-}
+template <class Code>
+struct KeyCode {
+    Code code;
+    int vk;
+};
 
-int function_key(SDL_Keycode key) {
-    if (key >= SDLK_F1 && key <= SDLK_F12) return 112 + (key - SDLK_F1);
+template <class Code, size_t N>
+int look_up(const KeyCode<Code> (&table)[N], Code code) {
+    for (const auto& entry : table)
+        if (entry.code == code) return entry.vk;
     return 0;
 }
 
-// Keys whose meaning does not depend on the keyboard layout.
-int fixed_key(SDL_Keycode key) {
-    switch (key) {
-        case SDLK_RETURN: return 13;
-        case SDLK_SPACE: return 32;
-        case SDLK_PAGEUP: return 33;
-        case SDLK_PAGEDOWN: return 34;
-        case SDLK_END: return 35;
-        case SDLK_HOME: return 36;
-        case SDLK_LEFT: return 37;
-        case SDLK_UP: return 38;
-        case SDLK_RIGHT: return 39;
-        case SDLK_DOWN: return 40;
-        case SDLK_INSERT: return 45;
-        case SDLK_DELETE: return 46;
-        case SDLK_ESCAPE: return 27;
-        case SDLK_BACKSPACE: return 8;
-        case SDLK_TAB: return 9;
-        case SDLK_LSHIFT:
-        case SDLK_RSHIFT: return 16;
-        case SDLK_LCTRL:
-        case SDLK_RCTRL: return 17;
-        case SDLK_PAUSE: return 19;
-        case SDLK_CAPSLOCK: return 20;
-        case SDLK_LGUI: return 91;
-        case SDLK_RGUI: return 92;
-        case SDLK_APPLICATION: return 93;
-        case SDLK_NUMLOCKCLEAR: return 144;
-        case SDLK_SCROLLLOCK: return 145;
-        default: return function_key(key);
-    }
-}
+// The numeric pad is taken by its physical key, so that its digits and point
+// keep their codes whether Num Lock is on or off: operators use the pad for
+// entries without minding the lock state.
+const KeyCode<SDL_Scancode> keypad_keys[] = {
+    {SDL_SCANCODE_KP_0, 96},         {SDL_SCANCODE_KP_1, 97},       {SDL_SCANCODE_KP_2, 98},
+    {SDL_SCANCODE_KP_3, 99},         {SDL_SCANCODE_KP_4, 100},      {SDL_SCANCODE_KP_5, 101},
+    {SDL_SCANCODE_KP_6, 102},        {SDL_SCANCODE_KP_7, 103},      {SDL_SCANCODE_KP_8, 104},
+    {SDL_SCANCODE_KP_9, 105},        {SDL_SCANCODE_KP_PERIOD, 110}, {SDL_SCANCODE_KP_ENTER, 13},
+    {SDL_SCANCODE_KP_MULTIPLY, 106}, {SDL_SCANCODE_KP_PLUS, 107},   {SDL_SCANCODE_KP_MINUS, 109},
+    {SDL_SCANCODE_KP_DIVIDE, 111},
+};
 
-// Letters, digits and punctuation by the character the layout puts on the key.
+// Keys whose meaning does not depend on the keyboard layout.
+const KeyCode<SDL_Keycode> fixed_keys[] = {
+    {SDLK_BACKSPACE, 8},      {SDLK_TAB, 9},          {SDLK_RETURN, 13},
+    {SDLK_LSHIFT, 16},        {SDLK_RSHIFT, 16},      {SDLK_LCTRL, 17},
+    {SDLK_RCTRL, 17},         {SDLK_PAUSE, 19},       {SDLK_CAPSLOCK, 20},
+    {SDLK_ESCAPE, 27},        {SDLK_SPACE, 32},       {SDLK_PAGEUP, 33},
+    {SDLK_PAGEDOWN, 34},      {SDLK_END, 35},         {SDLK_HOME, 36},
+    {SDLK_LEFT, 37},          {SDLK_UP, 38},          {SDLK_RIGHT, 39},
+    {SDLK_DOWN, 40},          {SDLK_INSERT, 45},      {SDLK_DELETE, 46},
+    {SDLK_LGUI, 91},          {SDLK_RGUI, 92},        {SDLK_APPLICATION, 93},
+    {SDLK_F1, 112},           {SDLK_F2, 113},         {SDLK_F3, 114},
+    {SDLK_F4, 115},           {SDLK_F5, 116},         {SDLK_F6, 117},
+    {SDLK_F7, 118},           {SDLK_F8, 119},         {SDLK_F9, 120},
+    {SDLK_F10, 121},          {SDLK_F11, 122},        {SDLK_F12, 123},
+    {SDLK_NUMLOCKCLEAR, 144}, {SDLK_SCROLLLOCK, 145},
+};
+
+// Punctuation by the character the layout puts on the key, as Windows names
+// its "OEM" keys.
+const KeyCode<SDL_Keycode> punctuation_keys[] = {
+    {SDLK_SEMICOLON, 186},   {SDLK_EQUALS, 187},    {SDLK_PLUS, 187},         {SDLK_COMMA, 188},
+    {SDLK_MINUS, 189},       {SDLK_PERIOD, 190},    {SDLK_SLASH, 191},        {SDLK_BACKQUOTE, 192},
+    {SDLK_LEFTBRACKET, 219}, {SDLK_BACKSLASH, 220}, {SDLK_RIGHTBRACKET, 221}, {SDLK_QUOTE, 222},
+};
+
+// Letters and digits by the character the layout puts on the key.
 int character_key(SDL_Keycode key) {
     if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
     if (key >= SDLK_0 && key <= SDLK_9) return key;
-    switch (key) {
-        case SDLK_SEMICOLON: return 186;
-        case SDLK_EQUALS:
-        case SDLK_PLUS: return 187;
-        case SDLK_COMMA: return 188;
-        case SDLK_MINUS: return 189;
-        case SDLK_PERIOD: return 190;
-        case SDLK_SLASH: return 191;
-        case SDLK_BACKQUOTE: return 192;
-        case SDLK_LEFTBRACKET: return 219;
-        case SDLK_BACKSLASH: return 220;
-        case SDLK_RIGHTBRACKET: return 221;
-        case SDLK_QUOTE: return 222;
-        default: return 0;
-    }
+    return look_up(punctuation_keys, key);
 }
 
 // A layout whose keys carry no Latin letters (Cyrillic, Greek) still gives the
@@ -91,8 +72,8 @@ int positional_key(SDL_Scancode code) {
 }  // namespace
 
 int virtual_key(const SDL_Keysym& key) {
-    if (int vk = keypad_key(key.scancode)) return vk;
-    if (int vk = fixed_key(key.sym)) return vk;
+    if (int vk = look_up(keypad_keys, key.scancode)) return vk;
+    if (int vk = look_up(fixed_keys, key.sym)) return vk;
     if (int vk = character_key(key.sym)) return vk;
     return positional_key(key.scancode);
 }

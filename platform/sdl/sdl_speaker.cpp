@@ -127,10 +127,12 @@ std::shared_ptr<const SdlSpeaker::Sound> SdlSpeaker::load(const std::string& fil
     auto sound = std::make_shared<Sound>();
     // SDL_AudioCVT converts the whole word at once; SDL 2.26's audio stream
     // loses the last 20 ms or so of a resampled word.
-    const Uint32 frame_bytes = SDL_AUDIO_BITSIZE(spec.format) / 8 * std::max<Uint32>(spec.channels, 1);
+    const Uint32 frame_bytes =
+        SDL_AUDIO_BITSIZE(spec.format) / 8 * std::max<Uint32>(spec.channels, 1);
     bytes -= bytes % frame_bytes;
     SDL_AudioCVT cvt{};
-    const int needed = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 1, rate);
+    const int needed =
+        SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 1, rate);
     if (needed >= 0 && bytes > 0) {
         std::vector<Uint8> buffer(static_cast<size_t>(bytes) * std::max(cvt.len_mult, 1));
         std::memcpy(buffer.data(), data, bytes);
@@ -139,7 +141,8 @@ std::shared_ptr<const SdlSpeaker::Sound> SdlSpeaker::load(const std::string& fil
         cvt.len_cvt = cvt.len;
         if (needed == 0 || SDL_ConvertAudio(&cvt) == 0) {
             sound->samples.resize(static_cast<size_t>(cvt.len_cvt) / sizeof(Sint16));
-            std::memcpy(sound->samples.data(), buffer.data(), sound->samples.size() * sizeof(Sint16));
+            std::memcpy(sound->samples.data(), buffer.data(),
+                        sound->samples.size() * sizeof(Sint16));
         }
     }
     SDL_FreeWAV(data);

@@ -15,7 +15,7 @@ constexpr int initial_weight = 400;
 bool valid_utf8(const std::string& text) {
     for (size_t i = 0; i < text.size();) {
         const unsigned lead = static_cast<unsigned char>(text[i]);
-        const size_t extra = lead < 0x80 ? 0
+        const size_t extra = lead < 0x80             ? 0
                              : (lead & 0xE0) == 0xC0 ? 1
                              : (lead & 0xF0) == 0xE0 ? 2
                              : (lead & 0xF8) == 0xF0 ? 3
@@ -77,8 +77,9 @@ int SdlText::draw_text(int x, int y, const std::string& text) {
     const SDL_Color black{0, 0, 0, 255}, white{255, 255, 255, 255};
     // Panel texts are ASCII; anything else that is not UTF-8 is shown as
     // Latin-1 rather than dropped.
-    SDL_Surface* rendered = valid_utf8(text) ? TTF_RenderUTF8_Shaded(current_, text.c_str(), black, white)
-                                             : TTF_RenderText_Shaded(current_, text.c_str(), black, white);
+    SDL_Surface* rendered = valid_utf8(text)
+                                ? TTF_RenderUTF8_Shaded(current_, text.c_str(), black, white)
+                                : TTF_RenderText_Shaded(current_, text.c_str(), black, white);
     if (!rendered) return 0;
     SDL_Rect target{x, y, rendered->w, rendered->h};
     SDL_BlitSurface(rendered, nullptr, image_, &target);  // clips `target` to the image

@@ -87,7 +87,8 @@ bool SdlWindow::open(const std::string& title, int x, int y, int width, int heig
     int image_width = min_image_width, image_height = min_image_height;
     if (SDL_GetDesktopDisplayMode(SDL_GetWindowDisplayIndex(window_), &mode) == 0)
         image_width = std::max(image_width, mode.w), image_height = std::max(image_height, mode.h);
-    image_ = SDL_CreateRGBSurfaceWithFormat(0, image_width, image_height, 32, SDL_PIXELFORMAT_RGB888);
+    image_ =
+        SDL_CreateRGBSurfaceWithFormat(0, image_width, image_height, 32, SDL_PIXELFORMAT_RGB888);
     if (!image_) {
         close();
         return false;
@@ -146,7 +147,8 @@ void SdlWindow::wait_events(const std::function<void(int, int)>& deliver) {
     // when ticks keep coming during long handlers. (SDL_WaitEvent has just
     // read the display connection; what came since waits for the next call.)
     int queued = SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
-    while (queued-- > 0 && SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1)
+    while (queued-- > 0 &&
+           SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1)
         handle_event(event, deliver);
 }
 
@@ -168,14 +170,19 @@ void SdlWindow::handle_event(const SDL_Event& event, const std::function<void(in
             return;
         case SDL_WINDOWEVENT:
             switch (event.window.event) {
-                case SDL_WINDOWEVENT_CLOSE: deliver(event_close, 0); return;
+                case SDL_WINDOWEVENT_CLOSE:
+                    deliver(event_close, 0);
+                    return;
                 case SDL_WINDOWEVENT_EXPOSED:
                 case SDL_WINDOWEVENT_SHOWN:
                 case SDL_WINDOWEVENT_RESTORED:
                 case SDL_WINDOWEVENT_MAXIMIZED:
                 case SDL_WINDOWEVENT_RESIZED:
-                case SDL_WINDOWEVENT_SIZE_CHANGED: present_all(); return;
-                default: return;
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    present_all();
+                    return;
+                default:
+                    return;
             }
         case SDL_KEYDOWN: {
             const SDL_Keysym& key = event.key.keysym;

@@ -56,7 +56,8 @@ std::string WaveFinder::find(const std::string& given) {
         if (ch == '\\') ch = '/';
     if (path.empty() || path.back() == '/') return "";
     const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+    const std::string folder =
+        slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     if (name.find('.') == std::string::npos) name += ".wav";
     const std::string prefix = slash == std::string::npos ? "" : path.substr(0, slash + 1);

@@ -1,9 +1,10 @@
 // Fonts the panel asks for by their Windows names reach installed faces.
+#include "platform/sdl/font_finder.hpp"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "platform/sdl/font_finder.hpp"
 #include "platform/sdl/sdl_text.hpp"
 
 using vlr::platform::find_font;

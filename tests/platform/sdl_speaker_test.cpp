@@ -1,12 +1,13 @@
 // The word player on SDL's disk audio driver: what reaches the "device" is
 // read back from the file the driver writes.
+#include "platform/sdl/sdl_speaker.hpp"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <memory>
 
-#include "platform/sdl/sdl_speaker.hpp"
 #include "tests/platform/wave_maker.hpp"
 #include "tests/support/fakes.hpp"
 

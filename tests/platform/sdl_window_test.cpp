@@ -1,16 +1,16 @@
 // The SDL window on SDL's dummy video driver: key codes, close requests,
 // merged timer ticks, blocking wait, and the off-screen image.
+#include "platform/sdl/sdl_window.hpp"
+
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include <csignal>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 #include <utility>
 #include <vector>
-
-#include "platform/sdl/sdl_window.hpp"
 
 using vlr::platform::SdlWindow;
 
@@ -276,7 +276,8 @@ TEST_F(SdlWindowTest, TextIsOpaqueSoBlanksEraseALongerLabel) {
     const int short_width = text->draw_text(50, 45, "AM     ");
     ASSERT_GE(short_width, long_width);
     const int am_width = text->draw_text(50, 45, "AM");
-    EXPECT_FALSE(has_ink(window.image(), SDL_Rect{50 + am_width + 2, 45, long_width - am_width, 60}));
+    EXPECT_FALSE(
+        has_ink(window.image(), SDL_Rect{50 + am_width + 2, 45, long_width - am_width, 60}));
     EXPECT_TRUE(has_ink(window.image(), SDL_Rect{50, 45, am_width, 60}));
 }
 

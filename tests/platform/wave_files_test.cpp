@@ -1,9 +1,10 @@
 // Finding word files by the names the program plays.
+#include "platform/sdl/wave_files.hpp"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "platform/sdl/wave_files.hpp"
 #include "tests/support/fakes.hpp"
 
 using vlr::platform::WaveFinder;

@@ -12,8 +12,8 @@ namespace vlr::test {
 
 // A 16-bit PCM wave file holding `samples` (one channel per sample unless
 // `channels` says otherwise) at `rate` per second.
-inline void write_wave(const std::string& path, const std::vector<int16_t>& samples, int rate = 22050,
-                       int channels = 1) {
+inline void write_wave(const std::string& path, const std::vector<int16_t>& samples,
+                       int rate = 22050, int channels = 1) {
     auto put32 = [](std::string& out, uint32_t v) {
         for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
     };
