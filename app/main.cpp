@@ -1,5 +1,6 @@
 // Entry point: wires the real window, speaker and serial devices to the
 // program, or, with --demo, an emulated radio on a pseudo-terminal.
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -55,6 +56,10 @@ bool prepare_demo_folder(const fs::path& folder, const fs::path& waves) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Under a file-size limit a write past it must fail like a full disk
+    // (savmem.dat stays as it was, debug.dat stops growing) instead of
+    // killing the program with the radio still keyed.
+    std::signal(SIGXFSZ, SIG_IGN);
     Options opt;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--simulate") == 0) opt.simulate = true;

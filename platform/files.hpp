@@ -8,7 +8,9 @@ namespace vlr::platform {
 
 // Writes `content` to a new file beside `path`, flushes it to the disk and
 // renames it over `path`. On any failure the old file is left untouched, the
-// temporary file is removed and false is returned.
+// temporary file is removed and false is returned. A file that may not be
+// written (read-only for this user) is not replaced; a symbolic link is
+// followed and its target replaced; the permissions of the old file stay.
 bool replace_file(const std::string& path, const std::string& content);
 
 // Deletes a file; a missing file is no error.
