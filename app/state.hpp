@@ -67,6 +67,17 @@ struct State {
     std::string log_line;
     std::string passthru_inbuf;
     std::string passthru_chunk;
+    // A radio port whose device has vanished (cable pulled, radio switched
+    // off) is reopened by the timer step, waiting longer after each failure.
+    int link_lost = 0;              // 1 while the radio's device is gone
+    int reopen_wait_ticks = 0;      // ticks until the next reopen attempt
+    int reopen_backoff_ticks = 0;   // the wait after the next failed attempt
+    int reopen_attempts = 0;        // attempts since the device was lost
+    int connected_before_loss = 0;  // radio_connected when the device was lost
+    int passthru_lost = 0;          // the same for the pass-through port (silent)
+    int passthru_wait_ticks = 0;
+    int passthru_backoff_ticks = 0;
+    int quit_wait_ticks = 0;        // ticks since the quit key, while it waits for the radio
 
     // Mirror of the radio's settings
     int vfo_frequency = 0;

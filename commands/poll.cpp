@@ -9,6 +9,7 @@
 #include "link/log.hpp"
 #include "link/passthru.hpp"
 #include "link/ports.hpp"
+#include "link/reconnect.hpp"
 #include "radio/frequency.hpp"
 #include "radio/rows.hpp"
 #include "speech/player.hpp"
@@ -19,6 +20,17 @@ namespace vlr {
 namespace {
 
 constexpr int max_poll_read = 255;
+
+// More than this many bytes waiting behind a poll's answer is not a radio's
+// talk but noise (a chattering adapter, a burst on the line): it is read out
+// and dropped, up to this many reads per tick, so that the next poll finds
+// its own fresh answer instead of the tail of the noise.
+constexpr int flood_reads_per_tick = 256;
+
+// The quit key waits for the radio to confirm receive with two frequency
+// replies; a radio that has fallen silent (or a transmission that keeps the
+// frequency poll off) must not keep the operator from leaving. Three seconds.
+constexpr int quit_wait_limit = 60;
 
 bool begins_with(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
@@ -61,6 +73,22 @@ std::string simulated_poll_reply(const State& s) {
     return "RM4080;";
 }
 
+// Reads out and drops what waits in the radio port. Bounded, so a line that
+// never stops chattering still lets the tick end.
+void drop_flood(Context& c) {
+    const int port = c.st.radio_port;
+    for (int i = 0; i < flood_reads_per_tick && bytes_waiting(c, port) > 0; ++i)
+        if (read_port(c, port, max_poll_read).empty()) break;
+}
+
+// The three digits of a meter reading from 1-based position `at`, or "" when
+// the reply does not hold them there (a reply cut short or mangled on the
+// line): a meter that reads "01" of "0100" would show and speak a wrong value.
+std::string meter_digits(const std::string& reply, int at) {
+    const std::string reading = mid(reply, at, 3);
+    return all_digits(reading, 3) ? reading : std::string();
+}
+
 // Fetches the answer to the last poll into cat_reply; false when nothing came.
 bool fetch_poll_reply(Context& c) {
     State& s = c.st;
@@ -72,6 +100,7 @@ bool fetch_poll_reply(Context& c) {
     s.reply_count = bytes_waiting(c, s.radio_port);
     if (s.reply_count < 1) return false;
     s.cat_reply = cut(read_port(c, s.radio_port, max_poll_read));
+    if (s.reply_count > max_poll_read) drop_flood(c);
     return true;
 }
 
@@ -79,7 +108,9 @@ bool fetch_poll_reply(Context& c) {
 // would drown everything else, so the words are muted.
 void take_s_meter(Context& c) {
     State& s = c.st;
-    s.s_meter_value = text_num_rounded(mid(s.cat_reply, 4, 3));
+    const std::string reading = meter_digits(s.cat_reply, 4);
+    if (reading.empty()) return;
+    s.s_meter_value = text_num_rounded(reading);
     s.wave_folder = "xx";
     say_s_meter(c);
     s.wave_folder = default_wave_folder();
@@ -87,7 +118,8 @@ void take_s_meter(Context& c) {
 
 void take_swr(Context& c, int p) {
     State& s = c.st;
-    const std::string reading = mid(s.cat_reply, p + 3, 3);
+    const std::string reading = meter_digits(s.cat_reply, p + 3);
+    if (reading.empty()) return;
     // While transmitting, after the first settling replies, keep the peak.
     if (s.transmit_state > 0 && s.tx_settle_count == 0) {
         if (text_num_rounded(reading) > text_num_rounded(s.swr_peak_text))
@@ -101,7 +133,9 @@ void take_swr(Context& c, int p) {
 
 void take_mic_level(Context& c, int p) {
     State& s = c.st;
-    const int level = text_num_rounded(mid(s.cat_reply, p + 3, 3));
+    const std::string reading = meter_digits(s.cat_reply, p + 3);
+    if (reading.empty()) return;
+    const int level = text_num_rounded(reading);
     if (level > s.mic_level_peak) s.mic_level_peak = level;
     // About every half second the peak is spoken (say_mic_level restarts the count).
     if (s.tick_count >= 11) say_mic_level(c);
@@ -139,6 +173,19 @@ void send_next_poll(Context& c) {
     s.poll_pending = 1;
 }
 
+void limit_quit_wait(Context& c) {
+    State& s = c.st;
+    if (s.quit_pending <= 0) {
+        s.quit_wait_ticks = 0;
+        return;
+    }
+    if (++s.quit_wait_ticks <= quit_wait_limit) return;
+    // The shutdown saves the memory banks as the confirmed quit would have.
+    s.quit_wait_ticks = 0;
+    s.quit_pending = 0;
+    s.running = 0;
+}
+
 }  // namespace
 
 void timer_tick(Context& c) {
@@ -147,6 +194,12 @@ void timer_tick(Context& c) {
     if (s.menu_busy == 1) return;
     s.tick_count += 1;
     if (s.tick_count > 20) s.tick_count = 0;
+    // A vanished device is closed here and reopened in later ticks; nothing
+    // is polled while it is away.
+    watch_radio_link(c);
+    limit_quit_wait(c);
+    if (s.link_lost == 1) return;
+    watch_passthru_link(c);
     if (s.poll_pending == 1)
         read_poll_answer(c);
     else

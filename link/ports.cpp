@@ -67,6 +67,13 @@ void close_port(Context& c, int com) {
     c.ports[static_cast<std::size_t>(com)].reset();
 }
 
+int port_open(Context& c, int com) { return port_of(c, com) != nullptr ? 1 : 0; }
+
+int port_alive(Context& c, int com) {
+    auto* port = port_of(c, com);
+    return port != nullptr && port->alive() ? 1 : 0;
+}
+
 void open_serial(Context& c, int com) {
     close_port(c, com);
     open_port(c, com, c.st.port_speed);

@@ -17,6 +17,14 @@ int bytes_waiting(Context& c, int com);
 std::string read_port(Context& c, int com, int max_count);
 void close_port(Context& c, int com);
 
+// 1 when the slot of `com` holds a port, whatever the state of its device.
+int port_open(Context& c, int com);
+// 1 when the slot of `com` holds a port whose device is still there; 0 for
+// an empty slot or a device that has gone (USB cable pulled, the other end of
+// a pseudo-terminal closed). A gone device never comes back by itself: only
+// closing and opening the port again reaches it.
+int port_alive(Context& c, int com);
+
 // The program's calling order for a port: close, open at port_speed,
 // non-blocking reads, data_bits/parity_code/stop_bits_setting.
 void open_serial(Context& c, int com);

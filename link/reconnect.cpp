@@ -1,0 +1,116 @@
+#include "link/reconnect.hpp"
+
+#include <algorithm>
+
+#include "link/ports.hpp"
+#include "speech/player.hpp"
+
+namespace vlr {
+
+namespace {
+
+// Counted in timer ticks of 50 ms. Opening a port that is not there costs
+// next to nothing, but a device that is plugged back in needs a moment to
+// settle, and a cable that stays out must not keep the program busy.
+constexpr int first_reopen_wait = 10;    // half a second
+constexpr int longest_reopen_wait = 80;  // four seconds
+
+// The three variables that follow one port through a loss.
+struct Reopen {
+    int& lost;
+    int& wait_ticks;
+    int& backoff_ticks;
+};
+
+// Closes the port of `com` when its device has gone; true when that happened
+// on this tick. An empty slot is not a loss: that port was never opened.
+bool notice_loss(Context& c, int com, Reopen r) {
+    if (r.lost == 1 || port_open(c, com) == 0 || port_alive(c, com) == 1) return false;
+    close_port(c, com);
+    r.lost = 1;
+    r.backoff_ticks = first_reopen_wait;
+    r.wait_ticks = first_reopen_wait;
+    return true;
+}
+
+enum class Attempt { waiting, failed, opened };
+
+// One tick of a lost port: waits out the back-off, then opens the port once.
+// A port that opens on a device that is gone again counts as not opened.
+Attempt try_reopen(Context& c, int com, Reopen r) {
+    if (r.wait_ticks > 1) {
+        --r.wait_ticks;
+        return Attempt::waiting;
+    }
+    open_serial(c, com);
+    if (port_alive(c, com) == 1) {
+        r.lost = 0;
+        r.wait_ticks = 0;
+        r.backoff_ticks = 0;
+        return Attempt::opened;
+    }
+    close_port(c, com);
+    r.backoff_ticks = std::clamp(r.backoff_ticks * 2, first_reopen_wait, longest_reopen_wait);
+    r.wait_ticks = r.backoff_ticks;
+    return Attempt::failed;
+}
+
+void radio_lost(Context& c) {
+    State& s = c.st;
+    s.reopen_attempts = 0;
+    s.poll_pending = 0;
+    // Nothing a key sets could reach the radio now, and the operator would
+    // believe it had: keys answer "nc" until the radio is back.
+    s.connected_before_loss = s.radio_connected;
+    s.radio_connected = 0;
+    say(c, "nc");
+    // A quit waits for two frequency replies that can no longer come; the
+    // shutdown still saves the memory banks.
+    if (s.quit_pending > 0) {
+        s.quit_pending = 0;
+        s.running = 0;
+    }
+}
+
+void radio_back(Context& c) {
+    State& s = c.st;
+    // The poll starts afresh with the frequency; the radio itself kept its
+    // settings while only its cable was out, so nothing is read back.
+    s.poll_pending = 0;
+    s.poll_phase = 0;
+    s.radio_connected = s.connected_before_loss;
+    // A radio lost before its first answer still has that announcement (which
+    // ends in "connected") to come with its first frequency reply.
+    if (s.radio_connected == 1) say(c, "connected");
+}
+
+}  // namespace
+
+void watch_radio_link(Context& c) {
+    State& s = c.st;
+    Reopen r{s.link_lost, s.reopen_wait_ticks, s.reopen_backoff_ticks};
+    if (notice_loss(c, s.radio_port, r)) {
+        radio_lost(c);
+        return;
+    }
+    if (s.link_lost != 1) return;
+    const Attempt attempt = try_reopen(c, s.radio_port, r);
+    if (attempt != Attempt::waiting) ++s.reopen_attempts;
+    if (attempt == Attempt::opened) radio_back(c);
+}
+
+void watch_passthru_link(Context& c) {
+    State& s = c.st;
+    if (s.passthru_port < 1 || s.passthru_port == s.radio_port) return;
+    Reopen r{s.passthru_lost, s.passthru_wait_ticks, s.passthru_backoff_ticks};
+    if (notice_loss(c, s.passthru_port, r)) {
+        // Half a command from the program that went away must not be joined
+        // to the first bytes of the next one.
+        s.passthru_inbuf.clear();
+        s.passthru_chunk.clear();
+        return;
+    }
+    if (s.passthru_lost == 1) try_reopen(c, s.passthru_port, r);
+}
+
+}  // namespace vlr
