@@ -15,7 +15,6 @@ namespace vlr {
 
 namespace {
 
-
 bool sideband_mode(const State& s) { return s.mode_code < 3; }
 bool cw_mode(const State& s) { return s.mode_code == 3; }
 
@@ -344,7 +343,14 @@ void send_width(Context& c) {
 }
 
 void send_power(Context& c) {
-    const State& s = c.st;
+    State& s = c.st;
+    // A power never read from the radio (0 from the start) or read from a
+    // reply cut off mid-way would go out as a value the radio refuses, and
+    // after a tune it would stay on the tune carrier's power: send the
+    // nearest power it takes instead.
+    const int lowest = s.radio_variant == 1 ? 5 : 1;
+    const int highest = s.radio_variant == 1 ? 100 : 10;
+    s.power_level = std::clamp(s.power_level, lowest, highest);
     send_cat(c, (s.radio_variant == 1 ? "PC2" : "PC1") + zero_pad(s.power_level, 3));
 }
 
