@@ -35,7 +35,10 @@ struct PollFaults : ::testing::Test {
 TEST_F(PollFaults, MeterRepliesWithoutThreeDigitsLeaveTheLastReading) {
     ticks(4);
     ASSERT_EQ(s.s_meter_value, 100);
-    const std::string with_nul("SM0\0\0" "9;", 7);
+    const std::string with_nul(
+        "SM0\0\0"
+        "9;",
+        7);
     for (const std::string& bad : {std::string("SM01"), std::string("SM0"), std::string("SM0x7;"),
                                    std::string("SM0-1;"), with_nul}) {
         sm = bad;
@@ -77,7 +80,10 @@ TEST_F(PollFaults, FrequencyReplyCutOrDirtyChangesNothing) {
         EXPECT_EQ(s.band_index, 6) << "reply " << bad;
         EXPECT_EQ(s.freq_text, " 14.200000") << "reply " << bad;
     }
-    fa = std::string("FA0142\0" "0000;", 12);
+    fa = std::string(
+        "FA0142\0"
+        "0000;",
+        12);
     ticks(4);
     EXPECT_EQ(s.vfo_frequency, 14200000);
 }
