@@ -21,10 +21,10 @@ namespace {
 
 constexpr int max_poll_read = 255;
 
-// More than this many bytes waiting behind a poll's answer is not a radio's
-// talk but noise (a chattering adapter, a burst on the line): it is read out
-// and dropped, up to this many reads per tick, so that the next poll finds
-// its own fresh answer instead of the tail of the noise.
+// More bytes waiting than one read takes is not a radio's answer but noise (a
+// chattering adapter, a burst on the line): the rest is read out and dropped,
+// up to this many reads per tick, so that the next poll finds its own fresh
+// answer instead of the tail of the noise.
 constexpr int flood_reads_per_tick = 256;
 
 // The quit key waits for the radio to confirm receive with two frequency
