@@ -164,6 +164,7 @@ std::vector<std::string> WorkFolder::crlf_lines(const std::string& name, bool* c
 void Lines::append(const char* bytes, std::size_t count) {
     {
         std::lock_guard lock(mutex_);
+        raw_.append(bytes, count);
         for (std::size_t i = 0; i < count; ++i) {
             if (bytes[i] == '\n') {
                 lines_.push_back(partial_);
@@ -179,6 +180,11 @@ void Lines::append(const char* bytes, std::size_t count) {
 std::vector<std::string> Lines::all() const {
     std::lock_guard lock(mutex_);
     return lines_;
+}
+
+std::string Lines::raw() const {
+    std::lock_guard lock(mutex_);
+    return raw_;
 }
 
 std::size_t Lines::size() const {
@@ -329,11 +335,7 @@ int run_tool(const std::vector<std::string>& argv, const std::map<std::string, s
     Process tool;
     if (!tool.start(argv, "", env)) return -1;
     int code = tool.wait_exit(std::chrono::seconds(120));
-    if (output) {
-        std::string text;
-        for (const auto& line : tool.out.all()) text += line + "\n";
-        *output = text;
-    }
+    if (output) *output = tool.out.raw();
     return code;
 }
 

@@ -71,6 +71,8 @@ class Lines {
 public:
     void append(const char* bytes, std::size_t count);
     std::vector<std::string> all() const;
+    // Every byte as it came, line ends included.
+    std::string raw() const;
     std::size_t size() const;
     // Waits until `word` is a line at index `from` or later; its index.
     std::optional<std::size_t> wait_for(const std::string& word, std::size_t from = 0,
@@ -87,6 +89,7 @@ private:
     mutable std::condition_variable grown_;
     std::vector<std::string> lines_;
     std::string partial_;
+    std::string raw_;
 };
 
 // An ostream buffer that feeds Lines, for a transcript written by the
@@ -143,7 +146,7 @@ private:
 };
 
 // Runs a tool to its end; its exit code (-1 when it could not be started or
-// did not end in time) with standard output in `output`.
+// did not end in time) with its standard output, byte for byte, in `output`.
 int run_tool(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
              std::string* output = nullptr);
 
