@@ -158,6 +158,8 @@ struct LineFault {
     bool nul;
 };
 
+void PrintTo(const LineFault& f, std::ostream* os) { *os << f.name; }
+
 class LineFaults : public RadioFaults, public ::testing::WithParamInterface<LineFault> {};
 
 TEST_P(LineFaults, StateStaysSaneAndTheRadioIsFollowedAgainAfterwards) {
