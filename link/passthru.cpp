@@ -24,16 +24,36 @@ void log_with_prefix(Context& c, const char* prefix, const std::string& text) {
     write_log_line(c, c.st.log_line);
 }
 
+// `inbuf` when it is one whole command and nothing else, ";" included;
+// "" otherwise.
+std::string single_waiting_command(const std::string& inbuf) {
+    const auto end = inbuf.find(';');
+    return end != std::string::npos && end + 1 == inbuf.size() ? inbuf : std::string();
+}
+
 // Adds what the other program has sent to the text still waiting. Only as
 // much is read as fits in the buffer: commands queued behind the one being
 // handled must not be cut off, and bytes left unread wait safely in the port.
-void take_new_bytes(Context& c) {
+//
+// A client that finds the answer slow (the pause and the wait for the next
+// tick take longer than some clients wait: rigctl gives up after 100 ms
+// while it opens the radio) sends the same command again, having nothing
+// else outstanding. A copy that comes in a later read while that command is
+// all that waits here, or is with the radio (`in_flight`, whose answer is
+// about to go back), gets that one answer: answered twice, the client would
+// take every later answer for the command after the one it belongs to.
+// Copies within one read, or behind other commands, are the client's own
+// doing and all go through.
+void take_new_bytes(Context& c, const std::string& in_flight = {}) {
     State& s = c.st;
     s.passthru_chunk.clear();
     const int room = static_cast<int>(max_text) - static_cast<int>(s.passthru_inbuf.size());
     if (room <= 0 || bytes_waiting(c, s.passthru_port) < 1) return;
     s.passthru_chunk = read_port(c, s.passthru_port, std::min(room, max_read));
-    s.passthru_inbuf = cut(s.passthru_inbuf + s.passthru_chunk);
+    const std::string repeated = s.passthru_inbuf.empty() ? in_flight : single_waiting_command(s.passthru_inbuf);
+    std::size_t skip = 0;
+    while (!repeated.empty() && s.passthru_chunk.compare(skip, repeated.size(), repeated) == 0) skip += repeated.size();
+    s.passthru_inbuf = cut(s.passthru_inbuf + s.passthru_chunk.substr(skip));
 }
 
 // The program's mode code for a mode setting "MD0" + `radio_mode`, found
@@ -105,11 +125,25 @@ void take_frequency_answer(Context& c, const std::string& answer) {
     if (instr(s.cat_reply, ";") == 12) take_frequency_reply(c);
 }
 
-void pass_back_answer(Context& c) {
+// An answer to one of the program's own polls that came after its tick had
+// given up on it is still in the radio port. Left there, it would be read
+// with the other program's answer and passed to it as part of that answer,
+// which no client can make sense of. It is read out (and logged) first; the
+// next poll asks again anyway.
+void discard_late_answers(Context& c) {
+    State& s = c.st;
+    if (s.simulate_radio == 1 || bytes_waiting(c, s.radio_port) < 1) return;
+    s.cat_reply = read_port(c, s.radio_port, max_read);
+    s.reply_count = static_cast<int>(s.cat_reply.size());
+    if (!s.cat_reply.empty()) log_with_prefix(c, "RX=", s.cat_reply);
+}
+
+void pass_back_answer(Context& c, const std::string& request) {
     State& s = c.st;
     pause_word(c);
     const std::string answer = read_answer(c);
     if (answer.empty() || answer == ";") return;
+    take_new_bytes(c, request);  // a copy sent meanwhile gets this answer
     log_with_prefix(c, "***VTX1=", answer);
     write_port(c, s.passthru_port, answer);
     take_frequency_answer(c, answer);
@@ -134,6 +168,8 @@ void poll_passthru(Context& c) {
     // One command per poll; what the other program sent behind it (clients
     // write "FA014250000;FA;" at once and wait for the second answer) stays
     // for the next poll.
+    discard_late_answers(c);
+    const std::string request = s.passthru_inbuf.substr(0, end + 1);
     s.cat_command = s.passthru_inbuf.substr(0, end);
     s.passthru_inbuf.erase(0, end + 1);
     send_command(c);
@@ -142,7 +178,7 @@ void poll_passthru(Context& c) {
     if (begins_with(sent, "MD0") && sent.size() >= 4 && sent[3] != ';')
         follow_mode(c, sent[3]);  // a mode setting: nothing comes back
     else
-        pass_back_answer(c);
+        pass_back_answer(c, request);
     s.passthru_chunk.clear();
 }
 

@@ -115,6 +115,46 @@ TEST_F(Passthru, FrequencyReplyBehindOtherTextIsFound) {
     EXPECT_EQ(s.vfo_frequency, 14250000);
 }
 
+TEST_F(Passthru, LateAnswerToOurOwnPollIsNotPassedOn) {
+    // The program's poll gave up on its answer one tick ago; it came after.
+    rig.radio->incoming = "SM0069;";
+    from_client("AI;");
+    poll();
+    EXPECT_EQ(to_client(), "AI0;");
+}
+
+TEST_F(Passthru, RequestRepeatedWhileWaitingGetsOneAnswer) {
+    // The client gave up waiting and asked again while the radio was asked.
+    rig.radio->respond = [this](const std::string& cmd) {
+        if (cmd == "ID;") from_client("ID;");
+        return cmd == "ID;" ? std::string("ID0840;") : std::string();
+    };
+    from_client("ID;");
+    poll();
+    poll();
+    EXPECT_EQ(sent(), "ID;");
+    EXPECT_EQ(to_client(), "ID0840;");
+
+    // Asked again while the first request still waited behind a setting.
+    rig.radio->respond = [](const std::string& cmd) { return cmd == "ID;" ? std::string("ID0840;") : std::string(); };
+    client->written.clear();
+    rig.clear();
+    from_client("FA014250000;ID;");
+    poll();
+    from_client("ID;");
+    poll();
+    poll();
+    EXPECT_EQ(sent(), "FA014250000; ID;");
+    EXPECT_EQ(to_client(), "ID0840;");
+
+    // Asked twice at once, it is answered twice.
+    client->written.clear();
+    from_client("ID;ID;");
+    poll();
+    poll();
+    EXPECT_EQ(to_client(), "ID0840;ID0840;");
+}
+
 TEST_F(Passthru, OnlyAWholeFrequencyReplyIsTaken) {
     // A cut-off reply must not count as the radio's first answer either.
     s.radio_connected = 0;
