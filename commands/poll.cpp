@@ -146,7 +146,11 @@ void read_poll_answer(Context& c) {
     s.poll_pending = 0;
     // A reply that has not come within one tick is not waited for.
     if (!fetch_poll_reply(c)) return;
+    // A reading below 1 MHz is taken as exactly 1 MHz; the floored reply keeps
+    // its ";" so that the frequency routine accepts it as a complete reply.
+    const bool complete_reply = instr(s.cat_reply, ";") == 12;
     apply_frequency_floor(s.cat_reply);
+    if (complete_reply && s.cat_reply.size() == 11) s.cat_reply += ";";
     if (s.debug_log_on == 1) {
         s.log_line = cut("RX=" + s.cat_reply);
         write_log_line(c, s.log_line);

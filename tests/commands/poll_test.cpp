@@ -102,9 +102,15 @@ TEST_F(PollTest, AlcAnswerIsIgnoredWithoutTheMonitor) {
 }
 
 TEST_F(PollTest, FrequencyBelowOneMegahertzReadsAsOne) {
+    s.vfo_frequency = 7100000;
     fa = "FA000500000;";
     ticks(2);
-    EXPECT_EQ(s.cat_reply, "FA001000000");
+    EXPECT_EQ(s.vfo_frequency, 1000000) << "taken as exactly 1 MHz, not ignored";
+    EXPECT_EQ(s.freq_text, "  1.000000");
+    // A reply cut short is still no frequency.
+    fa = "FA00050";
+    ticks(4);
+    EXPECT_EQ(s.vfo_frequency, 1000000);
 }
 
 TEST_F(PollTest, SilentRadioDropsThePollAndTheNextTickSendsTheNext) {
