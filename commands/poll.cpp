@@ -197,7 +197,10 @@ void timer_tick(Context& c) {
     // A radio menu item is being read or written: keep off the line.
     if (s.menu_busy == 1) return;
     s.tick_count += 1;
-    if (s.tick_count > 20) s.tick_count = 0;
+    // The count wraps to 1, not 0: 0 means "a new frequency is on its way"
+    // (after an entry or a tune start), when F waits; a wrap to 0 would make
+    // every 21st F go unanswered.
+    if (s.tick_count > 20) s.tick_count = 1;
     // A vanished device is closed here and reopened in later ticks; nothing
     // is polled while it is away.
     watch_radio_link(c);

@@ -2,6 +2,8 @@
 // code, repeater offset, radio menu, next channel and the F read-outs.
 #include <gtest/gtest.h>
 
+#include "commands/poll.hpp"
+
 #include "tests/support/keys.hpp"
 
 namespace vlr::test {
@@ -269,6 +271,16 @@ TEST_F(Entry, FrequencyReadOutWaitsForTheFirstTick) {
     press(rig, {'F'});
     EXPECT_EQ(join(rig.words()), "1 4 point 2 mhz usb.wav");
     EXPECT_TRUE(rig.sent().empty());
+}
+
+TEST_F(Entry, FrequencyReadOutAnswersAtEveryTickOnceRunning) {
+    rig.st().tick_count = 5;
+    for (int tick = 0; tick < 45; ++tick) {
+        timer_tick(rig.c);
+        rig.clear();
+        press(rig, {'F'});
+        ASSERT_FALSE(rig.words().empty()) << "F unanswered at tick_count " << rig.st().tick_count;
+    }
 }
 
 TEST_F(Entry, RepeaterTransmitFrequencyUsesTheShiftInUse) {

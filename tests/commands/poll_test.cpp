@@ -202,14 +202,14 @@ TEST_F(PollTest, MenuBusyFreezesTheStep) {
     EXPECT_EQ(join(rig.sent()), "FA;");
 }
 
-TEST_F(PollTest, TickCountRunsFromZeroToTwenty) {
+TEST_F(PollTest, TickCountRunsToTwentyAndWrapsPastZero) {
     s.tick_count = 19;
     ticks(1);
     EXPECT_EQ(s.tick_count, 20);
     ticks(1);
-    EXPECT_EQ(s.tick_count, 0);
-    ticks(21);
-    EXPECT_EQ(s.tick_count, 0);
+    EXPECT_EQ(s.tick_count, 1) << "0 is kept for a frequency still on its way";
+    ticks(20);
+    EXPECT_EQ(s.tick_count, 1);
 }
 
 TEST_F(PollTest, PassThroughIsServedOnlyOnSendingTicksBeforeThePoll) {
