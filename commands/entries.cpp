@@ -21,7 +21,6 @@ namespace vlr {
 
 namespace {
 
-
 void say_each(Context& c, const std::string& chars) {
     for (char ch : chars) say(c, std::string(1, ch));
 }
@@ -211,8 +210,11 @@ void frequency_enter(Context& c) {
         return;
     }
     while (command.size() < 11) command += "0";
-    if (text_num(mid(command, 3)) < 1'000'000) {
-        // Nothing typed, or zero: the radio has no frequency below 1 MHz.
+    const int hz = text_num(mid(command, 3));
+    // Nothing typed, or zero: the radio has no frequency below 1 MHz. Whole
+    // MHz from 450 up never met the point's limit; the radio refuses them,
+    // and the band row would keep a frequency no band select can restore.
+    if (hz < 1'000'000 || hz >= 450'000'000) {
         say(c, "invalid");
         s.entry_int_digits = 0;
         return;

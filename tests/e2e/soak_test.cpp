@@ -296,20 +296,22 @@ std::string config_text() {
            "2mof -600\r\n70mof +5000\r\nPthru 0\r\nDebug 1\r\n";
 }
 
-// The log lines before the first time `command` went out: what led to a
+// The log lines around the first time `command` went out: what led to a
 // command the radio refused.
-std::string log_before(const std::string& log, const std::string& command, std::size_t lines) {
+std::string log_around(const std::string& log, const std::string& command, std::size_t before,
+                       std::size_t after) {
     std::vector<std::string> all;
     std::istringstream in(log);
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line == "TX=" + command) {
-            std::string text;
-            for (std::size_t i = all.size() > lines ? all.size() - lines : 0; i < all.size(); ++i)
-                text += " " + all[i];
-            return text;
-        }
         all.push_back(line);
+    }
+    for (std::size_t at = 0; at < all.size(); ++at) {
+        if (all[at] != "TX=" + command) continue;
+        std::string text;
+        for (std::size_t i = at > before ? at - before : 0; i < all.size() && i <= at + after; ++i)
+            text += (i == at ? " >>> " : " ") + all[i];
+        return text;
     }
     return " (not in debug.dat)";
 }
@@ -380,7 +382,7 @@ TEST(Soak, RandomKeysAgainstTheEmulatorWithItsDialTurning) {
 
     const std::string log = dir.read("debug.dat");
     for (const auto& r : radio_check.refused_examples)
-        std::cout << "soak: refused " << r << " after:" << log_before(log, r, 12) << "\n";
+        std::cout << "soak: refused " << r << " in:" << log_around(log, r, 30, 4) << "\n";
 
     EXPECT_EQ(exit_code, 0);
     ASSERT_GT(n.events, 0u) << "the event loop never ran: the start-up did not find the radio";
