@@ -74,6 +74,13 @@ int SdlText::draw_text(int x, int y, const std::string& text) {
     if (text.empty() || !image_) return 0;
     if (!current_) select(initial_face, initial_weight, points_to_pixels(initial_points));
     if (!current_) return 0;
+    // The panel redraws its fields from every reply, mostly with what they
+    // already show. The same text in the same font at the same place, with
+    // nothing drawn over it since, would change no pixel: it is not
+    // rendered and shown again.
+    for (const Shown& shown : shown_)
+        if (shown.area.x == x && shown.area.y == y && shown.font == current_ && shown.text == text)
+            return shown.area.w;
     const SDL_Color black{0, 0, 0, 255}, white{255, 255, 255, 255};
     // Panel texts are ASCII; anything else that is not UTF-8 is shown as
     // Latin-1 rather than dropped.
@@ -81,12 +88,22 @@ int SdlText::draw_text(int x, int y, const std::string& text) {
                                 ? TTF_RenderUTF8_Shaded(current_, text.c_str(), black, white)
                                 : TTF_RenderText_Shaded(current_, text.c_str(), black, white);
     if (!rendered) return 0;
-    SDL_Rect target{x, y, rendered->w, rendered->h};
+    const SDL_Rect area{x, y, rendered->w, rendered->h};
+    SDL_Rect target = area;
     SDL_BlitSurface(rendered, nullptr, image_, &target);  // clips `target` to the image
     const int width = rendered->w;
     SDL_FreeSurface(rendered);
+    remember(area, text);
     if (target.w > 0 && target.h > 0 && present_) present_(target);
     return width;
+}
+
+void SdlText::remember(const SDL_Rect& area, const std::string& text) {
+    // Whatever this text covers no longer shows what was drawn there before.
+    std::erase_if(shown_,
+                  [&](const Shown& earlier) { return SDL_HasIntersection(&earlier.area, &area); });
+    if (shown_.size() >= max_remembered) shown_.erase(shown_.begin());
+    shown_.push_back(Shown{area, text, current_});
 }
 
 }  // namespace vlr::platform

@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "platform/interfaces.hpp"
 #include "platform/sdl/font_finder.hpp"
@@ -35,6 +36,7 @@ public:
 
 private:
     TTF_Font* open_font(const FontFile& file, int pixels);
+    void remember(const SDL_Rect& area, const std::string& text);
     void select(const std::string& face, int weight, int pixels);
 
     SDL_Surface* image_;
@@ -46,6 +48,14 @@ private:
     // Opened fonts by (file, face index, pixels); font lookups by (face, weight).
     std::map<std::tuple<std::string, int, int>, TTF_Font*> fonts_;
     std::map<std::pair<std::string, int>, FontFile> lookups_;
+    // Texts that the image shows as drawn, none overlapping another.
+    struct Shown {
+        SDL_Rect area;
+        std::string text;
+        TTF_Font* font;
+    };
+    static constexpr std::size_t max_remembered = 256;
+    std::vector<Shown> shown_;
 };
 
 }  // namespace vlr::platform

@@ -1,70 +1,38 @@
 #include "platform/sdl/sdl_window.hpp"
 
 #include <algorithm>
-#include <atomic>
-#include <deque>
-#include <mutex>
+#include <limits>
 
 #include "platform/sdl/sdl_keys.hpp"
 
 namespace vlr::platform {
 
-// One running timer. Slots live for the whole process: SDL may still be
-// inside a timer callback when the timer is removed, so the callback's slot
-// must never be freed under it.
+// One timer. The ticks are made by the waiting thread itself: it sleeps in the
+// display's wait until the next tick falls due and then queues the tick. A
+// timer thread would have to wake the waiting thread through the display
+// server for every tick, which costs more than the whole program does at rest.
 struct TimerSlot {
-    std::atomic<bool> pending{false};  // a tick is queued and not yet delivered
-    std::atomic<bool> running{false};
+    bool pending = false;  // a tick is queued and not yet delivered
+    bool running = false;
     int id = 0;
-    SDL_TimerID sdl_timer = 0;
-    const SdlWindow* owner = nullptr;
+    Uint32 period_ms = 0;
+    Uint64 next_due = 0;  // SDL_GetTicks64 time of the next tick
 };
 
 namespace {
 
 constexpr int min_image_width = 2000, min_image_height = 1200;
 
-std::mutex slot_mutex;
-std::deque<TimerSlot> slot_pool;
-
-TimerSlot* take_slot(const SdlWindow* owner, int id) {
-    std::lock_guard lock(slot_mutex);
-    for (TimerSlot& slot : slot_pool)
-        if (!slot.owner) return slot.owner = owner, slot.id = id, &slot;
-    TimerSlot& slot = slot_pool.emplace_back();
-    slot.owner = owner, slot.id = id;
-    return &slot;
-}
-
-void give_back_slot(TimerSlot* slot) {
-    std::lock_guard lock(slot_mutex);
-    slot->owner = nullptr;
-}
-
 Uint32 tick_event_type() {
     static const Uint32 type = SDL_RegisterEvents(1);
     return type;
-}
-
-// Runs on SDL's timer thread. At most one tick per timer waits in the queue:
-// while the handler is busy (a word being spoken), the ticks that fall due
-// merge into the one already queued.
-Uint32 on_timer(Uint32 interval, void* param) {
-    auto* slot = static_cast<TimerSlot*>(param);
-    if (slot->running && !slot->pending.exchange(true)) {
-        SDL_Event event{};
-        event.type = tick_event_type();
-        event.user.code = slot->id;
-        event.user.data1 = slot;
-        if (SDL_PushEvent(&event) != 1) slot->pending = false;
-    }
-    return interval;
 }
 
 bool alt_alone(Uint16 mod) { return (mod & KMOD_ALT) && !(mod & KMOD_CTRL); }
 
 }  // namespace
 
+SdlWindow::SdlWindow() = default;
 SdlWindow::~SdlWindow() { close(); }
 
 bool SdlWindow::open(const std::string& title, int x, int y, int width, int height) {
@@ -72,7 +40,13 @@ bool SdlWindow::open(const std::string& title, int x, int y, int width, int heig
     // The close button must reach the handler as a close request only, not
     // also as a second request to quit.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return false;
+    // The panel is a software image copied to the window. Left to itself SDL
+    // would copy it through an OpenGL texture, which on a machine without a
+    // GPU (software OpenGL) costs ~7 % of a core and ~90 MB just to show a
+    // few changed lines of text; the plain window framebuffer does it for
+    // next to nothing.
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     subsystems_ = true;
     tick_event_type();
     window_ = SDL_CreateWindow(title.c_str(), x, y, width, height,
@@ -102,34 +76,55 @@ bool SdlWindow::open(const std::string& title, int x, int y, int width, int heig
 }
 
 void SdlWindow::close() {
-    for (auto& [id, slot] : timers_) {
-        stop_timer(id);
-        give_back_slot(slot);
-    }
+    // Ticks still queued belong to timers that are gone with the window.
+    if (subsystems_) SDL_FlushEvent(tick_event_type());
     timers_.clear();
     text_.reset();
     if (image_) SDL_FreeSurface(image_), image_ = nullptr;
     if (window_) SDL_DestroyWindow(window_), window_ = nullptr;
-    if (subsystems_) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER), subsystems_ = false;
+    if (subsystems_) SDL_QuitSubSystem(SDL_INIT_VIDEO), subsystems_ = false;
 }
 
 void SdlWindow::start_timer(int id, int period_ms) {
     if (!subsystems_ || period_ms <= 0) return;
-    stop_timer(id);
-    TimerSlot*& slot = timers_[id];
-    if (!slot) slot = take_slot(this, id);
-    slot->pending = false;
+    std::unique_ptr<TimerSlot>& slot = timers_[id];
+    if (!slot) slot = std::make_unique<TimerSlot>();
+    slot->id = id;
+    slot->period_ms = static_cast<Uint32>(period_ms);
+    slot->next_due = SDL_GetTicks64() + slot->period_ms;
     slot->running = true;
-    slot->sdl_timer = SDL_AddTimer(static_cast<Uint32>(period_ms), on_timer, slot);
-    if (!slot->sdl_timer) slot->running = false;
 }
 
 void SdlWindow::stop_timer(int id) {
     auto found = timers_.find(id);
-    if (found == timers_.end()) return;
-    TimerSlot* slot = found->second;
-    slot->running = false;
-    if (slot->sdl_timer) SDL_RemoveTimer(slot->sdl_timer), slot->sdl_timer = 0;
+    if (found != timers_.end()) found->second->running = false;
+}
+
+// Queues a tick for every timer that has fallen due and has none queued yet.
+// Ticks missed while the handler was busy merge into that one, and the next
+// falls due a whole period after it, as a periodic timer's would.
+void SdlWindow::queue_due_ticks() {
+    const Uint64 now = SDL_GetTicks64();
+    for (auto& [id, slot] : timers_) {
+        if (!slot->running || now < slot->next_due) continue;
+        slot->next_due += slot->period_ms * ((now - slot->next_due) / slot->period_ms + 1);
+        if (slot->pending) continue;
+        SDL_Event event{};
+        event.type = tick_event_type();
+        event.user.code = id;
+        event.user.data1 = slot.get();
+        slot->pending = SDL_PushEvent(&event) == 1;
+    }
+}
+
+// Milliseconds until the next tick falls due; -1 when no timer runs.
+int SdlWindow::ms_to_next_tick() const {
+    const Uint64 now = SDL_GetTicks64();
+    Uint64 next = std::numeric_limits<Uint64>::max();
+    for (const auto& [id, slot] : timers_)
+        if (slot->running && !slot->pending) next = std::min(next, slot->next_due);
+    if (next == std::numeric_limits<Uint64>::max()) return -1;
+    return next <= now ? 0 : static_cast<int>(std::min<Uint64>(next - now, 1'000'000));
 }
 
 void SdlWindow::wait_events(const std::function<void(int, int)>& deliver) {
@@ -140,7 +135,14 @@ void SdlWindow::wait_events(const std::function<void(int, int)>& deliver) {
         return;
     }
     SDL_Event event;
-    if (!SDL_WaitEvent(&event)) return;
+    for (;;) {
+        queue_due_ticks();
+        const int timeout = ms_to_next_tick();
+        if (timeout < 0 ? SDL_WaitEvent(&event)
+                        : SDL_WaitEventTimeout(&event, std::max(timeout, 1)))
+            break;
+        if (timeout < 0) return;  // the wait failed: no display to wait on
+    }
     handle_event(event, deliver);
     // Deliver what is queued now, but not what arrives while delivering: the
     // caller gets control back to see whether the program is to stop even
@@ -150,14 +152,16 @@ void SdlWindow::wait_events(const std::function<void(int, int)>& deliver) {
     while (queued-- > 0 &&
            SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1)
         handle_event(event, deliver);
+    // A tick that fell due while delivering waits queued for the next call.
+    queue_due_ticks();
 }
 
 void SdlWindow::handle_tick(const SDL_Event& event, const std::function<void(int, int)>& deliver) {
     // Only ticks of this window's timers are taken: another user event of
     // the same type carries no slot of ours.
     auto found = timers_.find(event.user.code);
-    if (found == timers_.end() || found->second != event.user.data1) return;
-    TimerSlot* slot = found->second;
+    if (found == timers_.end() || found->second.get() != event.user.data1) return;
+    TimerSlot* slot = found->second.get();
     slot->pending = false;  // from now on a new tick may be queued
     // A tick queued before its timer was stopped is not delivered.
     if (slot->running) deliver(event_timer, slot->id);

@@ -16,7 +16,7 @@ struct TimerSlot;
 
 class SdlWindow : public Window {
 public:
-    SdlWindow() = default;
+    SdlWindow();
     ~SdlWindow() override;
     SdlWindow(const SdlWindow&) = delete;
     SdlWindow& operator=(const SdlWindow&) = delete;
@@ -36,6 +36,8 @@ public:
 private:
     void handle_event(const SDL_Event& event, const std::function<void(int, int)>& deliver);
     void handle_tick(const SDL_Event& event, const std::function<void(int, int)>& deliver);
+    void queue_due_ticks();
+    int ms_to_next_tick() const;
     void present(const SDL_Rect& area);
     void present_all();
 
@@ -43,7 +45,7 @@ private:
     SDL_Surface* image_ = nullptr;
     std::unique_ptr<SdlText> text_;
     bool subsystems_ = false;
-    std::map<int, TimerSlot*> timers_;  // by timer id
+    std::map<int, std::unique_ptr<TimerSlot>> timers_;  // by timer id
 };
 
 }  // namespace vlr::platform
