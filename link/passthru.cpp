@@ -162,13 +162,13 @@ void poll_passthru(Context& c) {
         return;
     }
 
+    discard_late_answers(c);
     s.radio_initiated = 1;
     log_with_prefix(c, "***VRX1=", s.passthru_inbuf);
 
     // One command per poll; what the other program sent behind it (clients
     // write "FA014250000;FA;" at once and wait for the second answer) stays
     // for the next poll.
-    discard_late_answers(c);
     const std::string request = s.passthru_inbuf.substr(0, end + 1);
     s.cat_command = s.passthru_inbuf.substr(0, end);
     s.passthru_inbuf.erase(0, end + 1);
