@@ -50,9 +50,11 @@ void take_new_bytes(Context& c, const std::string& in_flight = {}) {
     const int room = static_cast<int>(max_text) - static_cast<int>(s.passthru_inbuf.size());
     if (room <= 0 || bytes_waiting(c, s.passthru_port) < 1) return;
     s.passthru_chunk = read_port(c, s.passthru_port, std::min(room, max_read));
-    const std::string repeated = s.passthru_inbuf.empty() ? in_flight : single_waiting_command(s.passthru_inbuf);
+    const std::string repeated =
+        s.passthru_inbuf.empty() ? in_flight : single_waiting_command(s.passthru_inbuf);
     std::size_t skip = 0;
-    while (!repeated.empty() && s.passthru_chunk.compare(skip, repeated.size(), repeated) == 0) skip += repeated.size();
+    while (!repeated.empty() && s.passthru_chunk.compare(skip, repeated.size(), repeated) == 0)
+        skip += repeated.size();
     s.passthru_inbuf = cut(s.passthru_inbuf + s.passthru_chunk.substr(skip));
 }
 
@@ -63,7 +65,7 @@ void take_new_bytes(Context& c, const std::string& in_flight = {}) {
 int mode_code_for(const State& s, char radio_mode) {
     const std::string command = std::string("MD0") + radio_mode;
     const std::pair<const std::string State::*, int> modes[] = {
-        {&State::mode_cmd_lsb, 1}, {&State::mode_cmd_usb, 2},  {&State::mode_cmd_cw, 3},
+        {&State::mode_cmd_lsb, 1}, {&State::mode_cmd_usb, 2}, {&State::mode_cmd_cw, 3},
         {&State::mode_cmd_am, 4},  {&State::mode_cmd_fmn, 5}, {&State::mode_cmd_c4fm, 6},
         {&State::mode_cmd_fm, 7},
     };
@@ -118,7 +120,8 @@ void take_frequency_answer(Context& c, const std::string& answer) {
     const auto at = answer.find("FA");
     if (at == std::string::npos) return;
     const auto end = answer.find(';', at);
-    std::string reply = end == std::string::npos ? answer.substr(at) : answer.substr(at, end - at + 1);
+    std::string reply =
+        end == std::string::npos ? answer.substr(at) : answer.substr(at, end - at + 1);
     // Below 1 MHz counts as exactly 1 MHz, as for every frequency read.
     if (instr(reply, ";") == 12 && mid(reply, 3, 3) == "000") reply = "FA001000000;";
     s.cat_reply = cut(reply);

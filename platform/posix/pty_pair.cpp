@@ -64,7 +64,7 @@ void close_pty_pair(PtyPair& pair) {
 }
 
 bool make_client_link(const std::string& link, const std::string& target) {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(link.c_str(), &st) == 0) {
         if (!S_ISLNK(st.st_mode)) return false;
         if (::unlink(link.c_str()) != 0) return false;

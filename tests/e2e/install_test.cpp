@@ -31,7 +31,9 @@ std::string env_or(const char* name, const char* fallback) {
 std::string binary_dir() { return env_or("VELORAN_BINARY_DIR", "."); }
 std::string source_dir() { return env_or("VELORAN_SOURCE_DIR", "."); }
 
-bool have_tool(const std::string& name) { return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0; }
+bool have_tool(const std::string& name) {
+    return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 // Runs a shell command; its standard output and exit status.
 struct Outcome {
@@ -59,7 +61,9 @@ std::string read_file(const fs::path& p) {
     return ss.str();
 }
 
-bool is_executable(const fs::path& p) { return ::access(p.c_str(), X_OK) == 0 && fs::is_regular_file(p); }
+bool is_executable(const fs::path& p) {
+    return ::access(p.c_str(), X_OK) == 0 && fs::is_regular_file(p);
+}
 
 // One installation per test program: installing is the slow part.
 class Installed : public ::testing::Test {
@@ -70,7 +74,8 @@ protected:
 
     static void SetUpTestSuite() {
         prefix_dir = new TempDir;
-        Outcome r = run("cmake --install " + shell_word(binary_dir()) + " --prefix " + shell_word(prefix_dir->path));
+        Outcome r = run("cmake --install " + shell_word(binary_dir()) + " --prefix " +
+                        shell_word(prefix_dir->path));
         install_log = r.out;
         install_status = r.status;
     }
@@ -83,10 +88,12 @@ protected:
 };
 
 TEST_F(Installed, EveryPartIsInItsPlace) {
-    for (const char* program : {"bin/veloran", "bin/veloran-emulator", "bin/veloran-start", "bin/veloran-render-voice",
-                                "share/veloran/scripts/render-voice.sh"})
+    for (const char* program :
+         {"bin/veloran", "bin/veloran-emulator", "bin/veloran-start", "bin/veloran-render-voice",
+          "share/veloran/scripts/render-voice.sh"})
         EXPECT_TRUE(is_executable(prefix() / program)) << program;
-    EXPECT_EQ(read_file(prefix() / "share/veloran/voice/words.tsv"), read_file(fs::path(source_dir()) / "voice/words.tsv"));
+    EXPECT_EQ(read_file(prefix() / "share/veloran/voice/words.tsv"),
+              read_file(fs::path(source_dir()) / "voice/words.tsv"));
     EXPECT_EQ(read_file(prefix() / "share/doc/veloran/veloran.cfg.sample"),
               read_file(fs::path(source_dir()) / "veloran.cfg.sample"));
     // The rendered words go along when the build has them.
@@ -96,7 +103,8 @@ TEST_F(Installed, EveryPartIsInItsPlace) {
 
     const std::string entry = read_file(prefix() / "share/applications/veloran.desktop");
     EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u) << entry;
-    for (const char* line : {"\nType=Application\n", "\nTerminal=false\n", "\nCategories=HamRadio;Utility;\n", "\nExec=veloran-start\n"})
+    for (const char* line : {"\nType=Application\n", "\nTerminal=false\n",
+                             "\nCategories=HamRadio;Utility;\n", "\nExec=veloran-start\n"})
         EXPECT_NE(entry.find(line), std::string::npos) << line;
 }
 
@@ -115,7 +123,8 @@ TEST_F(Installed, ProgramStartsOnTheSimulatedRadio) {
         ::setenv("SDL_VIDEODRIVER", "dummy", 1);
         ::setenv("SDL_AUDIODRIVER", "dummy", 1);
         const std::string program = (prefix() / "bin/veloran").string();
-        ::execl(program.c_str(), program.c_str(), "--simulate", "--transcript", static_cast<char*>(nullptr));
+        ::execl(program.c_str(), program.c_str(), "--simulate", "--transcript",
+                static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(out[1]);
@@ -123,7 +132,8 @@ TEST_F(Installed, ProgramStartsOnTheSimulatedRadio) {
     // Every word is printed; the first frequency answer brings "connected".
     std::string transcript;
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (transcript.find("connected\n") == std::string::npos && std::chrono::steady_clock::now() < limit) {
+    while (transcript.find("connected\n") == std::string::npos &&
+           std::chrono::steady_clock::now() < limit) {
         pollfd p{out[0], POLLIN, 0};
         if (::poll(&p, 1, 100) <= 0) continue;
         char buf[512];
@@ -149,9 +159,9 @@ TEST_F(Installed, LauncherRunsInTheUsersFolderWithTheVoiceLinked) {
     fs::create_directories(prefix() / "share/veloran/wave");
     TempDir home;
     const std::string folder = home.path + "radio";
-    Outcome r = run("VELORAN_HOME=" + shell_word(folder) +
-                " SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy " + shell_word((prefix() / "bin/veloran-start").string()) +
-                " --transcript");
+    Outcome r =
+        run("VELORAN_HOME=" + shell_word(folder) + " SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy " +
+            shell_word((prefix() / "bin/veloran-start").string()) + " --transcript");
     // No veloran.cfg in the new folder yet: the program says so and ends.
     EXPECT_NE(r.out.find("cfgnf\n"), std::string::npos) << r.out;
     EXPECT_EQ(r.status, 0) << r.out;
@@ -160,17 +170,21 @@ TEST_F(Installed, LauncherRunsInTheUsersFolderWithTheVoiceLinked) {
 }
 
 TEST_F(Installed, RendererFindsItsInstalledTable) {
-    if (!have_tool("espeak-ng") || !have_tool("sox")) GTEST_SKIP() << "espeak-ng or sox not installed";
+    if (!have_tool("espeak-ng") || !have_tool("sox"))
+        GTEST_SKIP() << "espeak-ng or sox not installed";
     TempDir out;
-    Outcome r = run(shell_word((prefix() / "bin/veloran-render-voice").string()) + " " + shell_word(out.path + "w") + " noperm");
+    Outcome r = run(shell_word((prefix() / "bin/veloran-render-voice").string()) + " " +
+                    shell_word(out.path + "w") + " noperm");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_GT(fs::file_size(out.path + "w/noperm.wav"), 1000u);
 }
 
 TEST(DebianPackage, DeclaresItsRuntimePackagesAndHoldsTheProgram) {
-    if (!have_tool("dpkg-deb") || !have_tool("cpack")) GTEST_SKIP() << "dpkg-deb or cpack not installed";
+    if (!have_tool("dpkg-deb") || !have_tool("cpack"))
+        GTEST_SKIP() << "dpkg-deb or cpack not installed";
     TempDir out;
-    Outcome r = run("cpack -G DEB --config " + shell_word(binary_dir() + "/CPackConfig.cmake") + " -B " + shell_word(out.path));
+    Outcome r = run("cpack -G DEB --config " + shell_word(binary_dir() + "/CPackConfig.cmake") +
+                    " -B " + shell_word(out.path));
     ASSERT_EQ(r.status, 0) << r.out;
     fs::path deb;
     for (const auto& e : fs::directory_iterator(out.path))
@@ -178,12 +192,16 @@ TEST(DebianPackage, DeclaresItsRuntimePackagesAndHoldsTheProgram) {
     ASSERT_FALSE(deb.empty()) << r.out;
 
     const std::string depends = run("dpkg-deb -f " + shell_word(deb.string()) + " Depends").out;
-    for (const char* package : {"libsdl2-2.0-0", "libsdl2-ttf-2.0-0", "libfontconfig1", "fonts-liberation2", "espeak-ng", "sox"})
-        EXPECT_NE(depends.find(package), std::string::npos) << package << " missing from: " << depends;
+    for (const char* package : {"libsdl2-2.0-0", "libsdl2-ttf-2.0-0", "libfontconfig1",
+                                "fonts-liberation2", "espeak-ng", "sox"})
+        EXPECT_NE(depends.find(package), std::string::npos)
+            << package << " missing from: " << depends;
 
     const std::string files = run("dpkg-deb -c " + shell_word(deb.string())).out;
-    for (const char* file : {"./usr/bin/veloran\n", "./usr/bin/veloran-start\n", "./usr/share/applications/veloran.desktop\n",
-                             "./usr/share/veloran/voice/words.tsv\n", "./usr/share/doc/veloran/veloran.cfg.sample\n"})
+    for (const char* file :
+         {"./usr/bin/veloran\n", "./usr/bin/veloran-start\n",
+          "./usr/share/applications/veloran.desktop\n", "./usr/share/veloran/voice/words.tsv\n",
+          "./usr/share/doc/veloran/veloran.cfg.sample\n"})
         EXPECT_NE(files.find(file), std::string::npos) << file << " missing from:\n" << files;
 }
 

@@ -51,13 +51,15 @@ std::vector<std::string> lines_of(const std::string& text) {
 }
 
 bool is_link(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 // The program's own polls; everything else on the radio line came from the
 // other program (or from Veloran following it).
-bool is_poll(const std::string& command) { return command == "FA;" || command == "SM0;" || command == "RM6;"; }
+bool is_poll(const std::string& command) {
+    return command == "FA;" || command == "SM0;" || command == "RM6;";
+}
 
 class RigctlEndToEnd : public ::testing::Test {
 protected:
@@ -102,12 +104,15 @@ protected:
     // polls has reached the radio for the last eight of them, so that no
     // answer of an earlier run is still on its way to the next one.
     bool settle() {
-        return eventually([&] {
-            auto record = radio.record();
-            int polls_since = 0;
-            for (auto it = record.rbegin(); it != record.rend() && is_poll(*it); ++it) ++polls_since;
-            return polls_since >= 8;
-        }, 60s);
+        return eventually(
+            [&] {
+                auto record = radio.record();
+                int polls_since = 0;
+                for (auto it = record.rbegin(); it != record.rend() && is_poll(*it); ++it)
+                    ++polls_since;
+                return polls_since >= 8;
+            },
+            60s);
     }
 
     // One rigctl run; its standard output lines. The time it took is shown.
@@ -118,11 +123,13 @@ protected:
         std::string out;
         const auto start = std::chrono::steady_clock::now();
         const int exit_code = run_tool(argv, {}, &out);
-        const auto ms =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - start)
+                            .count();
         std::string name;
         for (const auto& a : args) name += (name.empty() ? "" : " ") + a;
-        std::cout << "rigctl " << name << ": exit " << exit_code << ", " << ms << " ms, output: " << out;
+        std::cout << "rigctl " << name << ": exit " << exit_code << ", " << ms
+                  << " ms, output: " << out;
         if (out.empty() || out.back() != '\n') std::cout << '\n';
         ::testing::Test::RecordProperty("rigctl " + name + " ms", std::to_string(ms));
         if (code) *code = exit_code;
@@ -165,7 +172,8 @@ protected:
         // Setting the frequency with the radio's own command (rigctl's F
         // needs the radio to answer "IF;", see the README).
         rigctl({"w", "FA014250000;"}, &code);
-        EXPECT_TRUE(eventually([&] { return radio_frequency() == 14'250'000; })) << radio_frequency();
+        EXPECT_TRUE(eventually([&] { return radio_frequency() == 14'250'000; }))
+            << radio_frequency();
         out = rigctl({"f"});
         EXPECT_EQ(out, std::vector<std::string>{"14250000"});
 
@@ -214,7 +222,8 @@ TEST_F(RigctlEndToEnd, ReadsAndSetsThroughThePassThroughPort) {
     int forwarded_modes = 0;
     for (; i < log.size(); ++i) {
         if (log[i].rfind("TX=MD0", 0) != 0 || log[i].size() != 8) continue;
-        EXPECT_EQ(log[i - 1].rfind("***VRX1=", 0), 0u) << "line " << i + 1 << ": " << log[i] << " after " << log[i - 1];
+        EXPECT_EQ(log[i - 1].rfind("***VRX1=", 0), 0u)
+            << "line " << i + 1 << ": " << log[i] << " after " << log[i - 1];
         ++forwarded_modes;
     }
     EXPECT_GE(forwarded_modes, 1);

@@ -90,7 +90,8 @@ TEST_F(Passthru, FrequencyAnswerIsPassedBackAndTaken) {
     EXPECT_EQ(to_client(), "FA014250000;");
     EXPECT_EQ(s.vfo_frequency, 14250000);
     EXPECT_EQ(s.freq_text, " 14.250000");
-    EXPECT_EQ(rig.window.text.at(285, 150).rfind(" 14.250000", 0), 0u) << rig.window.text.at(285, 150);
+    EXPECT_EQ(rig.window.text.at(285, 150).rfind(" 14.250000", 0), 0u)
+        << rig.window.text.at(285, 150);
     EXPECT_EQ(s.vfo_a_text, "A014250000");
     // The answer waited the standard pause.
     EXPECT_EQ(join(rig.words()), "delay");
@@ -136,7 +137,9 @@ TEST_F(Passthru, RequestRepeatedWhileWaitingGetsOneAnswer) {
     EXPECT_EQ(to_client(), "ID0840;");
 
     // Asked again while the first request still waited behind a setting.
-    rig.radio->respond = [](const std::string& cmd) { return cmd == "ID;" ? std::string("ID0840;") : std::string(); };
+    rig.radio->respond = [](const std::string& cmd) {
+        return cmd == "ID;" ? std::string("ID0840;") : std::string();
+    };
     client->written.clear();
     rig.clear();
     from_client("FA014250000;ID;");
@@ -213,9 +216,9 @@ TEST_F(Passthru, RadioModeCodesBecomeTheProgramsModes) {
         int mode_code;
         const char* label;
     } cases[] = {
-        {"MD01;", 1, "LSB    "}, {"MD02;", 2, "USB    "}, {"MD03;", 3, "CW      "},
+        {"MD01;", 1, "LSB    "},  {"MD02;", 2, "USB    "}, {"MD03;", 3, "CW      "},
         {"MD04;", 7, "FM      "}, {"MD05;", 4, "AM     "}, {"MD0B;", 5, "FMN     "},
-        {"MD0H;", 6, "C4FM  "},   {"MD0C;", 0, nullptr},    {"MD09;", 0, nullptr},
+        {"MD0H;", 6, "C4FM  "},   {"MD0C;", 0, nullptr},   {"MD09;", 0, nullptr},
     };
     for (const auto& k : cases) {
         s.mode_code = 2;
@@ -223,8 +226,10 @@ TEST_F(Passthru, RadioModeCodesBecomeTheProgramsModes) {
         from_client(k.command);
         poll();
         EXPECT_EQ(s.mode_code, k.mode_code) << k.command;
-        if (k.label) EXPECT_EQ(rig.window.text.at(50, 45), k.label) << k.command;
-        else EXPECT_EQ(rig.window.text.at(50, 45), "") << k.command;
+        if (k.label)
+            EXPECT_EQ(rig.window.text.at(50, 45), k.label) << k.command;
+        else
+            EXPECT_EQ(rig.window.text.at(50, 45), "") << k.command;
         EXPECT_EQ(to_client(), "") << k.command;
     }
 }

@@ -26,12 +26,16 @@ constexpr int com = 200;
 // The client program's side: opens the link as rigctl would.
 class Client {
 public:
-    explicit Client(const std::string& path) { fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK); }
+    explicit Client(const std::string& path) {
+        fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    }
     ~Client() {
         if (fd >= 0) ::close(fd);
     }
     int fd = -1;
-    void send(const std::string& bytes) const { ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+    void send(const std::string& bytes) const {
+        ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
     // What arrives within a generous limit, until `count` bytes have come.
     std::string receive(std::size_t count) const {
         std::string got;
@@ -58,7 +62,7 @@ std::string read_all(platform::SerialPort& port, std::size_t count) {
 }
 
 bool is_link(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
