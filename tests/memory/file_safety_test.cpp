@@ -128,6 +128,12 @@ ChildOutcome in_child(const std::function<std::string()>& body) {
     int fds[2];
     if (::pipe(fds) != 0) return out;
     const pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        out.report = "cannot fork";
+        return out;
+    }
     if (pid == 0) {
         ::close(fds[0]);
         const std::string report = body();
