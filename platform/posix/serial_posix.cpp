@@ -266,7 +266,10 @@ private:
 class ClientPtyPort : public PosixSerialPort {
 public:
     ClientPtyPort(const PtyPair& pair, std::string link)
-        : PosixSerialPort(pair.master), slave_(pair.slave), slave_name_(pair.slave_name), link_(std::move(link)) {}
+        : PosixSerialPort(pair.master),
+          slave_(pair.slave),
+          slave_name_(pair.slave_name),
+          link_(std::move(link)) {}
     ~ClientPtyPort() override {
         remove_client_link(link_, slave_name_);
         ::close(slave_);
@@ -306,7 +309,8 @@ public:
             // Only a port with no device at all becomes a pair: an entry of
             // the user's own that fails to open (adapter unplugged) stays a
             // failure, never quietly something else.
-            if (err == ENOENT && com == client_pty_com_ && path != own_entry(com)) return open_client_pty(com, speed);
+            if (err == ENOENT && com == client_pty_com_ && path != own_entry(com))
+                return open_client_pty(com, speed);
             return nullptr;
         }
         // Not shared with other programs: the lock keeps out every program
