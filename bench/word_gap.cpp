@@ -91,5 +91,7 @@ int main(int argc, char** argv) {
         "word gap: mean %.3f ms, longest %.3f ms (%zu samples at %d Hz); target under 2 ms\n",
         ms(static_cast<double>(total) / found), ms(static_cast<double>(longest)), longest,
         SdlSpeaker::rate);
+    std::printf("RESULT word_gap_mean_ms %.3f\nRESULT word_gap_longest_ms %.3f\n",
+                ms(static_cast<double>(total) / found), ms(static_cast<double>(longest)));
     return 0;
 }
