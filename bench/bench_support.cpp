@@ -135,6 +135,27 @@ bool Child::start(const std::vector<std::string>& argv, const std::string& folde
                   const std::map<std::string, std::string>& env) {
     int out[2];
     if (argv.empty() || pipe2(out, O_CLOEXEC) != 0) return false;
+    // Everything the child needs is made here: between fork and exec only
+    // async-signal-safe calls are made (other threads of this process may
+    // hold locks that the child would never see released).
+    std::map<std::string, std::string> environment;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const auto equals = entry.find('=');
+        if (equals != std::string::npos)
+            environment[entry.substr(0, equals)] = entry.substr(equals + 1);
+    }
+    for (const auto& [name, value] : env)
+        value.empty() ? (void)environment.erase(name) : (void)(environment[name] = value);
+    std::vector<std::string> entries;
+    for (const auto& [name, value] : environment) entries.push_back(name + "=" + value);
+    std::vector<char*> envp, args;
+    for (auto& e : entries) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> argv_copy = argv;
+    for (auto& a : argv_copy) args.push_back(a.data());
+    args.push_back(nullptr);
+
     started_ = Clock::now();
     pid_ = fork();
     if (pid_ < 0) {
@@ -143,15 +164,10 @@ bool Child::start(const std::vector<std::string>& argv, const std::string& folde
     }
     if (pid_ == 0) {
         if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(127);
-        for (const auto& [name, value] : env)
-            value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
         dup2(out[1], STDOUT_FILENO);
         const int null = open("/dev/null", O_WRONLY);
         if (null >= 0) dup2(null, STDERR_FILENO);
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
+        execve(args[0], args.data(), envp.data());
         _exit(127);
     }
     close(out[1]);
