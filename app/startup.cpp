@@ -72,6 +72,10 @@ void greet(Context& c) {
 
 }  // namespace
 
+void say_if_not_permitted(Context& c) {
+    if (c.serial && c.serial->last_open_error() == 1) say(c, "noperm");
+}
+
 void prepare_startup(Context& c) {
     State& s = c.st;
     print_banner_and_help(c);
@@ -84,7 +88,12 @@ void prepare_startup(Context& c) {
     s.stop_bits_setting = 2;
     for (auto& channel : s.memory_channels) channel = "9";
     load_memory_file(c);
+    // A pass-through port with no device behind it gets a pseudo-terminal
+    // pair made by the program, so a client program needs no socat.
+    if (c.serial && s.passthru_port >= 1 && s.passthru_port != s.radio_port)
+        c.serial->allow_client_pty(s.passthru_port);
     open_serial(c, s.radio_port);
+    say_if_not_permitted(c);
     if (s.band_index < 1 || s.band_index > 14) s.band_index = 4;
     s.freq_text = row_frequency_text(s.band_table[static_cast<std::size_t>(safe_band(s.band_index))]);
     s.cat_command = "VS0";

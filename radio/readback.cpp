@@ -3,6 +3,8 @@
 // settings the program cannot decide by itself from the radio's answers.
 #include "radio/readback.hpp"
 
+#include "app/startup.hpp"
+
 #include "app/text.hpp"
 #include "link/cat.hpp"
 #include "link/log.hpp"
@@ -226,7 +228,10 @@ bool read_back_radio(Context& c) {
     const std::string preamp = row_preamp_digit(row);
     s.preamp = preamp == "1" ? 1 : preamp == "2" ? 2 : 0;
 
-    if (s.passthru_port >= 1) open_serial(c, s.passthru_port);
+    if (s.passthru_port >= 1) {
+        open_serial(c, s.passthru_port);
+        say_if_not_permitted(c);
+    }
     return true;
 }
 

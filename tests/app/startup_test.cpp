@@ -104,5 +104,26 @@ TEST(Startup, PreparationResetsAndSelectsTheStartBand) {
     EXPECT_EQ(rig.window.text.at(140, 380).substr(0, 7), "b=Band ");
 }
 
+TEST(Startup, APortThatMayNotBeOpenedIsExplained) {
+    Rig rig;
+    rig.serial.open_error = 1;  // the device exists, but the user may not open it
+    prepare_startup(rig.c);
+    EXPECT_EQ(join(rig.words()), "noperm");
+    Rig fine;
+    prepare_startup(fine.c);
+    EXPECT_TRUE(fine.words().empty());
+}
+
+TEST(Startup, OnlyThePassThroughPortMayBecomeAPseudoTerminalPair) {
+    Rig rig;
+    rig.st().passthru_port = 2;
+    prepare_startup(rig.c);
+    EXPECT_EQ(rig.serial.client_pty_allowed, std::vector<int>{2});
+    Rig same;
+    same.st().passthru_port = same.st().radio_port;  // never the radio's own port
+    prepare_startup(same.c);
+    EXPECT_TRUE(same.serial.client_pty_allowed.empty());
+}
+
 }  // namespace
 }  // namespace vlr

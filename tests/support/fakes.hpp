@@ -79,6 +79,11 @@ public:
     std::shared_ptr<FakeLine> line(int com);
     std::unique_ptr<platform::SerialPort> open(int com, int speed) override;
     std::string device_path(int com) const override { return "fake" + std::to_string(com); }
+    int last_open_error() const override { return open_error; }
+    void allow_client_pty(int com) override { client_pty_allowed.push_back(com); }
+
+    int open_error = 0;                   // what last_open_error reports
+    std::vector<int> client_pty_allowed;  // COM numbers allowed a pty pair
 
 private:
     std::vector<std::pair<int, std::shared_ptr<FakeLine>>> lines_;
