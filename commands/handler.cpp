@@ -43,8 +43,6 @@ constexpr int lowest_hz = 1'000'000;
 // Nine digits is all the frequency command has room for.
 constexpr int highest_hz = 999'999'999;
 
-
-
 // The number in `width` characters starting `skip` characters after the
 // first `code` in the last reply; `fallback` when the code is missing.
 int reply_number(const Context& c, const std::string& code, int skip, int width, int fallback) {
@@ -219,6 +217,17 @@ void keyer_key(Context& c) {
     say_keyer_speed(c);
 }
 
+// The way back from C4FM sends the kept code as a CTCSS tone number. Only a
+// code the tone entry accepted as one may go: a code still being typed when
+// D was pressed ("355"), or a DCS code, would be refused by the radio while
+// the program took the tone for on.
+bool restorable_tone(const std::string& code) {
+    if (code.size() != 3) return false;
+    for (char ch : code)
+        if (ch < '0' || ch > '9') return false;
+    return text_num(code) <= 49;
+}
+
 void c4fm_key(Context& c) {
     State& s = c.st;
     if (s.mode_code < 5) return;
@@ -230,7 +239,7 @@ void c4fm_key(Context& c) {
     } else {
         s.mode_code = s.fm_wide == 1 ? 7 : 5;
         show_mode(c);
-        if (s.saved_tone_code != "999" && !s.saved_tone_code.empty()) {
+        if (restorable_tone(s.saved_tone_code)) {
             s.tone_code = s.saved_tone_code;
             s.tone_active = 1;
             send_cat(c, "CN00" + s.tone_code);
