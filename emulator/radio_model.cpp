@@ -34,7 +34,9 @@ constexpr PlainSetting plain_settings[] = {
     {"PA2", 1, 1, 0, 2,     0},  {"RA0", 1, 1, 0, 1,     0},   // attenuator
     {"NL0", 3, 3, 0, 15,    0},  {"RL0", 2, 2, 0, 15,    0},   // noise blanker, noise reduction level
     {"NR0", 1, 1, 0, 1,     0},  {"BC0", 1, 1, 0, 1,     0},   // noise reduction, auto notch
-    {"NA0", 1, 1, 0, 1,     0},  {"SH0", 3, 3, 0, 23,   16},   // narrow filter, width
+    // Width: "SH00" + 2 digits as the FTDX radios take it, or "SH0" + 2
+    // digits as the FT-991 (and Hamlib's backend for it) sends it.
+    {"NA0", 1, 1, 0, 1,     0},  {"SH0", 3, 2, 0, 23,   16},   // narrow filter, width
     {"CO00", 4, 3, 0, 1,    0},  {"CO01", 4, 4, 0, 3200, 1000},  // contour on/off, frequency
     {"CO02", 4, 3, 0, 1,    0},  {"CO03", 4, 4, 0, 9999, 700},   // audio peak filter
     {"TX",  1, 1, 0, 2,     0},  {"ST",  1, 1, 0, 2,     0},   // transmit, split
@@ -121,6 +123,8 @@ std::string RadioModel::answer(const std::string& body) {
     std::string code = body.substr(0, 2);
     std::string param = body.substr(2);
     if (code == "ID") return param.empty() ? "ID" + identity_ + ";" : refused;
+    if (code == "IF") return param.empty() ? information() : refused;
+    if (code == "FT") return transmit_vfo(param);
     if (code == "FA" || code == "FB") return frequency(code[1], param);
     if (code == "MD") return mode(param);
     if (code == "BS") return band_stack(param);
@@ -186,6 +190,32 @@ std::string RadioModel::power_control(const std::string& param) {
     int high = variant_ == Variant::watts10 ? 10 : 100;
     if (value < low || value > high) return refused;
     power_ = value;
+    return "";
+}
+
+// The information answer, 28 characters: "IF", memory channel (3 digits),
+// VFO A (9 digits), clarifier direction and offset ("+0000"), RX and TX
+// clarifier (0 = off), mode (as after "MD0"), VFO/memory (0 = VFO), tone
+// mode (as after "CT0"), "00", repeater shift (as after "OS0"), ";".
+// Clients tell the frequency field's width from the answer's length, so a
+// shorter answer would make them send frequencies with 8 digits.
+std::string RadioModel::information() {
+    return "IF001" + zero_padded(vfo_a_, 9) + "+0000" + "00" + mode_ + "0" +
+           zero_padded(settings_["CT0"], 1) + "00" + zero_padded(settings_["OS0"], 1) + ";";
+}
+
+// Which VFO transmits: answered 0 (A) or 1 (B). Transmitting on B is split,
+// so this is the split setting seen from the transmitter's side. Set with
+// 0/1, or with 2/3 as the FT-991 and FT-950 take it.
+std::string RadioModel::transmit_vfo(const std::string& param) {
+    int& split = settings_["ST"];
+    if (param.empty()) return split != 0 ? "FT1;" : "FT0;";
+    if (param.size() != 1 || param[0] < '0' || param[0] > '3') return refused;
+    const bool on_b = (param[0] - '0') % 2 == 1;
+    if (!on_b)
+        split = 0;
+    else if (split == 0)
+        split = 1;
     return "";
 }
 

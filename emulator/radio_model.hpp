@@ -91,6 +91,8 @@ private:
     std::string frequency(char vfo, const std::string& param);
     std::string mode(const std::string& param);
     std::string band_stack(const std::string& param);
+    std::string information();
+    std::string transmit_vfo(const std::string& param);
     std::string power_control(const std::string& param);
     std::string tuner(const std::string& param);
     std::string menu_item(const std::string& param);

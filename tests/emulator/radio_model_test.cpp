@@ -278,6 +278,110 @@ TEST(RadioModel, SwitchedOffItAnswersNothingUntilSwitchedOn) {
     EXPECT_EQ(radio.record().size(), 6u);
 }
 
+// What Hamlib's FT-991 backend (rigctl -m 1035) asks while it opens the radio
+// and reads the frequency and mode, answered as a fresh radio does.
+TEST(RadioModel, AnswersWhatHamlibAsksWhileOpening) {
+    const Exchange table[] = {
+        {"AI;", "AI0;"},
+        {"ID;", "ID0840;"},
+        {"FA;", "FA007100000;"},
+        {"FB;", "FB007100000;"},
+        {"FT;", "FT0;"},
+        {"IF;", "IF001007100000+000000100000;"},
+        {"MD0;", "MD01;"},
+        {"SH0;", "SH0016;"},
+        {"NA0;", "NA00;"},
+        {"PS;", "PS1;"},
+        {"VS;", "VS0;"},
+        {"ST;", "ST0;"},
+        {"AI0;", ""},
+        {"AI;", "AI0;"},
+    };
+    RadioModel radio;
+    for (const auto& e : table) EXPECT_EQ(radio.handle(e.command), e.reply) << e.command;
+}
+
+// The information answer is 28 characters: Hamlib takes the width of the
+// frequency field (9 digits) from that length and the VFO/memory flag from
+// its 23rd character. Each field follows the radio's state.
+TEST(RadioModel, InformationAnswerFollowsTheState) {
+    const struct {
+        std::vector<const char*> set;
+        const char* reply;
+    } table[] = {
+        {{}, "IF001007100000+000000100000;"},
+        {{"FA014250000;", "MD02;"}, "IF001014250000+000000200000;"},
+        {{"FA432100000;", "MD0B;", "CT02;", "OS02;"}, "IF001432100000+000000B02002;"},
+        {{"BS005;"}, "IF001014200000+000000200000;"},
+        {{"VS1;", "FB021000000;"}, "IF001007100000+000000100000;"},  // VFO A, whichever is used
+        {{"OS01;", "CT01;"}, "IF001007100000+000000101001;"},
+    };
+    for (const auto& t : table) {
+        RadioModel radio;
+        for (const char* c : t.set) ASSERT_EQ(radio.handle(c), "") << c;
+        const std::string reply = radio.handle("IF;");
+        EXPECT_EQ(reply, t.reply);
+        EXPECT_EQ(reply.size(), 28u) << reply;
+        EXPECT_EQ(reply[22], '0') << reply;  // VFO, not memory
+    }
+}
+
+// The transmitting VFO: B is split. Set with 0/1, or 2/3 as Hamlib sends it
+// to the FT-991; answered 0/1 either way, and the split setting agrees.
+TEST(RadioModel, TransmitVfoIsTheSplitSetting) {
+    const struct {
+        const char* set;
+        const char* ft;
+        const char* st;
+    } table[] = {
+        {"FT0;", "FT0;", "ST0;"}, {"FT1;", "FT1;", "ST1;"}, {"FT2;", "FT0;", "ST0;"},
+        {"FT3;", "FT1;", "ST1;"}, {"ST1;", "FT1;", "ST1;"}, {"ST2;", "FT1;", "ST2;"},
+        {"ST0;", "FT0;", "ST0;"},
+    };
+    for (const auto& t : table) {
+        RadioModel radio;
+        ASSERT_EQ(radio.handle(t.set), "") << t.set;
+        EXPECT_EQ(radio.handle("FT;"), t.ft) << t.set;
+        EXPECT_EQ(radio.handle("ST;"), t.st) << t.set;
+    }
+    RadioModel radio;
+    radio.handle("ST2;");
+    EXPECT_EQ(radio.handle("FT3;"), "");  // already transmitting on B: split kept as it was
+    EXPECT_EQ(radio.handle("ST;"), "ST2;");
+}
+
+// The width as the FT-991 takes it ("SH0" + 2 digits) and as the FTDX radios
+// do ("SH00" + 2 digits, the program's form) set the same thing.
+TEST(RadioModel, WidthInBothForms) {
+    const RoundTrip table[] = {
+        {"SH014;", "SH0;", "SH0014;"},
+        {"SH0014;", "SH0;", "SH0014;"},
+        {"SH000;", "SH0;", "SH0000;"},
+        {"SH023;", "SH0;", "SH0023;"},
+    };
+    for (const auto& t : table) {
+        RadioModel radio;
+        EXPECT_EQ(radio.handle(t.set), "") << t.set;
+        EXPECT_EQ(radio.handle(t.query), t.reply) << t.set;
+    }
+}
+
+// Parameters of the wrong width are refused as the radio refuses them: an
+// 8-digit frequency (what Hamlib sends to a radio whose "IF;" it could not
+// read) changes nothing.
+TEST(RadioModel, RefusesHamlibFormsOfTheWrongWidth) {
+    const char* commands[] = {
+        "FA14250000;", "FB14250000;", "FA0142500000;", "IF0;",   "IF;;",    "FT4;",
+        "FT01;",       "FTA;",        "SH01;",         "SH024;", "SH0024;", "SH00014;",
+    };
+    RadioModel radio;
+    for (const char* c : commands) EXPECT_EQ(radio.handle(c), "?;") << c;
+    EXPECT_EQ(radio.frequency_a(), 7'100'000);
+    EXPECT_EQ(radio.frequency_b(), 7'100'000);
+    EXPECT_EQ(radio.handle("FT;"), "FT0;");
+    EXPECT_EQ(radio.handle("SH0;"), "SH0016;");
+}
+
 TEST(RadioModel, IdentityIsConfigurable) {
     RadioModel radio(Variant::watts100, "0650");
     EXPECT_EQ(radio.handle("ID;"), "ID0650;");
