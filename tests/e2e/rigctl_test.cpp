@@ -2,8 +2,11 @@
 // to end: the real start-up and event loop in this process (SDL dummy
 // drivers), the emulated radio on COM1, and the pass-through port COM2 made by
 // the serial backend as a pseudo-terminal pair whose client end rigctl opens
-// as COM2-client. Each rigctl run is timed; the times are printed and
-// recorded as test properties, never asserted.
+// as COM2-client. rigctl reads and sets the frequency and the mode with
+// Hamlib's own FT-991 commands; the radio must end up where rigctl put it,
+// and Veloran's state, panel and speech must follow. Each rigctl run is
+// timed; the times are printed and recorded as test properties, never
+// asserted.
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,7 +14,9 @@
 #include <atomic>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <sstream>
 
@@ -55,6 +60,58 @@ bool is_link(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
+// The real window, with every text drawn on it also kept by its position, so
+// that the test's thread can read the panel while the program draws it.
+class TappedWindow : public platform::Window, public platform::TextSurface {
+public:
+    explicit TappedWindow(std::unique_ptr<platform::Window> real) : real_(std::move(real)) {}
+
+    bool open(const std::string& title, int x, int y, int width, int height) override {
+        return real_->open(title, x, y, width, height);
+    }
+    void start_timer(int id, int period_ms) override { real_->start_timer(id, period_ms); }
+    void stop_timer(int id) override { real_->stop_timer(id); }
+    void wait_events(const std::function<void(int, int)>& deliver) override {
+        real_->wait_events(deliver);
+    }
+    void close() override { real_->close(); }
+    platform::TextSurface* surface() override { return real_->surface() ? this : nullptr; }
+
+    void set_font(const std::string& face, int points, int weight) override {
+        if (auto* s = real_->surface()) s->set_font(face, points, weight);
+    }
+    int draw_text(int x, int y, const std::string& text) override {
+        {
+            std::lock_guard lock(mutex_);
+            drawn_[{x, y}] = text;
+        }
+        auto* s = real_->surface();
+        return s ? s->draw_text(x, y, text) : 0;
+    }
+
+    // The last text drawn starting at (x, y), or "".
+    std::string at(int x, int y) const {
+        std::lock_guard lock(mutex_);
+        auto found = drawn_.find({x, y});
+        return found == drawn_.end() ? std::string() : found->second;
+    }
+
+private:
+    std::unique_ptr<platform::Window> real_;
+    mutable std::mutex mutex_;
+    std::map<std::pair<int, int>, std::string> drawn_;
+};
+
+// Where the panel shows the frequency and the mode.
+constexpr int freq_x = 285, freq_y = 150;
+constexpr int mode_x = 50, mode_y = 45;
+
+// The panel text without its trailing blanks.
+std::string trimmed(std::string text) {
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
 // The program's own polls; everything else on the radio line came from the
 // other program (or from Veloran following it).
 bool is_poll(const std::string& command) {
@@ -69,6 +126,7 @@ protected:
     LinesBuffer buffer{words};
     std::ostream transcript{&buffer};
     std::unique_ptr<Context> c = std::make_unique<Context>();
+    TappedWindow* panel = nullptr;
     std::atomic<bool> finished{false};
     std::filesystem::path old_folder;
 
@@ -148,37 +206,54 @@ protected:
         return false;
     }
 
+    // One rigctl run that must succeed: exit code 0 and `expected` on its
+    // standard output.
+    void expect_rigctl(const std::vector<std::string>& args,
+                       const std::vector<std::string>& expected) {
+        int code = -1;
+        const auto out = rigctl(args, &code);
+        EXPECT_EQ(code, 0) << "rigctl " << join(args);
+        EXPECT_EQ(out, expected) << "rigctl " << join(args);
+    }
+
+    bool panel_shows(int x, int y, const std::string& text) {
+        return eventually([&] { return trimmed(panel->at(x, y)) == text; }, 20s);
+    }
+
     void session() {
         ASSERT_TRUE(words.wait_for("connected")) << words.joined();
         ASSERT_TRUE(eventually([&] { return is_link(client_end()); })) << "no " << client_end();
+        ASSERT_TRUE(panel_shows(freq_x, freq_y, "  7.100000")) << panel->at(freq_x, freq_y);
 
-        // Reading: the radio's frequency and mode, as the radio has them.
-        auto out = rigctl({"f"});
-        ASSERT_EQ(out, std::vector<std::string>{std::to_string(radio_frequency())});
-        out = rigctl({"m"});
-        ASSERT_FALSE(out.empty());
-        EXPECT_EQ(out[0], "LSB");
+        // Reading the frequency, as the radio has it.
+        expect_rigctl({"f"}, {"7100000"});
 
-        // Setting the mode: the radio takes it, Veloran follows without a
-        // mode command of its own.
-        int code = -1;
-        rigctl({"M", "USB", "2400"}, &code);
-        EXPECT_EQ(code, 0);
-        EXPECT_TRUE(eventually([&] { return radio_mode() == '2'; })) << radio_mode();
-        out = rigctl({"m"});
-        ASSERT_FALSE(out.empty());
-        EXPECT_EQ(out[0], "USB");
-
-        // Setting the frequency with the radio's own command (rigctl's F
-        // needs the radio to answer "IF;", see the README).
-        rigctl({"w", "FA014250000;"}, &code);
+        // Setting it: Hamlib asks "IF;" first and takes the width of the
+        // frequency field from the answer's length; the radio refuses any
+        // other width, so this only works with the radio's own nine digits.
+        expect_rigctl({"F", "14250000"}, {});
         EXPECT_TRUE(eventually([&] { return radio_frequency() == 14'250'000; }))
             << radio_frequency();
-        out = rigctl({"f"});
-        EXPECT_EQ(out, std::vector<std::string>{"14250000"});
+        // Veloran follows: rigctl's read-back and Veloran's own polls both
+        // bring the new frequency.
+        EXPECT_TRUE(panel_shows(freq_x, freq_y, " 14.250000")) << panel->at(freq_x, freq_y);
+        expect_rigctl({"f"}, {"14250000"});
+
+        // Reading the mode and its passband, then setting both: the radio
+        // takes them, Veloran shows the mode without a mode command of its
+        // own (checked in the log afterwards).
+        int code = -1;
+        const auto mode = rigctl({"m"}, &code);
+        EXPECT_EQ(code, 0);
+        ASSERT_EQ(mode.size(), 2u);
+        EXPECT_EQ(mode[0], "LSB");
+        expect_rigctl({"M", "USB", "2400"}, {});
+        EXPECT_TRUE(eventually([&] { return radio_mode() == '2'; })) << radio_mode();
+        EXPECT_TRUE(panel_shows(mode_x, mode_y, "USB")) << panel->at(mode_x, mode_y);
+        expect_rigctl({"m"}, {"USB", "2400"});
 
         // Veloran's speech has followed both changes.
-        ASSERT_TRUE(readout({"1", "4", "point", "2", "5", "mhz", "usb.wav"}));
+        readout({"1", "4", "point", "2", "5", "mhz", "usb.wav"});
     }
 
     void make_sure_it_ends() {
@@ -193,7 +268,8 @@ protected:
 };
 
 TEST_F(RigctlEndToEnd, ReadsAndSetsThroughThePassThroughPort) {
-    auto window = platform::make_sdl_window();
+    auto window = std::make_unique<TappedWindow>(platform::make_sdl_window());
+    panel = window.get();
     auto speaker = platform::make_sdl_speaker();
     auto serial = platform::make_posix_serial(dir.path);
     // What the start-up does for the configured pass-through port.
@@ -212,6 +288,11 @@ TEST_F(RigctlEndToEnd, ReadsAndSetsThroughThePassThroughPort) {
     finished = true;
     client.join();
     EXPECT_EQ(code, 0);
+
+    // What Veloran holds at the end: rigctl's frequency and mode.
+    EXPECT_EQ(c->st.vfo_frequency, 14'250'000);
+    EXPECT_EQ(c->st.freq_text, " 14.250000");
+    EXPECT_EQ(c->st.mode_code, 2);
 
     // Once rigctl is connected, every mode command that reaches the radio
     // comes from rigctl: each "TX=MD0x;" line follows the "***VRX1=" line of
