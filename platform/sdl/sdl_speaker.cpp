@@ -18,10 +18,18 @@ constexpr auto device_grace = std::chrono::seconds(2);
 
 SdlSpeaker::SdlSpeaker() {
     subsystem_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    if (subsystem_) open_device();
+    if (subsystem_ && open_device()) rester_ = std::thread([this] { rest_when_quiet(); });
 }
 
 SdlSpeaker::~SdlSpeaker() {
+    if (rester_.joinable()) {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        released_cv_.notify_all();
+        rester_.join();
+    }
     finish_playing();
     close_device();
     if (subsystem_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -37,22 +45,74 @@ bool SdlSpeaker::open_device() {
     want.userdata = this;
     // No changes allowed: SDL converts to whatever the hardware takes, so
     // the words are converted once, here, to one fixed format.
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (device_ == 0) return false;
+    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (device == 0) return false;
     buffer_time_ = std::chrono::microseconds(have.samples * 1000000LL / rate);
     had_device_ = true;
-    // The device runs for the whole program, playing silence between words,
-    // so a word starts without the delay of starting the device.
-    SDL_PauseAudioDevice(device_, 0);
+    {
+        std::lock_guard lock(mutex_);
+        device_ = device;
+        resting_ = false;
+        last_sound_ = std::chrono::steady_clock::now();
+    }
+    released_cv_.notify_all();  // the resting thread watches the new device
+    // The device runs while words come, playing silence between them, so a
+    // word starts without the delay of starting the device.
+    SDL_PauseAudioDevice(device, 0);
     return true;
 }
 
 void SdlSpeaker::close_device() {
-    if (device_) SDL_CloseAudioDevice(device_), device_ = 0;
+    SDL_AudioDeviceID device = 0;
+    {
+        std::lock_guard lock(mutex_);
+        device = device_.exchange(0);
+    }
+    if (device) SDL_CloseAudioDevice(device);
     std::lock_guard lock(mutex_);
     queue_.clear();
     released_ticket_ = last_ticket_;
     released_cv_.notify_all();
+}
+
+void SdlSpeaker::set_rest_after(std::chrono::milliseconds quiet) {
+    {
+        std::lock_guard lock(mutex_);
+        rest_after_ = quiet;
+    }
+    released_cv_.notify_all();
+}
+
+// Runs on a thread of its own, which sleeps until the device has been quiet
+// for rest_after_ and then closes it. SDL 2 keeps the audio thread of a paused
+// device running as fast as of a playing one, so only closing saves the work.
+// Closing may take a while (some sound servers drain first); it is done
+// outside the lock, and a word meanwhile simply opens a new device.
+void SdlSpeaker::rest_when_quiet() {
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        if (rest_after_.count() <= 0 || device_ == 0 || !queue_.empty()) {
+            released_cv_.wait(lock);
+            continue;
+        }
+        const auto rest_at = last_sound_ + rest_after_;
+        if (std::chrono::steady_clock::now() < rest_at) {
+            released_cv_.wait_until(lock, rest_at);
+            continue;
+        }
+        const SDL_AudioDeviceID device = device_.exchange(0);
+        resting_ = true;
+        lock.unlock();
+        SDL_CloseAudioDevice(device);
+        lock.lock();
+    }
+}
+
+// A device closed for quiet is opened again for the next word. One that will
+// not open is handled as a lost device from here on.
+void SdlSpeaker::wake_device() {
+    if (!resting_) return;
+    if (!open_device()) resting_ = false;
 }
 
 // A device that stopped (headset unplugged, sound server restarted) is closed
@@ -60,7 +120,12 @@ void SdlSpeaker::close_device() {
 // had no device at start is not asked again: it stays silent.
 void SdlSpeaker::reopen_if_lost() {
     if (!subsystem_ || !had_device_) return;
-    if (device_ && SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED) return;
+    {
+        // Under the lock: the resting thread does not close it meanwhile.
+        std::lock_guard lock(mutex_);
+        if (resting_) return;
+        if (device_ && SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED) return;
+    }
     const auto now = std::chrono::steady_clock::now();
     if (now - last_reopen_ < reopen_interval) return;
     last_reopen_ = now;
@@ -106,6 +171,7 @@ void SdlSpeaker::fill(Sint16* out, size_t frames) {
         if (word.position >= word.sound->samples.size()) {
             release(word.ticket);
             queue_.pop_front();
+            last_sound_ = std::chrono::steady_clock::now();
         }
     }
     std::memset(out + done, 0, (frames - done) * sizeof(Sint16));
@@ -155,6 +221,12 @@ void SdlSpeaker::play(const std::string& path, bool wait) {
     if (file.empty()) return;
     std::shared_ptr<const Sound> sound = load(file);
     if (!sound || sound->samples.empty()) return;
+    {
+        // A word is on its way: the device is not to rest just now.
+        std::lock_guard lock(mutex_);
+        last_sound_ = std::chrono::steady_clock::now();
+    }
+    wake_device();
     reopen_if_lost();
     if (device_) {
         play_on_device(std::move(sound), wait);
@@ -174,6 +246,7 @@ void SdlSpeaker::play_on_device(std::shared_ptr<const Sound> sound, bool wait) {
     std::chrono::microseconds ahead{0};
     for (const Queued& word : queue_) ahead += word.sound->length();
     queue_.push_back(Queued{sound, 0, !wait, ticket});
+    last_sound_ = std::chrono::steady_clock::now();
     if (!wait) return;
     const auto deadline = std::chrono::steady_clock::now() + ahead + sound->length() + device_grace;
     if (released_cv_.wait_until(lock, deadline, [&] { return released_ticket_ >= ticket; })) return;

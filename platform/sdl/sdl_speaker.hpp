@@ -1,9 +1,13 @@
-// The word player on SDL2 audio: one device open for the whole run, each word
-// converted once to the device's format, words queued back to back.
+// The word player on SDL2 audio: one device open while words are being
+// spoken, each word converted once to the device's format, words queued back
+// to back. After a few seconds without a word the device is closed (it would
+// otherwise play silence, waking this process and the sound server dozens of
+// times a second) and the next word opens it again.
 #pragma once
 
 #include <SDL2/SDL.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -12,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/interfaces.hpp"
@@ -33,7 +38,13 @@ public:
 
     // False when no audio device could be opened: words are then silent, and
     // waited words still take their time.
-    bool has_device() const { return device_ != 0; }
+    bool has_device() const { return device_ != 0 || resting_; }
+    // True while the device is open (not resting between phrases).
+    bool device_open() const { return device_ != 0; }
+    // How long the device stays open after the last word has been played
+    // (zero: for the whole run).
+    void set_rest_after(std::chrono::milliseconds quiet);
+    static constexpr std::chrono::milliseconds default_rest_after{5000};
 
 private:
     struct Sound {
@@ -55,6 +66,8 @@ private:
     void finish_playing();
     bool open_device();
     void close_device();
+    void wake_device();
+    void rest_when_quiet();
     void reopen_if_lost();
     std::shared_ptr<const Sound> load(const std::string& file);
     void play_on_device(std::shared_ptr<const Sound> sound, bool wait);
@@ -62,7 +75,9 @@ private:
     WaveFinder finder_;
     std::map<std::string, std::shared_ptr<const Sound>> cache_;  // by file path
     bool subsystem_ = false;
-    SDL_AudioDeviceID device_ = 0;
+    // Written by the playing thread and the resting thread, under mutex_.
+    std::atomic<SDL_AudioDeviceID> device_{0};
+    std::atomic<bool> resting_{false};  // closed for quiet; the next word opens it
     bool had_device_ = false;
     std::chrono::steady_clock::time_point last_reopen_{};
     std::chrono::microseconds buffer_time_{0};  // one device buffer
@@ -71,6 +86,10 @@ private:
     std::mutex mutex_;
     std::condition_variable released_cv_;  // a word released or finished
     std::deque<Queued> queue_;
+    std::chrono::steady_clock::time_point last_sound_{};  // a word queued or finished
+    std::chrono::milliseconds rest_after_{default_rest_after};
+    bool stopping_ = false;
+    std::thread rester_;  // closes the device when it has been quiet long enough
     std::uint64_t last_ticket_ = 0;
     std::uint64_t released_ticket_ = 0;
 };
