@@ -14,7 +14,7 @@ namespace bench = vlr::bench;
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
-    const double settle = argc > 2 ? std::atof(argv[2]) : 2.0;
+    const double settle = argc > 2 ? std::atof(argv[2]) : 6.0;
     bench::ProgramRun run(38400);
     std::string why;
     if (!run.start(&why)) {
@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "program idle: the program never said \"connected\"\n");
         return 1;
     }
-    // The words after "connected" and the first replies settle first.
+    // Measured at rest: the first replies are in, and the word player has
+    // closed its audio device, which it does 5 s after the last word.
     std::this_thread::sleep_for(std::chrono::duration<double>(settle));
     const pid_t pid = run.program.pid();
     const auto threads_before = bench::thread_times(pid);
