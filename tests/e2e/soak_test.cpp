@@ -87,8 +87,11 @@ public:
     bool set_line_format(int d, int p, int s) override { return inner_->set_line_format(d, p, s); }
     void set_read_timeouts(int ms) override { inner_->set_read_timeouts(ms); }
     int write(const char* bytes, int count) override {
-        if (check_ && count > 0) check_->take(bytes, count);
-        return inner_->write(bytes, count);
+        // What the line took: a write cut short leaves an unended command
+        // behind, which the checks below report.
+        const int written = inner_->write(bytes, count);
+        if (check_ && written > 0) check_->take(bytes, written);
+        return written;
     }
     int bytes_waiting() override { return inner_->bytes_waiting(); }
     int read(char* buffer, int max_count) override { return inner_->read(buffer, max_count); }
@@ -278,8 +281,13 @@ struct RadioCheck {
         if (refused_examples.size() < 12) refused_examples.insert(command);
     }
     void drain(emu::PtyRadio& radio) {
-        const auto record = radio.record();
-        radio.clear_record();
+        // Taken and cleared under the radio's own lock: a command arriving
+        // between the two would be lost to the count.
+        const auto record = radio.with_model([](emu::RadioModel& m) {
+            auto taken = m.record();
+            m.clear_record();
+            return taken;
+        });
         radio.clear_sent();
         for (const auto& command : record) {
             ++received;
