@@ -18,6 +18,18 @@ void log_with_prefix(Context& c, const char* prefix, const std::string& text) {
     write_log_line(c, c.st.log_line);
 }
 
+// A command is printable ASCII and its only ";" is the terminator. Commands
+// are built from band rows and channels of savmem.dat, the configuration and
+// another program's bytes; a ";" among them would start a second command of
+// its own (a power off, a transmit) and other bytes only garble the line.
+bool is_cat_text(const std::string& command) {
+    for (std::size_t i = 0; i + 1 < command.size(); ++i) {
+        const auto ch = static_cast<unsigned char>(command[i]);
+        if (ch < 0x20 || ch > 0x7e || ch == ';') return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void send_command(Context& c) {
@@ -30,6 +42,12 @@ void send_command(Context& c) {
     s.cat_command = cut(s.cat_command);
     if (s.cat_command.size() == max_text) s.cat_command.pop_back();
     s.cat_command += ';';
+    // Such a command is not sent at all: any part of it could mean something
+    // else to the radio.
+    if (!is_cat_text(s.cat_command)) {
+        s.cat_command.clear();
+        return;
+    }
     if ((begins_with(s.cat_command, "FA") || begins_with(s.cat_command, "FB")) &&
         s.cat_command.size() >= 6)
         s.last_freq_command = s.cat_command;

@@ -9,7 +9,8 @@ namespace vlr {
 
 // Completes cat_command (FA->FB while VFO B is selected, ";" appended), notes
 // frequency commands in last_freq_command, writes it to the radio port and
-// logs "TX=".
+// logs "TX=". A command that is not CAT text (a byte outside printable ASCII,
+// a ";" before its end) is not written at all, and cat_command is emptied.
 void send_command(Context& c);
 
 // Replaces cat_reply with what has arrived on the radio port (never waits),
