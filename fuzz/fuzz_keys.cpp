@@ -9,6 +9,7 @@
 #include "emulator/radio_model.hpp"
 #include "fuzz/fuzz_rig.hpp"
 #include "platform/interfaces.hpp"
+#include "radio/frequency.hpp"
 #include "radio/readback.hpp"
 
 using namespace vlr;
@@ -39,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(rig);
 
     for (int steps = 0; steps < 400 && in.remaining_bytes() > 0; ++steps) {
-        switch (in.ConsumeIntegralInRange(0, 7)) {
+        switch (in.ConsumeIntegralInRange(0, 9)) {
             case 0:
                 fuzz::ticks(rig, in.ConsumeIntegralInRange(1, 8));
                 break;
@@ -49,6 +50,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 2:
                 fuzz::deliver(rig, platform::event_key_up, 0);
                 break;
+            case 3: {  // a key pressed many times over: the far ends of every range
+                const int key = fuzz::key_code_from(in);
+                const int times = in.ConsumeIntegralInRange(1, 1200);
+                for (int i = 0; i < times; ++i) fuzz::press(rig, key);
+                break;
+            }
+            case 4: {  // the operator turned the radio's dial anywhere
+                const int hz = in.ConsumeIntegralInRange(1'000'000, 999'999'999);
+                s.last_freq_command = frequency_command(hz) + ";";
+                model.operate(s.last_freq_command);
+                fuzz::ticks(rig, 4);
+                break;
+            }
             default:
                 fuzz::press(rig, fuzz::key_code_from(in));
                 break;

@@ -59,6 +59,9 @@ void check_state(const State& s) {
     for (const auto& ch : s.memory_channels) check_text(ch, "memory channel longer than 255");
     require(s.band_index >= 0 && s.band_index <= 15, "band_index outside 0..15",
             std::to_string(s.band_index));
+    require(s.vfo_frequency >= 0 && s.vfo_frequency <= 999'999'999,
+            "vfo_frequency beyond the nine digits of the radio's field",
+            std::to_string(s.vfo_frequency));
 }
 
 namespace {
@@ -68,6 +71,13 @@ void check_command(const std::string& cmd) {
     for (std::size_t i = 0; i + 1 < cmd.size(); ++i) {
         const auto ch = static_cast<unsigned char>(cmd[i]);
         require(ch >= 0x20 && ch < 0x7f, "command to the radio not printable ASCII", cmd);
+    }
+    // A frequency command carries nine digits at most: the radio's field.
+    if (cmd.rfind("FA", 0) == 0 || cmd.rfind("FB", 0) == 0) {
+        const std::string body = cmd.substr(2, cmd.size() - 3);
+        const bool all_digits = body.find_first_not_of("0123456789") == std::string::npos;
+        require(!all_digits || body.size() <= 9, "frequency command with more than nine digits",
+                cmd);
     }
 }
 }  // namespace

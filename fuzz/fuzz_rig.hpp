@@ -20,12 +20,14 @@ inline void require(bool ok, const char* what, const std::string& detail = {}) {
 }
 
 // Every text of the state within 255 characters, band_index within 0..15,
-// band rows and memory channels within 255 characters.
+// band rows and memory channels within 255 characters, vfo_frequency within
+// what nine digits hold.
 void check_state(const State& s);
 
 // Every command the radio received is printable ASCII, ends with its only ";"
 // and is at most 255 characters long; nothing was left unterminated on the
-// line. `from` is the first command not yet checked; it moves past the end.
+// line; a frequency command has at most nine digits. `from` is the first
+// command not yet checked; it moves past the end.
 void check_radio_commands(const test::FakeLine& line, std::size_t& from);
 
 // Checks each command as it is written, so a fault's stack names its

@@ -136,10 +136,20 @@ void snap_to_khz(Context& c) {
         s.vfo_frequency = usb ? whole + 1000 : whole - 1000;
     else
         s.vfo_frequency = usb ? whole + 1000 : whole;
+    // At either end of the range the snap stays on the last whole kilohertz
+    // a frequency command can carry.
+    if (s.vfo_frequency > 999'999'000) s.vfo_frequency = 999'999'000;
+    if (s.vfo_frequency < 1'000'000) s.vfo_frequency = 1'000'000;
     send_cat(c, frequency_command(s.vfo_frequency));
 }
 
-void step_frequency_up(Context& c) { c.st.vfo_frequency += c.st.mode_code == 3 ? 500 : 1000; }
+void step_frequency_up(Context& c) {
+    State& s = c.st;
+    s.vfo_frequency += s.mode_code == 3 ? 500 : 1000;
+    // Nor above what the nine digits of a frequency command can carry: the
+    // key's command would otherwise get a tenth digit.
+    if (s.vfo_frequency > 999'999'999) s.vfo_frequency = 999'999'999;
+}
 
 void step_frequency_down(Context& c) {
     State& s = c.st;
