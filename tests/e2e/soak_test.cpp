@@ -398,8 +398,10 @@ TEST(Soak, RandomKeysAgainstTheEmulatorWithItsDialTurning) {
     EXPECT_GT(n.key_presses, 0u);
 
     // Memory stays flat: a generous bound, far below what a leak per event
-    // would add over thousands of events.
-    EXPECT_LT(n.rss_end_kb - n.rss_start_kb, 20 * 1024);
+    // would add over thousands of events. (A sanitizer's own bookkeeping
+    // grows with the run: soak.sh raises the bound for it.)
+    const long bound_mb = env_int("VELORAN_SOAK_RSS_MB", 20);
+    EXPECT_LT(n.rss_end_kb - n.rss_start_kb, bound_mb * 1024);
 
     EXPECT_EQ(wire.faults, 0u) << test::join(wire.examples);
     EXPECT_EQ(wire.pending, "") << "a command written without its \";\"";
