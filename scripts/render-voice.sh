@@ -17,7 +17,7 @@ table="$here/../voice/words.tsv"
 outdir="${1:-wave}"
 [ $# -gt 0 ] && shift
 voice="${VELORAN_VOICE:-en}"
-rate="${VELORAN_RATE:-190}"
+rate="${VELORAN_RATE:-260}"
 
 for tool in espeak-ng sox; do
   command -v "$tool" >/dev/null || { echo "render-voice: $tool is not installed" >&2; exit 2; }

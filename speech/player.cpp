@@ -17,7 +17,10 @@ bool is_muted(const Context& c) { return c.st.wave_folder == "xx"; }
 
 void play(Context& c, const std::string& word, bool wait) {
     if (is_blank(word)) return;
-    if (c.transcript && !is_muted(c)) *c.transcript << word << '\n' << std::flush;
+    // A muted word has no file to find: it is not worth the lookups the
+    // silent S-meter update would otherwise make every 200 ms.
+    if (is_muted(c)) return;
+    if (c.transcript) *c.transcript << word << '\n' << std::flush;
     // Plain concatenation: the speaker adds ".wav" to a bare name and matches
     // the file name without regard to case ("Power", "EF").
     if (c.speaker) c.speaker->play(c.st.wave_folder + word, wait);

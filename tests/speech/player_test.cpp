@@ -52,7 +52,7 @@ TEST_F(PlayerTest, MutedFolderPlaysNoWaveWordAndWritesNoTranscript) {
     say(rig.c, "9.wav");
     pause_word(rig.c);
     EXPECT_TRUE(rig.words().empty());
-    for (const auto& p : rig.speaker.paths) EXPECT_EQ(p.rfind("xx", 0), 0u) << p;
+    EXPECT_TRUE(rig.speaker.paths.empty()) << "a muted word never reaches the speaker";
     EXPECT_EQ(transcript.str(), "");
     // Back on the normal folder the words are heard and written again.
     rig.st().wave_folder = default_wave_folder();
