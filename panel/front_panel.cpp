@@ -61,9 +61,14 @@ void read_squelch(Context& c) {
 void apply_band_row(Context& c) {
     State& s = c.st;
     if (!band_has_row(s.band_index)) return;  // no row to take a frequency from
-    s.vfo_frequency =
-        text_num(row_vfo_a_digits(s.band_table[static_cast<std::size_t>(s.band_index)]));
-    send_vfo_frequency(c);
+    // A damaged row (a savmem.dat line) has no frequency to go to: the radio
+    // stays where it is rather than being sent to 0 Hz.
+    const std::string digits =
+        row_vfo_a_digits(s.band_table[static_cast<std::size_t>(s.band_index)]);
+    if (all_digits(digits, 9)) {
+        s.vfo_frequency = text_num(digits);
+        send_vfo_frequency(c);
+    }
     if (s.mode_code < 4) send_width(c);
     set_band_row_mode(c);
 }
