@@ -7,7 +7,8 @@ packages=(
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fontconfig fonts-liberation2
   libgtest-dev libbenchmark-dev
   espeak-ng sox
-  xvfb xdotool x11-apps imagemagick socat libhamlib-utils
+  xvfb xauth xdotool x11-apps imagemagick socat libhamlib-utils
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
