@@ -33,12 +33,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return a;
         };
     }
-    fuzz::watch_commands(*rig.radio);
+    // The other program's commands go to the radio as they came: only the
+    // framing and the characters are the program's to keep.
+    fuzz::watch_commands(*rig.radio, true);
     auto other = rig.serial.add_line(other_com);
     fuzz::connect(rig);
     s.passthru_port = other_com;
     open_serial(rig.c, other_com);
     fuzz::Checker check;
+    check.relayed = true;
 
     for (int steps = 0; steps < 300 && in.remaining_bytes() > 0; ++steps) {
         switch (in.ConsumeIntegralInRange(0, 7)) {

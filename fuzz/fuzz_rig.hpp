@@ -26,20 +26,23 @@ void check_state(const State& s);
 
 // Every command the radio received is printable ASCII, ends with its only ";"
 // and is at most 255 characters long; nothing was left unterminated on the
-// line; a frequency command has at most nine digits. `from` is the first
-// command not yet checked; it moves past the end.
-void check_radio_commands(const test::FakeLine& line, std::size_t& from);
+// line; a frequency command of the program's own has at most nine digits
+// (`relayed`: the line also carries another program's commands, passed on as
+// they came). `from` is the first command not yet checked; it moves past the
+// end.
+void check_radio_commands(const test::FakeLine& line, std::size_t& from, bool relayed = false);
 
 // Checks each command as it is written, so a fault's stack names its
 // sender; keeps the line's own answers. Call after setting `respond`.
-void watch_commands(test::FakeLine& line);
+void watch_commands(test::FakeLine& line, bool relayed = false);
 
 // Both checks at once on a rig's radio line.
 struct Checker {
     std::size_t checked = 0;
+    bool relayed = false;
     void operator()(test::Rig& rig) {
         check_state(rig.st());
-        check_radio_commands(*rig.radio, checked);
+        check_radio_commands(*rig.radio, checked, relayed);
     }
 };
 
