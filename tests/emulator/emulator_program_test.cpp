@@ -1,149 +1,67 @@
 // The veloran-emulator program as another process sees it: started with a
-// link, talked to through that link, stopped with SIGTERM. Also its command
+// link, talked to through that link, stopped with a signal. Also its command
 // line on its own.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <fstream>
-#include <functional>
-#include <thread>
 
 #include "emulator/cli.hpp"
-
-extern char** environ;
+#include "tests/support/e2e_harness.hpp"
 
 using namespace vlr::emu;
+using vlr::e2e::eventually;
 
 namespace {
-
-constexpr auto deadline = std::chrono::seconds(10);
-
-std::string emulator_path() {
-    if (const char* dir = std::getenv("VELORAN_BINARY_DIR"))
-        return std::string(dir) + "/veloran-emulator";
-    // Run by hand from the build folder's tests/ directory.
-    char self[4096];
-    ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string path(self, n > 0 ? static_cast<std::size_t>(n) : 0);
-    return path.substr(0, path.rfind('/')) + "/../veloran-emulator";
-}
 
 bool exists(const std::string& path) {
     struct stat s {};
     return ::lstat(path.c_str(), &s) == 0;
 }
 
-bool eventually(const std::function<bool()>& condition) {
-    auto give_up = std::chrono::steady_clock::now() + deadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > give_up) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+// The emulator as a child process; killed if a test ends before stopping it.
+struct Emulator : vlr::e2e::Process {
+    vlr::test::TempDir dir;
+    std::string link = dir.path + "COM5";
+    explicit Emulator(std::vector<std::string> args) {
+        args.insert(args.begin(), {vlr::e2e::built_program("veloran-emulator"), "--link", link});
+        EXPECT_TRUE(exists(args[0])) << "build the veloran-emulator target first: " << args[0];
+        EXPECT_TRUE(start(args, dir.path));
     }
-    return true;
-}
-
-struct TempDir {
-    std::string path;
-    TempDir() {
-        char name[] = "/tmp/veloran-emu-XXXXXX";
-        path = ::mkdtemp(name) ? name : "";
-    }
-    ~TempDir() { std::system(("rm -rf '" + path + "'").c_str()); }
-};
-
-// The emulator as a child process, with its stdout on a pipe. Killed if a
-// test ends before it stopped it.
-class Emulator {
-public:
-    pid_t pid = -1;
-    int out = -1;
-
-    explicit Emulator(const std::vector<std::string>& args) {
-        int pipe_fds[2];
-        if (::pipe(pipe_fds) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 1);
-        posix_spawn_file_actions_addclose(&actions, pipe_fds[0]);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        std::string program = emulator_path();
-        std::vector<char*> argv{program.data()};
-        std::vector<std::string> copies = args;
-        for (auto& a : copies) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
-            pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(pipe_fds[1]);
-        out = pipe_fds[0];
-    }
-    ~Emulator() {
-        if (pid > 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
-        if (out >= 0) ::close(out);
-    }
-
     // The first line of its stdout, "" if none came.
     std::string first_line() {
-        std::string line;
-        auto give_up = std::chrono::steady_clock::now() + deadline;
-        while (line.find('\n') == std::string::npos && std::chrono::steady_clock::now() < give_up) {
-            pollfd p{out, POLLIN, 0};
-            if (::poll(&p, 1, 50) <= 0) continue;
-            char buffer[256];
-            ssize_t n = ::read(out, buffer, sizeof buffer);
-            if (n <= 0) break;
-            line.append(buffer, static_cast<std::size_t>(n));
-        }
-        return line.substr(0, line.find('\n'));
-    }
-
-    // Waits for the process to end; its exit status, or -1.
-    int wait_exit() {
-        int status = 0;
-        bool ended = eventually([&] { return ::waitpid(pid, &status, WNOHANG) == pid; });
-        if (!ended) return -1;
-        pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return eventually([&] { return out.size() > 0; }) ? out.all()[0] : "";
     }
 };
 
-int open_line(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd >= 0) {
-        termios t{};
-        ::tcgetattr(fd, &t);
-        ::cfmakeraw(&t);
-        ::tcsetattr(fd, TCSANOW, &t);
-    }
-    return fd;
-}
-
+// One command written on a raw line; the bytes up to the first ";" back.
 std::string ask(int fd, const std::string& command) {
     if (::write(fd, command.data(), command.size()) != static_cast<ssize_t>(command.size()))
         return "";
     std::string got;
-    auto give_up = std::chrono::steady_clock::now() + deadline;
-    while (got.find(';') == std::string::npos && std::chrono::steady_clock::now() < give_up) {
+    eventually([&] {
         pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 50) <= 0) continue;
         char buffer[256];
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n <= 0) break;
-        got.append(buffer, static_cast<std::size_t>(n));
-    }
+        ssize_t n = ::poll(&p, 1, 50) > 0 ? ::read(fd, buffer, sizeof buffer) : 0;
+        if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
+        return got.find(';') != std::string::npos;
+    });
     return got;
+}
+
+int open_line(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    termios t{};
+    if (fd >= 0 && ::tcgetattr(fd, &t) == 0) {
+        ::cfmakeraw(&t);
+        ::tcsetattr(fd, TCSANOW, &t);
+    }
+    return fd;
 }
 
 std::vector<std::string> lines_of(const std::string& path) {
@@ -154,18 +72,14 @@ std::vector<std::string> lines_of(const std::string& path) {
 }
 
 TEST(EmulatorProgram, AnswersThroughItsLinkAndCleansUpOnSigterm) {
-    ASSERT_TRUE(exists(emulator_path()))
-        << "build the veloran-emulator target first: " << emulator_path();
-    TempDir dir;
-    std::string link = dir.path + "/COM5";
-    std::string record = dir.path + "/record.txt";
-    Emulator emulator({"--link", link, "--record", record, "--quiet"});
-    ASSERT_GT(emulator.pid, 0);
-    std::string line = emulator.first_line();
+    vlr::test::TempDir records;
+    const std::string record = records.path + "record.txt";
+    Emulator emulator({"--record", record, "--quiet"});
+    const std::string line = emulator.first_line();
     ASSERT_EQ(line.rfind("pty: /dev/pts/", 0), 0u) << line;
-    ASSERT_TRUE(exists(link));
+    ASSERT_TRUE(exists(emulator.link));
 
-    int fd = open_line(link);
+    int fd = open_line(emulator.link);
     ASSERT_GE(fd, 0);
     EXPECT_EQ(ask(fd, "ID;"), "ID0840;");
     EXPECT_EQ(ask(fd, "FA014250000;FA;"), "FA014250000;");
@@ -173,37 +87,28 @@ TEST(EmulatorProgram, AnswersThroughItsLinkAndCleansUpOnSigterm) {
     EXPECT_EQ(lines_of(record), (std::vector<std::string>{"ID;", "FA014250000;", "FA;"}));
     ::close(fd);
 
-    ASSERT_EQ(::kill(emulator.pid, SIGTERM), 0);
+    emulator.signal(SIGTERM);
     EXPECT_EQ(emulator.wait_exit(), 0);
-    EXPECT_FALSE(exists(link));
+    EXPECT_FALSE(exists(emulator.link));
 }
 
 TEST(EmulatorProgram, TakesIdentityAndTransmitterFromItsOptions) {
-    ASSERT_TRUE(exists(emulator_path()))
-        << "build the veloran-emulator target first: " << emulator_path();
-    TempDir dir;
-    std::string link = dir.path + "/COM1";
-    Emulator emulator(
-        {"--link", link, "--id", "0650", "--variant", "10", "--quiet", "--baud", "9600"});
+    Emulator emulator({"--id", "0650", "--variant", "10", "--quiet", "--baud", "9600"});
     ASSERT_EQ(emulator.first_line().rfind("pty: ", 0), 0u);
-    int fd = open_line(link);
+    int fd = open_line(emulator.link);
     ASSERT_GE(fd, 0);
     EXPECT_EQ(ask(fd, "ID;"), "ID0650;");
     EXPECT_EQ(ask(fd, "PC;"), "PC1005;");
     ::close(fd);
-    ASSERT_EQ(::kill(emulator.pid, SIGINT), 0);
+    emulator.signal(SIGINT);
     EXPECT_EQ(emulator.wait_exit(), 0);
-    EXPECT_FALSE(exists(link));
+    EXPECT_FALSE(exists(emulator.link));
 }
 
 TEST(EmulatorProgram, RefusesABadCommandLineWithoutMakingALink) {
-    ASSERT_TRUE(exists(emulator_path()))
-        << "build the veloran-emulator target first: " << emulator_path();
-    TempDir dir;
-    std::string link = dir.path + "/COM5";
-    Emulator emulator({"--link", link, "--baud", "fast"});
+    Emulator emulator({"--baud", "fast"});
     EXPECT_EQ(emulator.wait_exit(), 2);
-    EXPECT_FALSE(exists(link));
+    EXPECT_FALSE(exists(emulator.link));
 }
 
 TEST(EmulatorCommandLine, ReadsEveryOption) {
@@ -228,17 +133,11 @@ TEST(EmulatorCommandLine, ReadsEveryOption) {
 
 TEST(EmulatorCommandLine, RefusesBadValues) {
     const std::vector<std::vector<std::string>> bad = {
-        {"--baud", "fast"},
-        {"--baud", "-1"},
-        {"--variant", "50"},
-        {"--id", "840"},
-        {"--id", "08a0"},
-        {"--stop-bits", "3"},
-        {"--fault", "loud"},
-        {"--delay-ms", "5ms"},
-        {"--link"},
-        {"--what"},
-        {"COM5"},
+        // clang-format off
+        {"--baud", "fast"}, {"--baud", "-1"}, {"--variant", "50"}, {"--id", "840"},
+        {"--id", "08a0"}, {"--stop-bits", "3"}, {"--fault", "loud"}, {"--delay-ms", "5ms"},
+        {"--link"}, {"--what"}, {"COM5"},
+        // clang-format on
     };
     for (const auto& args : bad) {
         CliOptions o;

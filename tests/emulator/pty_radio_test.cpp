@@ -17,7 +17,11 @@
 #include <functional>
 #include <thread>
 
+#include "tests/support/e2e_harness.hpp"
+
 using namespace vlr::emu;
+using vlr::e2e::eventually;
+using vlr::test::TempDir;
 
 namespace {
 
@@ -59,15 +63,6 @@ std::string receive_replies(int fd, std::size_t count) {
     });
 }
 
-bool eventually(const std::function<bool()>& condition) {
-    auto give_up = std::chrono::steady_clock::now() + deadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > give_up) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
 std::string read_link(const std::string& path) {
     char target[256];
     ssize_t n = ::readlink(path.c_str(), target, sizeof target);
@@ -78,15 +73,6 @@ bool exists(const std::string& path) {
     struct stat s {};
     return ::lstat(path.c_str(), &s) == 0;
 }
-
-struct TempDir {
-    std::string path;
-    TempDir() {
-        char name[] = "/tmp/veloran-emu-XXXXXX";
-        path = ::mkdtemp(name) ? name : "";
-    }
-    ~TempDir() { std::system(("rm -rf '" + path + "'").c_str()); }
-};
 
 class PtyRadioTest : public ::testing::Test {
 protected:
@@ -102,15 +88,14 @@ protected:
     }
 };
 
-TEST_F(PtyRadioTest, AnswersIdWithItsModel) {
+TEST_F(PtyRadioTest, AnswersTwoCommandsOfOneWriteInOrderAndLateStillAnswers) {
     EXPECT_EQ(radio.slave_path().rfind("/dev/pts/", 0), 0u) << radio.slave_path();
-    send(fd, "ID;");
-    EXPECT_EQ(receive_replies(fd, 1), "ID0840;");
-}
-
-TEST_F(PtyRadioTest, AnswersTwoCommandsOfOneWriteInOrder) {
     send(fd, "ID;FA;");
     EXPECT_EQ(receive_replies(fd, 2), "ID0840;FA007100000;");
+    radio.set_late_delay_ms(100);
+    radio.set_fault(Fault::late);
+    send(fd, "ID;");
+    EXPECT_EQ(receive_replies(fd, 1), "ID0840;");
 }
 
 TEST_F(PtyRadioTest, CommandArrivingInPiecesIsOneCommand) {
@@ -165,7 +150,7 @@ TEST_F(PtyRadioTest, GarbageOnlyModeSendsNoAnswerAtAll) {
     EXPECT_EQ(got.find("ID0840"), std::string::npos);
 }
 
-TEST_F(PtyRadioTest, SilentModeHearsButDoesNotAnswer) {
+TEST_F(PtyRadioTest, SilentModeHearsButDoesNotAnswerAndUnaskedBytesArrive) {
     radio.set_fault(Fault::silent);
     send(fd, "ID;");
     ASSERT_TRUE(eventually([&] { return radio.record().size() == 1; }));
@@ -173,13 +158,8 @@ TEST_F(PtyRadioTest, SilentModeHearsButDoesNotAnswer) {
     send(fd, "FA;");
     // Commands are served in order, so an answer to ID would come first.
     EXPECT_EQ(receive_replies(fd, 1), "FA007100000;");
-}
-
-TEST_F(PtyRadioTest, LateModeStillAnswers) {
-    radio.set_late_delay_ms(100);
-    radio.set_fault(Fault::late);
-    send(fd, "ID;");
-    EXPECT_EQ(receive_replies(fd, 1), "ID0840;");
+    radio.send_unasked("FA014000000;");
+    EXPECT_EQ(receive_replies(fd, 1), "FA014000000;");
 }
 
 TEST_F(PtyRadioTest, BurstWithNulBytesPrecedesTheAnswer) {
@@ -206,11 +186,6 @@ TEST(PtyRadio, BurstOfTenKilobytesWithoutNul) {
     ::close(fd);
 }
 
-TEST_F(PtyRadioTest, UnaskedBytesArrive) {
-    radio.send_unasked("FA014000000;");
-    EXPECT_EQ(receive_replies(fd, 1), "FA014000000;");
-}
-
 TEST_F(PtyRadioTest, TurnsItsOwnDial) {
     long long start = radio.with_model([](RadioModel& m) { return m.frequency_a(); });
     radio.set_dial_drift(100, 5);
@@ -230,7 +205,7 @@ TEST_F(PtyRadioTest, TurnsItsOwnDial) {
 
 TEST(PtyRadio, ComLinkIsMadeFollowedAndRemoved) {
     TempDir dir;
-    std::string link = dir.path + "/COM5";
+    std::string link = dir.path + "COM5";
     {
         PtyRadio radio;
         ASSERT_TRUE(radio.link_com(dir.path, 5));
@@ -250,9 +225,9 @@ TEST(PtyRadio, ComLinkIsMadeFollowedAndRemoved) {
 
 TEST(PtyRadio, StaleLinkIsReplacedButAFileIsLeftAlone) {
     TempDir dir;
-    std::string stale = dir.path + "/COM3";
+    std::string stale = dir.path + "COM3";
     ASSERT_EQ(::symlink("/dev/pts/nowhere", stale.c_str()), 0);
-    std::string file = dir.path + "/COM4";
+    std::string file = dir.path + "COM4";
     std::ofstream(file) << "keep me";
 
     PtyRadio radio;
@@ -268,7 +243,7 @@ TEST(PtyRadio, StaleLinkIsReplacedButAFileIsLeftAlone) {
 
 TEST(PtyRadio, StopLeavesALinkThatNowLeadsElsewhere) {
     TempDir dir;
-    std::string link = dir.path + "/COM7";
+    std::string link = dir.path + "COM7";
     PtyRadio first;
     PtyRadio second;
     ASSERT_TRUE(first.link(link));
@@ -279,7 +254,7 @@ TEST(PtyRadio, StopLeavesALinkThatNowLeadsElsewhere) {
 
 TEST(PtyRadio, HangUpMakesTheDeviceVanishAndComeBackRestoresIt) {
     TempDir dir;
-    std::string link = dir.path + "/COM2";
+    std::string link = dir.path + "COM2";
     PtyRadio radio;
     ASSERT_TRUE(radio.link(link));
     int fd = open_line(link);

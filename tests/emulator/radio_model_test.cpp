@@ -18,39 +18,22 @@ struct Exchange {
 };
 
 // A fresh radio's answers to the queries the program makes at start-up, in
-// its poll and on its keys, in the form the program takes them apart.
+// its poll and on its keys, then to what Hamlib's FT-991 backend (rigctl -m
+// 1035) asks while it opens the radio.
 TEST(RadioModel, AnswersEveryQueryOfTheProgram) {
     const Exchange table[] = {
-        {"ID;", "ID0840;"},
-        {"FA;", "FA007100000;"},
-        {"FB;", "FB007100000;"},
-        {"MD0;", "MD01;"},
-        {"GT0;", "GT02;"},
-        {"AG0;", "AG0090;"},
-        {"AG1;", "AG1080;"},
-        {"ML0;", "ML00;"},
-        {"ML1;", "ML1040;"},
-        {"PC;", "PC2100;"},
-        {"PR0;", "PR00;"},
-        {"AC;", "AC000;"},
-        {"VX;", "VX0;"},
-        {"BI;", "BI0;"},
-        {"KS;", "KS015;"},
-        {"MG;", "MG050;"},
-        {"PL;", "PL050;"},
-        {"SQ0;", "SQ0010;"},
-        {"RM6;", "RM6000000;"},
-        {"RM4;", "RM4000000;"},
-        {"PS;", "PS1;"},
-        {"VS;", "VS0;"},
-        {"ST;", "ST0;"},
-        {"TX;", "TX0;"},
-        {"EX030704;", "EX0307040;"},
-        {"EX010318;", "EX0103180012;"},
-        {"RG0;", "RG0255;"},
-        {"SH0;", "SH0016;"},
-        {"NA0;", "NA00;"},
-        {"CT0;", "CT00;"},
+        // clang-format off
+        {"ID;", "ID0840;"}, {"FA;", "FA007100000;"}, {"FB;", "FB007100000;"},
+        {"MD0;", "MD01;"}, {"GT0;", "GT02;"}, {"AG0;", "AG0090;"}, {"AG1;", "AG1080;"},
+        {"ML0;", "ML00;"}, {"ML1;", "ML1040;"}, {"PC;", "PC2100;"}, {"PR0;", "PR00;"},
+        {"AC;", "AC000;"}, {"VX;", "VX0;"}, {"BI;", "BI0;"}, {"KS;", "KS015;"},
+        {"MG;", "MG050;"}, {"PL;", "PL050;"}, {"SQ0;", "SQ0010;"}, {"RM6;", "RM6000000;"},
+        {"RM4;", "RM4000000;"}, {"PS;", "PS1;"}, {"VS;", "VS0;"}, {"ST;", "ST0;"},
+        {"TX;", "TX0;"}, {"EX030704;", "EX0307040;"}, {"EX010318;", "EX0103180012;"},
+        {"RG0;", "RG0255;"}, {"SH0;", "SH0016;"}, {"NA0;", "NA00;"}, {"CT0;", "CT00;"},
+        {"AI;", "AI0;"}, {"FT;", "FT0;"}, {"IF;", "IF001007100000+000000100000;"},
+        {"AI0;", ""}, {"AI;", "AI0;"},
+        // clang-format on
     };
     RadioModel radio;
     for (const auto& e : table) EXPECT_EQ(radio.handle(e.command), e.reply) << e.command;
@@ -76,40 +59,26 @@ struct RoundTrip {
     const char* reply;
 };
 
+// The width is also taken in the FT-991 form ("SH0" + 2 digits).
 TEST(RadioModel, KeepsWhatIsSet) {
     const RoundTrip table[] = {
-        {"FA014250000;", "FA;", "FA014250000;"},
-        {"FB145500000;", "FB;", "FB145500000;"},
-        {"MD02;", "MD0;", "MD02;"},
-        {"MD0H;", "MD0;", "MD0H;"},
-        {"MD0B;", "MD0;", "MD0B;"},
-        {"AG0250;", "AG0;", "AG0250;"},
-        {"AG1000;", "AG1;", "AG1000;"},
-        {"RG1040;", "RG1;", "RG1040;"},
-        {"SQ0255;", "SQ0;", "SQ0255;"},
-        {"ML01;", "ML0;", "ML01;"},
-        {"ML1100;", "ML1;", "ML1100;"},
-        {"PR01;", "PR0;", "PR01;"},
-        {"PL100;", "PL;", "PL100;"},
-        {"VX1;", "VX;", "VX1;"},
-        {"BI1;", "BI;", "BI1;"},
-        {"GT04;", "GT0;", "GT04;"},
-        {"KS025;", "KS;", "KS025;"},
-        {"MG100;", "MG;", "MG100;"},
-        {"AC100;", "AC;", "AC100;"},
-        {"AC103;", "AC;", "AC100;"},
-        {"PC2010;", "PC;", "PC2010;"},
-        {"VS1;", "VS;", "VS1;"},
-        {"ST1;", "ST;", "ST1;"},
-        {"CT03;", "CT0;", "CT03;"},
-        {"CN00012;", "CN00;", "CN00012;"},
-        {"OS02;", "OS0;", "OS02;"},
-        {"RL010;", "RL0;", "RL010;"},
-        {"NL0005;", "NL0;", "NL0005;"},
-        {"CO011200;", "CO01;", "CO011200;"},
-        {"CO00001;", "CO00;", "CO000001;"},
-        {"SH0021;", "SH0;", "SH0021;"},
-        {"PA02;", "PA0;", "PA02;"},
+        // clang-format off
+        {"FA014250000;", "FA;", "FA014250000;"}, {"FB145500000;", "FB;", "FB145500000;"},
+        {"MD02;", "MD0;", "MD02;"}, {"MD0H;", "MD0;", "MD0H;"}, {"MD0B;", "MD0;", "MD0B;"},
+        {"AG0250;", "AG0;", "AG0250;"}, {"AG1000;", "AG1;", "AG1000;"},
+        {"RG1040;", "RG1;", "RG1040;"}, {"SQ0255;", "SQ0;", "SQ0255;"},
+        {"ML01;", "ML0;", "ML01;"}, {"ML1100;", "ML1;", "ML1100;"}, {"PR01;", "PR0;", "PR01;"},
+        {"PL100;", "PL;", "PL100;"}, {"VX1;", "VX;", "VX1;"}, {"BI1;", "BI;", "BI1;"},
+        {"GT04;", "GT0;", "GT04;"}, {"KS025;", "KS;", "KS025;"}, {"MG100;", "MG;", "MG100;"},
+        {"AC100;", "AC;", "AC100;"}, {"AC103;", "AC;", "AC100;"},
+        {"PC2010;", "PC;", "PC2010;"}, {"VS1;", "VS;", "VS1;"}, {"ST1;", "ST;", "ST1;"},
+        {"CT03;", "CT0;", "CT03;"}, {"CN00012;", "CN00;", "CN00012;"},
+        {"OS02;", "OS0;", "OS02;"}, {"RL010;", "RL0;", "RL010;"},
+        {"NL0005;", "NL0;", "NL0005;"}, {"CO011200;", "CO01;", "CO011200;"},
+        {"CO00001;", "CO00;", "CO000001;"}, {"SH0021;", "SH0;", "SH0021;"},
+        {"PA02;", "PA0;", "PA02;"}, {"SH014;", "SH0;", "SH0014;"},
+        {"SH000;", "SH0;", "SH0000;"}, {"SH023;", "SH0;", "SH0023;"},
+        // clang-format on
     };
     for (const auto& t : table) {
         RadioModel radio;
@@ -135,26 +104,32 @@ TEST(RadioModel, TakesEverySetCommandOfTheProgramSilently) {
         "VX0;",          "ML00;",         "ML1001;",       "SH0009;",        "NA00;",
         "NA01;",         "KS004;",        "KS060;",        "MG000;",         "SQ0000;",
         "BC00;",         "BC01;",         "TX1;",          "TX0;",           "ST0;",
-        "VS0;",          "ZI;",           "PS1;",          "PC2100;",        "PC2005;",
-    };
+        "VS0;",          "ZI;",           "PS1;",          "PC2100;",        "PC2005;"};
     RadioModel radio;
     for (const char* c : commands) EXPECT_EQ(radio.handle(c), "") << c;
 }
 
+// Parameters of the wrong width too: an 8-digit frequency (what Hamlib sends
+// to a radio whose "IF;" it could not read) changes nothing.
 TEST(RadioModel, RefusesWhatItDoesNotKnow) {
-    const char* commands[] = {
-        "XX;",    ";",    "fa;",     "FA12345;", "FA000010000;", "FA999000000;", "MD0Z;",
-        "MD;",    "MD1;", "AG0999;", "AG0;1",    "AG;",          "ID0840;",      "BS013;",
-        "BS099;", "SM1;", "RM6123;", "RM0;",     "EX12;",        "EX03070A;",    "KS003;",
-        "KS061;", "VX2;", "GT07;",   "AC203;",   "PC1005;",      "PC2101;",      "PC2004;",
-        "PC210;", "ZI1;", "PS2;",    "SQ0;;",    "TX3;",         "RL0100;",
-    };
+    const char* commands[] = {"XX;", ";", "fa;", "FA12345;", "FA000010000;", "FA999000000;",
+                              "MD0Z;", "MD;", "MD1;", "AG0999;", "AG0;1", "AG;", "ID0840;",
+                              "BS013;", "BS099;", "SM1;", "RM6123;", "RM0;", "EX12;", "EX03070A;",
+                              "KS003;", "KS061;", "VX2;", "GT07;", "AC203;", "PC1005;", "PC2101;",
+                              "PC2004;", "PC210;", "ZI1;", "PS2;", "SQ0;;", "TX3;", "RL0100;",
+                              // Parameters of the wrong width, as Hamlib sends an 8-digit frequency
+                              // to a radio whose "IF;" it could not read.
+                              "FA14250000;", "FB14250000;", "FA0142500000;", "IF0;", "IF;;", "FT4;",
+                              "FT01;", "FTA;", "SH01;", "SH024;", "SH0024;", "SH00014;"};
     RadioModel radio;
     for (const char* c : commands) EXPECT_EQ(radio.handle(c), "?;") << c;
     // A refused set changes nothing.
     EXPECT_EQ(radio.handle("FA;"), "FA007100000;");
     EXPECT_EQ(radio.handle("AG0;"), "AG0090;");
     EXPECT_EQ(radio.handle("PC;"), "PC2100;");
+    EXPECT_EQ(radio.frequency_b(), 7'100'000);
+    EXPECT_EQ(radio.handle("FT;"), "FT0;");
+    EXPECT_EQ(radio.handle("SH0;"), "SH0016;");
 }
 
 // The menu stores any value after its six-digit item, and the program reads
@@ -234,10 +209,12 @@ TEST(RadioModel, BandStackMovesVfoAIntoTheBandAndRemembersIt) {
         const char* command;
         long long low, high;
     } bands[] = {
+        // clang-format off
         {"BS000;", 1'800'000, 2'000'000},     {"BS003;", 7'000'000, 7'300'000},
         {"BS005;", 14'000'000, 14'350'000},   {"BS009;", 28'000'000, 29'700'000},
         {"BS010;", 50'000'000, 54'000'000},   {"BS015;", 144'000'000, 148'000'000},
         {"BS016;", 430'000'000, 450'000'000},
+        // clang-format on
     };
     for (const auto& b : bands) {
         ASSERT_EQ(radio.handle(b.command), "") << b.command;
@@ -278,29 +255,6 @@ TEST(RadioModel, SwitchedOffItAnswersNothingUntilSwitchedOn) {
     EXPECT_EQ(radio.record().size(), 6u);
 }
 
-// What Hamlib's FT-991 backend (rigctl -m 1035) asks while it opens the radio
-// and reads the frequency and mode, answered as a fresh radio does.
-TEST(RadioModel, AnswersWhatHamlibAsksWhileOpening) {
-    const Exchange table[] = {
-        {"AI;", "AI0;"},
-        {"ID;", "ID0840;"},
-        {"FA;", "FA007100000;"},
-        {"FB;", "FB007100000;"},
-        {"FT;", "FT0;"},
-        {"IF;", "IF001007100000+000000100000;"},
-        {"MD0;", "MD01;"},
-        {"SH0;", "SH0016;"},
-        {"NA0;", "NA00;"},
-        {"PS;", "PS1;"},
-        {"VS;", "VS0;"},
-        {"ST;", "ST0;"},
-        {"AI0;", ""},
-        {"AI;", "AI0;"},
-    };
-    RadioModel radio;
-    for (const auto& e : table) EXPECT_EQ(radio.handle(e.command), e.reply) << e.command;
-}
-
 // The information answer is 28 characters: Hamlib takes the width of the
 // frequency field (9 digits) from that length and the VFO/memory flag from
 // its 23rd character. Each field follows the radio's state.
@@ -309,13 +263,14 @@ TEST(RadioModel, InformationAnswerFollowsTheState) {
         std::vector<const char*> set;
         const char* reply;
     } table[] = {
+        // clang-format off
         {{}, "IF001007100000+000000100000;"},
         {{"FA014250000;", "MD02;"}, "IF001014250000+000000200000;"},
         {{"FA432100000;", "MD0B;", "CT02;", "OS02;"}, "IF001432100000+000000B02002;"},
         {{"BS005;"}, "IF001014200000+000000200000;"},
+        // clang-format on
         {{"VS1;", "FB021000000;"}, "IF001007100000+000000100000;"},  // VFO A, whichever is used
-        {{"OS01;", "CT01;"}, "IF001007100000+000000101001;"},
-    };
+        {{"OS01;", "CT01;"}, "IF001007100000+000000101001;"}};
     for (const auto& t : table) {
         RadioModel radio;
         for (const char* c : t.set) ASSERT_EQ(radio.handle(c), "") << c;
@@ -333,11 +288,9 @@ TEST(RadioModel, TransmitVfoIsTheSplitSetting) {
         const char* set;
         const char* ft;
         const char* st;
-    } table[] = {
-        {"FT0;", "FT0;", "ST0;"}, {"FT1;", "FT1;", "ST1;"}, {"FT2;", "FT0;", "ST0;"},
-        {"FT3;", "FT1;", "ST1;"}, {"ST1;", "FT1;", "ST1;"}, {"ST2;", "FT1;", "ST2;"},
-        {"ST0;", "FT0;", "ST0;"},
-    };
+    } table[] = {{"FT0;", "FT0;", "ST0;"}, {"FT1;", "FT1;", "ST1;"}, {"FT2;", "FT0;", "ST0;"},
+                 {"FT3;", "FT1;", "ST1;"}, {"ST1;", "FT1;", "ST1;"}, {"ST2;", "FT1;", "ST2;"},
+                 {"ST0;", "FT0;", "ST0;"}};
     for (const auto& t : table) {
         RadioModel radio;
         ASSERT_EQ(radio.handle(t.set), "") << t.set;
@@ -348,38 +301,6 @@ TEST(RadioModel, TransmitVfoIsTheSplitSetting) {
     radio.handle("ST2;");
     EXPECT_EQ(radio.handle("FT3;"), "");  // already transmitting on B: split kept as it was
     EXPECT_EQ(radio.handle("ST;"), "ST2;");
-}
-
-// The width as the FT-991 takes it ("SH0" + 2 digits) and as the FTDX radios
-// do ("SH00" + 2 digits, the program's form) set the same thing.
-TEST(RadioModel, WidthInBothForms) {
-    const RoundTrip table[] = {
-        {"SH014;", "SH0;", "SH0014;"},
-        {"SH0014;", "SH0;", "SH0014;"},
-        {"SH000;", "SH0;", "SH0000;"},
-        {"SH023;", "SH0;", "SH0023;"},
-    };
-    for (const auto& t : table) {
-        RadioModel radio;
-        EXPECT_EQ(radio.handle(t.set), "") << t.set;
-        EXPECT_EQ(radio.handle(t.query), t.reply) << t.set;
-    }
-}
-
-// Parameters of the wrong width are refused as the radio refuses them: an
-// 8-digit frequency (what Hamlib sends to a radio whose "IF;" it could not
-// read) changes nothing.
-TEST(RadioModel, RefusesHamlibFormsOfTheWrongWidth) {
-    const char* commands[] = {
-        "FA14250000;", "FB14250000;", "FA0142500000;", "IF0;",   "IF;;",    "FT4;",
-        "FT01;",       "FTA;",        "SH01;",         "SH024;", "SH0024;", "SH00014;",
-    };
-    RadioModel radio;
-    for (const char* c : commands) EXPECT_EQ(radio.handle(c), "?;") << c;
-    EXPECT_EQ(radio.frequency_a(), 7'100'000);
-    EXPECT_EQ(radio.frequency_b(), 7'100'000);
-    EXPECT_EQ(radio.handle("FT;"), "FT0;");
-    EXPECT_EQ(radio.handle("SH0;"), "SH0016;");
 }
 
 TEST(RadioModel, IdentityIsConfigurable) {

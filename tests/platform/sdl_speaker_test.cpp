@@ -1,5 +1,6 @@
 // The word player on SDL's disk audio driver: what reaches the "device" is
-// read back from the file the driver writes.
+// read back from the file the driver writes. It closes its device when quiet
+// for a while and opens it again for the next word, which is played whole.
 #include "platform/sdl/sdl_speaker.hpp"
 
 #include <gtest/gtest.h>
@@ -7,9 +8,11 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 #include "tests/platform/wave_maker.hpp"
 #include "tests/support/fakes.hpp"
+#include "tests/support/pty.hpp"
 
 using vlr::platform::SdlSpeaker;
 using vlr::test::level_tone;
@@ -123,6 +126,37 @@ TEST_F(SdlSpeakerTest, StereoAndOtherRatesAreConvertedToTheDeviceFormat) {
     for (const auto& [level, count] : sounded())
         if (level > 950 && level < 1050) near_level += count;
     EXPECT_NEAR(static_cast<double>(near_level), 22050.0, 300.0);
+}
+
+TEST_F(SdlSpeakerTest, AQuietDeviceRestsAndTheNextWordOpensItAndPlaysWhole) {
+    word("a.wav", 1000, 2205);
+    word("b.wav", 2000, 4410);
+    ASSERT_TRUE(speaker->device_open());
+    speaker->set_rest_after(std::chrono::milliseconds(100));
+    speaker->play(dir.path + "a.wav", true);
+    ASSERT_TRUE(vlr::test::eventually([&] { return !speaker->device_open(); }));
+    // Resting is not the same as having no device: words are still heard.
+    EXPECT_TRUE(speaker->has_device());
+    speaker->play(dir.path + "b.wav", true);
+    EXPECT_TRUE(speaker->device_open());
+    // The disk driver starts its file afresh with each opening.
+    EXPECT_EQ(sounded(), (Runs{{2000, 4410}}));
+}
+
+TEST_F(SdlSpeakerTest, AWordStillPlayingKeepsTheDeviceOpen) {
+    word("help.wav", 3000, 22050);  // one second
+    word("a.wav", 1000, 2205);
+    speaker->set_rest_after(std::chrono::milliseconds(1));
+    speaker->play(dir.path + "help.wav", false);
+    // While the help text plays on its own the device does not rest, however
+    // short the rest time; a waited word then cuts the help text off.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(speaker->device_open());
+    speaker->play(dir.path + "a.wav", true);
+    const Runs heard = sounded();
+    ASSERT_EQ(heard.size(), 2u);
+    EXPECT_EQ(heard[0].first, 3000);
+    EXPECT_EQ(heard[1], (std::pair<int16_t, size_t>{1000, 2205}));
 }
 
 TEST(SdlSpeakerWithoutDevice, WaitedWordsStillTakeTheirTime) {
