@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include "app/text.hpp"
@@ -63,13 +64,8 @@ protected:
     }
 };
 
-TEST_F(Passthru, NothingWaitingLeavesEverythingAlone) {
-    poll();
-    EXPECT_EQ(sent(), "");
-    EXPECT_EQ(s.radio_initiated, 0);
-}
-
 TEST_F(Passthru, CommandInTwoPiecesGoesOutWhenComplete) {
+    poll();  // nothing waiting leaves everything alone
     from_client("F");
     poll();
     EXPECT_EQ(sent(), "");
@@ -82,46 +78,53 @@ TEST_F(Passthru, CommandInTwoPiecesGoesOutWhenComplete) {
     EXPECT_EQ(s.radio_initiated, 1);
     EXPECT_EQ(to_client(), "FA014250000;");
     EXPECT_EQ(s.passthru_inbuf, "");
-}
-
-TEST_F(Passthru, FrequencyAnswerIsPassedBackAndTaken) {
-    from_client("FA;");
-    poll();
-    EXPECT_EQ(to_client(), "FA014250000;");
+    // The answer was taken and shown, after the standard pause.
     EXPECT_EQ(s.vfo_frequency, 14250000);
     EXPECT_EQ(s.freq_text, " 14.250000");
     EXPECT_EQ(rig.window.text.at(285, 150).rfind(" 14.250000", 0), 0u)
         << rig.window.text.at(285, 150);
     EXPECT_EQ(s.vfo_a_text, "A014250000");
-    // The answer waited the standard pause.
     EXPECT_EQ(join(rig.words()), "delay");
 }
 
-TEST_F(Passthru, SplitAnswerIsPassedBackButNotTaken) {
-    s.vfo_b_selected = 1;
-    s.vfo_b_text = "B014000000";
-    from_client("FA;");
-    poll();
-    EXPECT_EQ(sent(), "FB;");
-    EXPECT_EQ(to_client(), "FB007050000;");
-    EXPECT_EQ(s.vfo_frequency, 14200000);
-    EXPECT_EQ(s.vfo_b_text, "B014000000");
-}
-
-TEST_F(Passthru, FrequencyReplyBehindOtherTextIsFound) {
-    answers["ID;"] = "ID0840;FA014250000;";
-    from_client("ID;");
-    poll();
-    EXPECT_EQ(to_client(), "ID0840;FA014250000;");
-    EXPECT_EQ(s.vfo_frequency, 14250000);
-}
-
-TEST_F(Passthru, LateAnswerToOurOwnPollIsNotPassedOn) {
-    // The program's poll gave up on its answer one tick ago; it came after.
-    rig.radio->incoming = "SM0069;";
-    from_client("AI;");
-    poll();
-    EXPECT_EQ(to_client(), "AI0;");
+// One request from the other program: what reaches the radio, what goes
+// back, and which frequency the program ends up holding.
+TEST_F(Passthru, AnswersGoBackAsTheyCameAndOnlyAWholeFrequencyReplyIsTaken) {
+    const struct {
+        const char* what;
+        std::function<void()> setup;
+        std::string request, radio_got, client_got;
+        int frequency;
+    } cases[] = {
+        {"split: passed back, not taken",
+         [&] { s.vfo_b_selected = 1, s.vfo_b_text = "B014000000"; }, "FA;", "FB;", "FB007050000;", 14200000},
+        {"frequency behind other text", [&] { answers["ID;"] = "ID0840;FA014250000;"; }, "ID;", "ID;",
+         "ID0840;FA014250000;", 14250000},
+        {"late answer to our own poll", [&] { rig.radio->incoming = "SM0069;"; }, "AI;", "AI;", "AI0;", 14200000},
+        {"below 1 MHz goes back untouched", [&] { answers["FA;"] = "FA000500000;"; }, "FA;", "FA;",
+         "FA000500000;", 1000000},
+        {"mode query answered, not followed", [&] { s.mode_code = 3; }, "MD0;", "MD0;", "MD02;", 14200000},
+        {"bare terminator not passed back", [&] { answers["XX;"] = ";"; }, "XX;", "XX;", "", 14200000},
+        {"a setting gets no answer", [] {}, "FA014250000;", "FA014250000;", "", 14200000},
+        // A cut-off reply must not count as the radio's first answer either.
+        {"cut-off reply", [&] { answers["FA;"] = "FA0142;", s.radio_connected = 0; }, "FA;", "FA;", "FA0142;",
+         14200000},
+    };
+    for (const auto& k : cases) {
+        s.vfo_b_selected = 0, s.radio_connected = 1, s.mode_code = 2, s.vfo_frequency = 14200000;
+        client->written.clear();
+        rig.clear();
+        k.setup();
+        from_client(k.request);
+        poll();
+        EXPECT_EQ(sent(), k.radio_got) << k.what;
+        EXPECT_EQ(to_client(), k.client_got) << k.what;
+        EXPECT_EQ(s.vfo_frequency, k.frequency) << k.what;
+        EXPECT_EQ(s.passthru_inbuf, "") << k.what;
+        if (k.request == "MD0;") { EXPECT_EQ(s.mode_code, 3) << k.what; }
+        if (s.vfo_b_selected) { EXPECT_EQ(s.vfo_b_text, "B014000000") << k.what; }
+    }
+    EXPECT_EQ(s.radio_connected, 0) << "a cut-off reply is no first answer";
 }
 
 TEST_F(Passthru, RequestRepeatedWhileWaitingGetsOneAnswer) {
@@ -158,36 +161,6 @@ TEST_F(Passthru, RequestRepeatedWhileWaitingGetsOneAnswer) {
     EXPECT_EQ(to_client(), "ID0840;ID0840;");
 }
 
-TEST_F(Passthru, OnlyAWholeFrequencyReplyIsTaken) {
-    // A cut-off reply must not count as the radio's first answer either.
-    s.radio_connected = 0;
-    answers["FA;"] = "FA0142;";
-    from_client("FA;");
-    poll();
-    EXPECT_EQ(to_client(), "FA0142;");
-    EXPECT_EQ(s.radio_connected, 0);
-    EXPECT_EQ(join(rig.words()), "delay");
-}
-
-TEST_F(Passthru, AnswerBelowOneMegahertzGoesBackUntouched) {
-    answers["FA;"] = "FA000500000;";
-    from_client("FA;");
-    poll();
-    EXPECT_EQ(to_client(), "FA000500000;");
-    EXPECT_EQ(s.vfo_frequency, 1000000);
-}
-
-TEST_F(Passthru, NoAnswerOrBareTerminatorIsNotPassedBack) {
-    answers["XX;"] = ";";
-    from_client("FA014250000;");
-    poll();
-    from_client("XX;");
-    poll();
-    EXPECT_EQ(sent(), "FA014250000; XX;");
-    EXPECT_EQ(to_client(), "");
-    EXPECT_EQ(s.passthru_inbuf, "");
-}
-
 TEST_F(Passthru, ModeSettingIsShownWithoutAModeCommandOfOurOwn) {
     s.mode_code = 1;
     from_client("MD02;");
@@ -199,14 +172,6 @@ TEST_F(Passthru, ModeSettingIsShownWithoutAModeCommandOfOurOwn) {
     // no second mode command, and not the frozen band row's frequency,
     // which would pull the radio off the client's frequency.
     EXPECT_EQ(sent(), "MD02; NA00;");
-}
-
-TEST_F(Passthru, ModeQueryIsAnsweredNotFollowed) {
-    s.mode_code = 3;
-    from_client("MD0;");
-    poll();
-    EXPECT_EQ(to_client(), "MD02;");
-    EXPECT_EQ(s.mode_code, 3);
 }
 
 TEST_F(Passthru, RadioModeCodesBecomeTheProgramsModes) {

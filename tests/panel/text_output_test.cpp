@@ -31,15 +31,11 @@ TEST(TextOutput, DropsTheClosingLineEndAndAdvancesByTheDrawnWidth) {
     EXPECT_EQ(drawn[3].x, 160);
     for (const auto& d : drawn) EXPECT_EQ(d.y, 50);
     EXPECT_EQ(rig.st().main_window.x, 190);
-}
-
-TEST(TextOutput, NothingLeftAfterTheLineEndDrawsNothing) {
-    Rig rig;
-    move_to(rig.c, 10, 20);
+    // Nothing left after the line end draws nothing and moves nothing.
     print_text(rig.c, "\r\n");
     print_text(rig.c, "");
-    EXPECT_TRUE(rig.window.text.drawn.empty());
-    EXPECT_EQ(rig.st().main_window.x, 10);
+    EXPECT_EQ(drawn.size(), 4u);
+    EXPECT_EQ(rig.st().main_window.x, 190);
 }
 
 TEST(TextOutput, GoesToTheConsoleUntilAWindowIsNamed) {
