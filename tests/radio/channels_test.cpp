@@ -54,18 +54,21 @@ TEST(DigitKey, IgnoredWhileNothingWaitsForADigit) {
 
 TEST(DigitKey, CollectsTheOpenEntry) {
     struct Case {
-        int key_state;
+        int vlr::State::*flag;
+        int value;
         std::string vlr::State::*text;
     };
-    for (const Case& k : std::vector<Case>{{8, &vlr::State::menu_number_text},
-                                           {9, &vlr::State::menu_value_text},
-                                           {6, &vlr::State::offset_entry}}) {
+    for (const Case& k :
+         std::vector<Case>{{&vlr::State::key_state, 8, &vlr::State::menu_number_text},
+                           {&vlr::State::key_state, 9, &vlr::State::menu_value_text},
+                           {&vlr::State::key_state, 6, &vlr::State::offset_entry},
+                           {&vlr::State::tone_active, 1, &vlr::State::tone_code}}) {
         Radio rig;
-        rig.st().key_state = k.key_state;
+        rig.st().*k.flag = k.value;
         rig.st().*k.text = "-0";
         rig.key('6');
-        EXPECT_EQ(rig.st().*k.text, "-06");
-        EXPECT_EQ(join(rig.words()), "6");
+        EXPECT_EQ(rig.st().*k.text, "-06") << k.value;
+        EXPECT_EQ(join(rig.words()), "6") << k.value;
     }
 }
 
@@ -103,15 +106,6 @@ TEST(DigitKey, EndlessFrequencyDigitsNeverWrap) {
     EXPECT_EQ(rig.st().entry_int_digits, 15);
 }
 
-TEST(DigitKey, ToneDigitsAreAppended) {
-    Radio rig;
-    rig.st().tone_active = 1;
-    rig.st().tone_code = "0";
-    rig.key('1');
-    EXPECT_EQ(rig.st().tone_code, "01");
-    EXPECT_EQ(join(rig.words()), "1");
-}
-
 TEST(DigitKey, BandDigitSelectsTheBand) {
     struct Case {
         char digit;
@@ -147,64 +141,36 @@ TEST(StoreChannel, GeneralCoverageTakesTheOperatingFrequency) {
               std::string::npos);
 }
 
-TEST(StoreChannel, BandDigitsAndNoTone) {
+TEST(StoreChannel, RecordByBandModeToneSplitAndRepeater) {
     struct Case {
-        int band;
+        int band, mode, preamp, vfo_b, repeater;
+        const char* tone;  // "" for no tone
         const char* record;
     };
-    for (const Case& k : std::vector<Case>{{12, "0512A145000000B1450000009990"},
-                                           {9, "0209A024890000B0248900009991"}}) {
+    const Case table[] = {
+        {12, 5, 0, 0, 0, "", "0512A145000000B1450000009990"},
+        {9, 2, 1, 0, 0, "", "0209A024890000B0248900009991"},
+        {12, 5, 1, 0, 0, "754", "0512A145000000B1450000007541"},
+        {6, 2, 1, 1, 0, "", "1206A014200000B0142500009991"},      // split: the reported VFO B
+        {12, 5, 0, 0, 1, "012", "5512A145000000B-000006000120"},  // the shift in use
+        {14, 7, 0, 0, 1, "", "5714A009670000B-000000009990"},     // band without offset
+    };
+    for (const Case& k : table) {
         Radio rig;
-        rig.st().band_index = k.band;
-        rig.st().mode_code = k.band == 12 ? 5 : 2;
-        rig.st().preamp = k.band == 12 ? 0 : 1;
+        vlr::State& s = rig.st();
+        s.band_index = k.band;
+        s.mode_code = k.mode;
+        s.preamp = k.preamp;
+        s.vfo_b_selected = k.vfo_b;
+        s.vfo_b_text = "B014250000";
+        s.repeater_on = k.repeater;
+        s.shift2_sign = "-";
+        s.shift2_digits = "0600";
+        s.tone_active = *k.tone ? 1 : 0;
+        s.tone_code = *k.tone ? k.tone : "999";
         rig.store(9, 9);
-        EXPECT_EQ(rig.st().memory_channels[99], k.record);
+        EXPECT_EQ(s.memory_channels[99], k.record);
     }
-}
-
-TEST(StoreChannel, ToneAndPreampAreKept) {
-    Radio rig;
-    rig.st().band_index = 12;
-    rig.st().mode_code = 5;
-    rig.st().tone_active = 1;
-    rig.st().tone_code = "754";
-    rig.st().preamp = 1;
-    rig.store(0, 0);
-    EXPECT_EQ(rig.st().memory_channels[0], "0512A145000000B1450000007541");
-}
-
-TEST(StoreChannel, SplitKeepsTheReportedVfoB) {
-    Radio rig;
-    rig.st().band_index = 6;
-    rig.st().mode_code = 2;
-    rig.st().vfo_b_selected = 1;
-    rig.st().vfo_b_text = "B014250000";
-    rig.st().preamp = 1;
-    rig.store(1, 2);
-    EXPECT_EQ(rig.st().memory_channels[12], "1206A014200000B0142500009991");
-}
-
-TEST(StoreChannel, RepeaterChannelHoldsTheShiftInUse) {
-    Radio rig;
-    rig.st().band_index = 12;
-    rig.st().mode_code = 5;
-    rig.st().repeater_on = 1;
-    rig.st().shift2_sign = "-";
-    rig.st().shift2_digits = "0600";
-    rig.st().tone_active = 1;
-    rig.st().tone_code = "012";
-    rig.store(0, 1);
-    EXPECT_EQ(rig.st().memory_channels[1], "5512A145000000B-000006000120");
-}
-
-TEST(StoreChannel, RepeaterOnABandWithoutOffsetStaysARecord) {
-    Radio rig;
-    rig.st().band_index = 14;
-    rig.st().mode_code = 7;
-    rig.st().repeater_on = 1;
-    rig.store(0, 1);
-    EXPECT_EQ(rig.st().memory_channels[1], "5714A009670000B-000000009990");
 }
 
 TEST(RecallChannel, EmptyChannelIsRefused) {
@@ -251,33 +217,36 @@ TEST(RecallChannel, SplitChannelSendsVfoAAsVfoB) {
 TEST(RecallChannel, RepeaterOffsetMenuByBand) {
     struct Case {
         const char* record;
-        const char* offset;
+        const char* offset;  // "" for a band without an offset item
         const char* os;
     };
     const Case table[] = {
         {"5512A145650000B-000006000120", "EX0103180012;", "OS02;"},
-        {"5513A438650000B-000050009990", "EX0103190100;", "OS02;"},
-        {"5710A029620000B-000001009990", "EX0103160100;", "OS02;"},
+        {"5512A145650000B+000006000120", "EX0103180012;", "OS01;"},
         {"5511A051000000B+000005009990", "EX0103170500;", "OS01;"},
+        {"5714A220000000B-000000009990", "", "OS02;"},
     };
     for (const Case& k : table) {
         Radio rig;
+        rig.st().cat_command = "EX0103180012";  // whatever went out before
         rig.recall(0, 0, k.record);
-        EXPECT_TRUE(in_order(rig.sent(), {k.offset, k.os})) << join(rig.sent());
-        EXPECT_EQ(count_of(rig.sent(), k.offset), 1) << join(rig.sent());
+        const std::string sent = join(rig.sent());
+        if (*k.offset) {
+            EXPECT_TRUE(in_order(rig.sent(), {k.offset, k.os})) << sent;
+            EXPECT_EQ(count_of(rig.sent(), k.offset), 1) << sent;
+        } else {
+            EXPECT_TRUE(starting_with(rig.sent(), "EX").empty()) << sent;
+            EXPECT_TRUE(in_order(rig.sent(), {"BS011;", "FA220000000;", "OS02;"})) << sent;
+        }
         EXPECT_TRUE(in_order(rig.words(), {"repeater", "on"})) << join(rig.words());
-        EXPECT_EQ(rig.st().repeater_on, 1);
-        EXPECT_EQ(rig.st().vfo_b_selected, 0);
+        EXPECT_EQ(rig.st().repeater_on, 1) << k.record;
+        EXPECT_EQ(rig.st().vfo_b_selected, 0) << k.record;
     }
-}
-
-TEST(RecallChannel, RepeaterChannelTakesItsShiftIntoUse) {
+    // The channel's shift is taken into use, its tone with it.
     Radio rig;
     rig.recall(0, 0, "5512A145650000B+000006000120");
-    EXPECT_EQ(rig.st().shift2_sign, "+");
-    EXPECT_EQ(rig.st().shift2_digits, "0600");
-    EXPECT_TRUE(in_order(rig.sent(), {"EX0103180012;", "OS01;", "CN00012;", "CT01;"}))
-        << join(rig.sent());
+    EXPECT_EQ(rig.st().shift2_sign + rig.st().shift2_digits, "+0600");
+    EXPECT_TRUE(in_order(rig.sent(), {"OS01;", "CN00012;", "CT01;"})) << join(rig.sent());
 }
 
 TEST(RecallChannel, RepeaterOffsetNeedsTheSquelchAnswer) {
@@ -286,14 +255,6 @@ TEST(RecallChannel, RepeaterOffsetNeedsTheSquelchAnswer) {
     rig.recall(0, 0, "5512A145650000B-000006000120");
     EXPECT_TRUE(starting_with(rig.sent(), "EX01031").empty()) << join(rig.sent());
     EXPECT_TRUE(in_order(rig.sent(), {"OS02;"}));
-}
-
-TEST(RecallChannel, RepeaterChannelOnABandWithoutOffsetSendsNoOffset) {
-    Radio rig;
-    rig.st().cat_command = "EX0103180012";
-    rig.recall(0, 0, "5714A220000000B-000000009990");
-    EXPECT_TRUE(starting_with(rig.sent(), "EX").empty()) << join(rig.sent());
-    EXPECT_TRUE(in_order(rig.sent(), {"BS011;", "FA220000000;", "OS02;"})) << join(rig.sent());
 }
 
 TEST(RecallChannel, CtcssAfterDcsIsCtcssAgain) {
@@ -332,14 +293,20 @@ TEST(SelectBand, KeepsTheBandAmongTheRadiosBands) {
     struct Case {
         int from, to;
         const char* stack;
+        const char* text;
     };
-    for (const Case& k : std::vector<Case>{
-             {14, 1, "BS000;"}, {15, 14, "BS011;"}, {0, 13, "BS016;"}, {99, 14, "BS011;"}}) {
+    for (const Case& k : std::vector<Case>{{14, 1, "BS000;", "1.900000"},
+                                           {15, 14, "BS011;", "9.670000"},
+                                           {0, 13, "BS016;", "432.000000"},
+                                           {99, 14, "BS011;", "9.670000"},
+                                           {4, 4, "BS003;", "7.100000"},
+                                           {12, 12, "BS015;", "145.000000"}}) {
         Radio rig;
         rig.st().band_index = k.from;
         vlr::select_band(rig.c);
         EXPECT_EQ(rig.st().band_index, k.to) << k.from;
         EXPECT_EQ(rig.sent().at(0), k.stack) << k.from;
+        EXPECT_EQ(rig.st().freq_text, k.text) << k.from;
     }
 }
 
@@ -364,51 +331,33 @@ TEST(SelectBand, AppliesTheRow) {
     EXPECT_EQ(rig.st().vfo_b_selected, 1);
 }
 
-TEST(SelectBand, FrequencyTextOfTheRow) {
-    struct Case {
-        int band;
-        const char* text;
-    };
-    for (const Case& k : std::vector<Case>{{4, "7.100000"}, {12, "145.000000"}, {15, "9.670000"}}) {
-        Radio rig;
-        rig.st().band_index = k.band;
-        vlr::select_band(rig.c);
-        EXPECT_EQ(rig.st().freq_text, k.text);
-    }
-}
-
 TEST(SelectBand, FmRowBringsItsTone) {
     struct Case {
         const char* tone;
-        const char* cn;
+        const char* cn;  // "" for no tone at all
         const char* word;
         int dcs;
     };
     for (const Case& k : std::vector<Case>{{"012", "CN00012;", "ctcss", 0},
                                            {"754", "CN01054;", "dcs", 1},
-                                           {"654", "CN01154;", "dcs", 1}}) {
+                                           {"654", "CN01154;", "dcs", 1},
+                                           {"999", "", "", 0},
+                                           {"000", "", "", 0}}) {
         Radio rig;
         rig.st().band_index = 12;
         rig.st().band_table[12] = std::string("05A145500000B145500000") + k.tone + "0";
         vlr::select_band(rig.c);
+        EXPECT_EQ(rig.st().tone_active, *k.cn ? 1 : 0) << k.tone;
+        if (!*k.cn) {
+            EXPECT_TRUE(starting_with(rig.sent(), "CN").empty()) << k.tone;
+            continue;
+        }
         EXPECT_TRUE(in_order(rig.sent(), {k.cn, "CT01;"})) << join(rig.sent());
         EXPECT_TRUE(in_order(rig.words(), {k.word, std::string(1, k.tone[0]),
                                            std::string(1, k.tone[1]), std::string(1, k.tone[2])}))
             << join(rig.words());
-        EXPECT_EQ(rig.st().tone_active, 1);
         EXPECT_EQ(rig.st().tone_code, k.tone);
         EXPECT_EQ(rig.st().tone_is_dcs, k.dcs);
-    }
-}
-
-TEST(SelectBand, NoToneForNoneOrZero) {
-    for (const char* tone : {"999", "000"}) {
-        Radio rig;
-        rig.st().band_index = 12;
-        rig.st().band_table[12] = std::string("05A145500000B145500000") + tone + "0";
-        vlr::select_band(rig.c);
-        EXPECT_TRUE(starting_with(rig.sent(), "CN").empty()) << tone;
-        EXPECT_EQ(rig.st().tone_active, 0);
     }
 }
 
