@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "commands/poll.hpp"
-
 #include "tests/support/keys.hpp"
 
 namespace vlr::test {
@@ -34,6 +33,13 @@ TEST(FrequencyEntry, TypedFrequenciesBecomeNineDigitCommands) {
         {"14.2500001\r", ""},  // more than nine digits of Hz
         {"\r", ""},            // nothing typed: no frequency below 1 MHz
         {"0\r", ""},
+        // Whole MHz obey the 450 MHz limit too. Found by the soak run: "6 4 1
+        // Enter" sent FA641000000, which the radio refused, and the
+        // general-coverage row kept it for every later band select.
+        {"449\r", "FA449000000;"},
+        {"450\r", ""},
+        {"641\r", ""},
+        {"470\r", ""},
     };
     for (const auto& tc : cases) {
         Rig rig;
@@ -52,7 +58,12 @@ TEST(FrequencyEntry, TypedFrequenciesBecomeNineDigitCommands) {
             for (const auto& cmd : sent_with(rig, "FA")) {
                 EXPECT_EQ(cmd.find("1425"), std::string::npos) << cmd;
                 EXPECT_NE(cmd, "FA000000000;");
+                EXPECT_LT(cmd, "FA450000000;");
             }
+            for (int band = 1; band <= 14; ++band)
+                EXPECT_LT(rig.st().band_table[static_cast<std::size_t>(band)].substr(3, 9),
+                          "450000000")
+                    << "band " << band;
         }
     }
 }
