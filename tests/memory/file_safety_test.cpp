@@ -72,15 +72,10 @@ const std::vector<SavedFiles>& saved_variants() {
     return files;
 }
 
-int variant_of_bank(const std::string& bank) {
+// Which variant saved this savmem.dat (or memory.txt); -1 for none.
+int variant_of(std::string SavedFiles::*which, const std::string& text) {
     for (int v = 0; v < variant_count; ++v)
-        if (saved_variants()[static_cast<std::size_t>(v)].bank == bank) return v;
-    return -1;
-}
-
-int variant_of_report(const std::string& report) {
-    for (int v = 0; v < variant_count; ++v)
-        if (saved_variants()[static_cast<std::size_t>(v)].report == report) return v;
+        if (saved_variants()[static_cast<std::size_t>(v)].*which == text) return v;
     return -1;
 }
 
@@ -158,11 +153,22 @@ ChildOutcome in_child(const std::function<std::string()>& body) {
     return out;
 }
 
+// The child ran to its end and found nothing wrong.
+void expect_ok(const ChildOutcome& child) {
+    EXPECT_TRUE(child.exited && child.code == 0) << child;
+    EXPECT_EQ(child.report, "ok") << child;
+}
+
 // In a child: as root, become the unprivileged user, for whom file modes
 // count. Anyone else is already such a user.
 bool become_nobody() {
     if (::getuid() != 0) return true;
     return ::setgroups(0, nullptr) == 0 && ::setgid(nobody) == 0 && ::setuid(nobody) == 0;
+}
+
+// Runs `body` in a child as the unprivileged user.
+ChildOutcome as_nobody(const std::function<std::string()>& body) {
+    return in_child([&]() -> std::string { return become_nobody() ? body() : "cannot become nobody"; });
 }
 
 // In a child: a file-size limit, with SIGXFSZ ignored as the program does.
@@ -174,18 +180,10 @@ void limit_file_size(rlim_t bytes) {
 
 // ---- Killed while saving --------------------------------------------------
 
-TEST(FileSafety, SavedFilesOfTheVariantsAreWholeAndDistinct) {
-    std::set<std::string> banks;
-    for (const auto& f : saved_variants()) {
-        EXPECT_EQ(std::count(f.bank.begin(), f.bank.end(), '\n'), 115);
-        EXPECT_EQ(f.bank.find("\r\n\r\n"), std::string::npos);
-        EXPECT_EQ(f.bank.rfind("VELORAN v3.5b 3.5c", 0), 0u);
-        banks.insert(f.bank);
-    }
-    EXPECT_EQ(banks.size(), static_cast<std::size_t>(variant_count));
-}
-
 TEST(FileSafety, ASaveKilledAtAnyMomentLeavesAWholeFileOfOneSavedState) {
+    std::set<std::string> banks;
+    for (const auto& f : saved_variants()) banks.insert(f.bank);
+    ASSERT_EQ(banks.size(), static_cast<std::size_t>(variant_count)) << "each saved state is recognisable";
     Rig rig;
     apply_variant(rig.st(), 0);
     save_memory_file(rig.c);
@@ -215,11 +213,11 @@ TEST(FileSafety, ASaveKilledAtAnyMomentLeavesAWholeFileOfOneSavedState) {
 
         if (!leftovers(rig.dir.path).empty()) ++killed_mid_write;
         const std::string bank = rig.dir.read("savmem.dat");
-        const int v = variant_of_bank(bank);
+        const int v = variant_of(&SavedFiles::bank, bank);
         ASSERT_GE(v, 0) << "round " << round << ": savmem.dat is none of the files saved ("
                         << bank.size() << " bytes):\n"
                         << bank.substr(0, 300);
-        ASSERT_GE(variant_of_report(rig.dir.read("memory.txt")), 0)
+        ASSERT_GE(variant_of(&SavedFiles::report, rig.dir.read("memory.txt")), 0)
             << "round " << round << ": memory.txt is torn";
         ASSERT_EQ(load_mismatch(rig.dir.path, v), "") << "round " << round;
         seen.insert(v);
@@ -261,8 +259,7 @@ TEST(FileSafety, ASaveBeyondTheFileSizeLimitKeepsTheOldFilesAndTheProgramGoesOn)
         const std::string mismatch = load_mismatch(rig.dir.path, 0);
         return mismatch.empty() ? "ok" : "load: " + mismatch;
     });
-    EXPECT_TRUE(child.exited && child.code == 0) << child;
-    EXPECT_EQ(child.report, "ok");
+    expect_ok(child);
     EXPECT_EQ(rig.dir.read("savmem.dat"), saved_variants()[0].bank);
     EXPECT_EQ(rig.dir.read("memory.txt"), saved_variants()[0].report);
     EXPECT_EQ(test::join(leftovers(rig.dir.path)), "");
@@ -339,30 +336,11 @@ mode_t mode_of(const std::string& path) {
     return st.st_mode & 0777;
 }
 
-TEST(FileSafety, ASaveIntoAReadOnlyFolderLeavesTheFilesAndLoadStillWorks) {
-    SavedFolder f;
-    set_mode(f.path(""), 0555);
-    const ChildOutcome child = in_child([&]() -> std::string {
-        if (!become_nobody()) return "cannot become nobody";
-        apply_variant(f.rig.st(), 1);
-        save_memory_file(f.rig.c);
-        const std::string mismatch = load_mismatch(f.rig.dir.path, 0);
-        return mismatch.empty() ? "ok" : "load: " + mismatch;
-    });
-    set_mode(f.path(""), 0755);
-    EXPECT_TRUE(child.exited && child.code == 0) << child;
-    EXPECT_EQ(child.report, "ok");
-    EXPECT_EQ(f.rig.dir.read("savmem.dat"), saved_variants()[0].bank);
-    EXPECT_EQ(f.rig.dir.read("memory.txt"), saved_variants()[0].report);
-    EXPECT_EQ(test::join(leftovers(f.rig.dir.path)), "");
-}
-
 TEST(FileSafety, AnUnreadableFileInAReadOnlyFolderKeepsTheDefaultsAndEndsTheLoad) {
     SavedFolder f;
     set_mode(f.path("savmem.dat"), 0000);
     set_mode(f.path(""), 0555);
-    const ChildOutcome child = in_child([&]() -> std::string {
-        if (!become_nobody()) return "cannot become nobody";
+    const ChildOutcome child = as_nobody([&]() -> std::string {
         Rig fresh;
         fresh.c.paths.work_dir = f.rig.dir.path;
         fresh.st().band_index = 9;
@@ -373,8 +351,7 @@ TEST(FileSafety, AnUnreadableFileInAReadOnlyFolderKeepsTheDefaultsAndEndsTheLoad
     });
     set_mode(f.path(""), 0755);
     set_mode(f.path("savmem.dat"), 0644);
-    EXPECT_TRUE(child.exited && child.code == 0) << child;
-    EXPECT_EQ(child.report, "ok");
+    expect_ok(child);
     EXPECT_EQ(f.rig.dir.read("savmem.dat"), saved_variants()[0].bank);
 }
 
@@ -384,13 +361,12 @@ TEST(FileSafety, AReadOnlySavmemInAWritableFolderIsNotReplaced) {
     SavedFolder f;
     f.give_to_nobody();
     set_mode(f.path("savmem.dat"), 0444);
-    const ChildOutcome child = in_child([&]() -> std::string {
-        if (!become_nobody()) return "cannot become nobody";
+    const ChildOutcome child = as_nobody([&]() -> std::string {
         apply_variant(f.rig.st(), 1);
         save_memory_file(f.rig.c);
         return "ok";
     });
-    EXPECT_EQ(child.report, "ok") << child;
+    expect_ok(child);
     EXPECT_EQ(f.rig.dir.read("savmem.dat"), saved_variants()[0].bank);
     EXPECT_EQ(mode_of(f.path("savmem.dat")), 0444u);
     // memory.txt was writable and follows the state.
@@ -461,22 +437,26 @@ std::string keys_with_log_on(Rig& rig) {
 TEST(FileSafety, ADebugDatThatIsAFolderStopsNothing) {
     Rig rig;
     fs::create_directory(rig.dir.path + "debug.dat");
-    const ChildOutcome child = in_child([&] { return keys_with_log_on(rig); });
-    EXPECT_TRUE(child.exited && child.code == 0) << child;
-    EXPECT_EQ(child.report, "ok");
+    expect_ok(in_child([&] { return keys_with_log_on(rig); }));
     EXPECT_TRUE(fs::is_directory(rig.dir.path + "debug.dat"));
 }
 
-TEST(FileSafety, ADebugDatInAReadOnlyFolderStopsNothing) {
+// In a folder that cannot be written neither the save nor the log stops
+// anything: the old files stay, the next start loads them, keys still act.
+TEST(FileSafety, AReadOnlyFolderKeepsItsFilesAndStopsNothing) {
     SavedFolder f;
     set_mode(f.path(""), 0555);
-    const ChildOutcome child = in_child([&]() -> std::string {
-        if (!become_nobody()) return "cannot become nobody";
-        return keys_with_log_on(f.rig);
+    const ChildOutcome child = as_nobody([&]() -> std::string {
+        apply_variant(f.rig.st(), 1);
+        save_memory_file(f.rig.c);
+        const std::string mismatch = load_mismatch(f.rig.dir.path, 0);
+        return mismatch.empty() ? keys_with_log_on(f.rig) : "load: " + mismatch;
     });
     set_mode(f.path(""), 0755);
-    EXPECT_TRUE(child.exited && child.code == 0) << child;
-    EXPECT_EQ(child.report, "ok");
+    expect_ok(child);
+    EXPECT_EQ(f.rig.dir.read("savmem.dat"), saved_variants()[0].bank);
+    EXPECT_EQ(f.rig.dir.read("memory.txt"), saved_variants()[0].report);
+    EXPECT_EQ(test::join(leftovers(f.rig.dir.path)), "");
     EXPECT_FALSE(f.rig.dir.exists("debug.dat"));
 }
 
@@ -487,8 +467,7 @@ TEST(FileSafety, ADebugDatPastTheFileSizeLimitStopsNothing) {
         limit_file_size(limit);
         return keys_with_log_on(rig);
     });
-    EXPECT_TRUE(child.exited && child.code == 0) << child;
-    EXPECT_EQ(child.report, "ok");
+    expect_ok(child);
     const std::string log = rig.dir.read("debug.dat");
     EXPECT_LE(log.size(), limit);
     EXPECT_EQ(log.rfind("VELORAN 3.5c  ", 0), 0u) << log;
