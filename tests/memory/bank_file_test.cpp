@@ -159,45 +159,42 @@ TEST_F(BankFile, LongLinesAreCutTo255Characters) {
 }
 
 TEST_F(BankFile, ShortFileKeepsTheDefaultsOfMissingLines) {
-    rig.st().memory_channels[50] = "9";
+    rig.st().memory_channels[50] = "0206A014200000B0142000009991";
     std::string text = "VELORAN v3.5b 3.5c 31\r\n15A001100000B0011000000121\r\n";
     rig.dir.write("savmem.dat", text);
     load_memory_file(rig.c);
     EXPECT_EQ(rig.st().band_index, 3);
     EXPECT_EQ(rig.st().band_table[1], "15A001100000B0011000000121");
     EXPECT_EQ(rig.st().band_table[2], row_for(2));
-    EXPECT_EQ(rig.st().memory_channels[50], "9");
+    EXPECT_EQ(rig.st().memory_channels[50], "0206A014200000B0142000009991");
 }
 
-TEST_F(BankFile, MissingFileIsCreatedFromTheDefaultsAndTheOldFileDeleted) {
-    rig.dir.write("memory.dat", "old format");
-    rig.st().band_index = 4;
-    load_memory_file(rig.c);
-    EXPECT_FALSE(rig.dir.exists("memory.dat"));
-    auto lines = crlf_lines(file());
-    ASSERT_EQ(lines.size(), 115u);
-    EXPECT_EQ(lines[0], "VELORAN v3.5b 3.5c 40");
-    EXPECT_EQ(lines[1], row_for(1));
-    EXPECT_EQ(rig.st().band_table[1], row_for(1));
-    EXPECT_EQ(rig.st().band_index, 4);
-}
-
-TEST_F(BankFile, OldFormatFileStaysWhileSavmemExists) {
-    rig.dir.write("memory.dat", "old format");
-    rig.dir.write("savmem.dat", file_with("VELORAN v3.5b 3.5c 21"));
-    load_memory_file(rig.c);
-    EXPECT_TRUE(rig.dir.exists("memory.dat"));
-}
-
-TEST_F(BankFile, UnrecognisedFileIsRewrittenFromTheDefaults) {
-    rig.dir.write("savmem.dat", "something else\r\n15A001100000B0011000000121\r\n");
-    rig.st().band_index = 7;
-    load_memory_file(rig.c);
-    EXPECT_EQ(rig.st().band_table[1], row_for(1));
-    EXPECT_EQ(rig.st().band_index, 7);
-    auto lines = crlf_lines(file());
-    ASSERT_EQ(lines.size(), 115u);
-    EXPECT_EQ(lines[0], "VELORAN v3.5b 3.5c 70");
+// A missing or foreign savmem.dat is written anew from the defaults; the
+// old-format memory.dat goes only when savmem.dat was missing.
+TEST_F(BankFile, MissingOrUnrecognisedFileIsWrittenFromTheDefaults) {
+    const struct {
+        const char* what;
+        const char* savmem;  // nullptr: no file
+        int band;
+        const char* header;
+        bool old_format_stays;
+    } cases[] = {
+        {"missing", nullptr, 4, "VELORAN v3.5b 3.5c 40", false},
+        {"foreign", "something else\r\n15A001100000B0011000000121\r\n", 7, "VELORAN v3.5b 3.5c 70", true},
+    };
+    for (const auto& k : cases) {
+        rig.dir.write("memory.dat", "old format");
+        if (k.savmem) rig.dir.write("savmem.dat", k.savmem);
+        rig.st().band_index = k.band;
+        load_memory_file(rig.c);
+        EXPECT_EQ(rig.dir.exists("memory.dat"), k.old_format_stays) << k.what;
+        EXPECT_EQ(rig.st().band_index, k.band) << k.what;
+        EXPECT_EQ(rig.st().band_table[1], row_for(1)) << k.what;
+        auto lines = crlf_lines(file());
+        ASSERT_EQ(lines.size(), 115u) << k.what;
+        EXPECT_EQ(lines[0], k.header) << k.what;
+        EXPECT_EQ(lines[1], row_for(1)) << k.what;
+    }
 }
 
 TEST_F(BankFile, UnrecognisedFileThatCannotBeRewrittenKeepsTheDefaults) {
@@ -209,16 +206,6 @@ TEST_F(BankFile, UnrecognisedFileThatCannotBeRewrittenKeepsTheDefaults) {
     EXPECT_EQ(rig.st().band_index, 7);
     EXPECT_EQ(rig.st().band_table[1], row_for(1));
     EXPECT_EQ(file(), foreign);
-}
-
-TEST_F(BankFile, FailedSaveLeavesTheOldFileWholeAndStillWritesTheReport) {
-    const std::string old = file_with("VELORAN v3.5b 3.5c 21");
-    rig.dir.write("savmem.dat", old);
-    block_bank_writes();
-    rig.st().memory_channels[12] = "0206A014200000B0142000009991";
-    save_memory_file(rig.c);
-    EXPECT_EQ(file(), old);
-    EXPECT_NE(rig.dir.read("memory.txt").find("Bank1"), std::string::npos);
 }
 
 }  // namespace
