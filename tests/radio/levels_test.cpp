@@ -28,28 +28,76 @@ struct LevelsTest : ::testing::Test {
     }
 };
 
-// ---- filter width ----------------------------------------------------------
-
-TEST_F(LevelsTest, WidthInUsbRepeatsMaxAndMinAtItsEnds) {
-    s.key_state = 2;
-    s.mode_code = 2;
-    s.width_index = 21;
-    for (int i = 0; i < 2; ++i) {
-        auto p = up();
-        EXPECT_EQ(p.words, "max");
-        EXPECT_EQ(p.sent, "SH0021;");
+// Each control steps from `from`: the words, the one command and the new value.
+// A press at a limit repeats the limit value and the limit word every time.
+TEST_F(LevelsTest, ControlsStepWithinTheirLimits) {
+    s.mode_code = 2;  // USB widths
+    s.radio_variant = 1;
+    s.band_index = 6;
+    struct Case {
+        int key_state, target;
+        int State::*value;
+        int from;
+        bool up;
+        const char* words;
+        const char* sent;
+        int to;
+    };
+    const Case cases[] = {
+        {2, 0, &State::width_index, 21, true, "max", "SH0021;", 21},
+        {2, 0, &State::width_index, 9, false, "min", "SH0009;", 9},
+        {2, 0, &State::width_index, 9, true, "", "SH0010;", 10},
+        {3, 0, &State::power_level, 20, false, "", "PC2010;", 10},
+        {3, 0, &State::power_level, 10, false, "", "PC2009;", 9},
+        {3, 0, &State::power_level, 6, false, "min", "PC2005;", 5},
+        {3, 0, &State::power_level, 5, false, "min", "PC2005;", 5},
+        {4, 0, &State::main_rf_gain, 240, true, "max", "RG0255;", 255},
+        {4, 0, &State::main_rf_gain, 200, true, "", "RG0220;", 220},
+        {4, 0, &State::main_rf_gain, 30, false, "min", "RG0000;", 0},
+        {4, 0, &State::main_rf_gain, 60, false, "", "RG0040;", 40},
+        {4, 0, &State::main_rf_gain, 0, true, "", "RG0020;", 20},   // closed to first open step
+        {7, 0, &State::main_af_gain, 10, false, "", "AG0000;", 0},  // silent at zero
+        {7, 0, &State::main_af_gain, 0, false, "", "AG0000;", 0},
+        {7, 0, &State::main_af_gain, 245, true, "max", "AG0250;", 250},
+        {7, 0, &State::main_af_gain, 50, true, "", "AG0060;", 60},
+        {10, 1, &State::monitor_level, 5, false, "min", "ML1001;", 1},
+        {10, 1, &State::monitor_level, 10, false, "", "ML1005;", 5},
+        {10, 1, &State::monitor_level, 95, true, "max", "ML1100;", 100},
+        {10, 1, &State::monitor_level, 20, true, "", "ML1025;", 25},
+        {10, 2, &State::nb_level, 9, true, "max", "NL0010;", 10},
+        {10, 2, &State::nb_level, 2, false, "min", "NL0001;", 1},
+        {10, 2, &State::nb_level, 5, true, "", "NL0006;", 6},
+        {10, 3, &State::nr_level, 9, true, "max", "RL010;", 10},
+        {10, 3, &State::nr_level, 2, false, "min", "RL001;", 1},
+        {10, 3, &State::nr_level, 4, false, "", "RL003;", 3},
+        {10, 4, &State::contour_level, 110, false, "min", "CO010010;", 10},
+        {10, 4, &State::contour_level, 10, true, "", "CO010110;", 110},
+        {10, 4, &State::contour_level, 3150, true, "max", "CO013200;", 3200},
+        {10, 4, &State::contour_level, 1200, false, "", "CO011100;", 1100},
+        {10, 5, &State::proc_level, 95, true, "max", "PL100;", 100},
+        {10, 5, &State::proc_level, 5, false, "min", "PL000;", 0},
+        {10, 5, &State::proc_level, 40, true, "", "PL050;", 50},
+        {11, 0, &State::keyer_speed, 4, false, "min", "KS004;", 4},
+        {11, 0, &State::keyer_speed, 59, true, "max", "KS060;", 60},
+        {11, 0, &State::keyer_speed, 24, true, "", "KS025;", 25},
+        {12, 0, &State::mic_gain, 100, true, "max", "MG100;", 100},
+        {12, 0, &State::mic_gain, 0, false, "min", "MG000;", 0},
+        {12, 0, &State::mic_gain, 49, true, "", "MG050;", 50},
+    };
+    for (const Case& k : cases) {
+        s.key_state = k.key_state;
+        s.level_target = k.target;
+        s.*k.value = k.from;
+        s.mic_level_peak = 77;
+        auto p = k.up ? up() : down();
+        const std::string at = "state " + std::to_string(k.key_state) + " target " +
+                               std::to_string(k.target) + " from " + std::to_string(k.from);
+        EXPECT_EQ(p.words, k.words) << at;
+        EXPECT_EQ(p.sent, k.sent) << at;
+        EXPECT_EQ(s.*k.value, k.to) << at;
+        EXPECT_TRUE(k.key_state != 2 || s.ssb_width == k.to) << at << ": the kept SSB width";
+        EXPECT_TRUE(k.key_state != 12 || s.mic_level_peak == 0) << "a mic step restarts the peak";
     }
-    EXPECT_EQ(s.ssb_width, 21);
-    s.width_index = 9;
-    for (int i = 0; i < 2; ++i) {
-        auto p = down();
-        EXPECT_EQ(p.words, "min");
-        EXPECT_EQ(p.sent, "SH0009;");
-    }
-    EXPECT_EQ(s.ssb_width, 9);
-    auto p = up();
-    EXPECT_EQ(p.words, "");
-    EXPECT_EQ(p.sent, "SH0010;");
 }
 
 TEST_F(LevelsTest, WidthInCwSwitchesTheNarrowFilterAtElevenAndTen) {
@@ -138,167 +186,21 @@ TEST_F(LevelsTest, PowerUpStopsAtTheLimitOfVariantAndBand) {
     }
 }
 
-TEST_F(LevelsTest, PowerDownWalksToFiveAndSaysMinOnEveryFurtherPress) {
-    s.key_state = 3;
-    s.radio_variant = 1;
-    s.band_index = 6;
-    s.power_level = 20;
-    const char* expected[][2] = {
-        {"", "PC2010;"}, {"", "PC2009;"},    {"", "PC2008;"},    {"", "PC2007;"},
-        {"", "PC2006;"}, {"min", "PC2005;"}, {"min", "PC2005;"}, {"min", "PC2005;"},
-    };
-    for (auto& e : expected) {
-        auto p = down();
-        EXPECT_EQ(p.words, e[0]);
-        EXPECT_EQ(p.sent, e[1]);
-    }
-    EXPECT_EQ(s.power_level, 5);
-}
-
 TEST_F(LevelsTest, PowerDownOnTheTenWattRadioStopsAtOne) {
     s.key_state = 3;
     s.radio_variant = 0;
     s.power_level = 3;
     EXPECT_EQ(down().words, "");
-    auto p = down();
-    EXPECT_EQ(p.words, "min");
-    EXPECT_EQ(p.sent, "PC1001;");
-    p = down();
-    EXPECT_EQ(p.words, "min");
-    EXPECT_EQ(p.sent, "PC1001;");
-}
-
-// ---- receiver gains --------------------------------------------------------------
-
-TEST_F(LevelsTest, RfGainTopsOutAt255AndClosesToZero) {
-    s.key_state = 4;
-    s.main_rf_gain = 240;
-    auto p = up();
-    EXPECT_EQ(p.sent, "RG0255;");
-    EXPECT_EQ(p.words, "max");
-    s.main_rf_gain = 200;
-    p = up();
-    EXPECT_EQ(p.sent, "RG0220;");
-    EXPECT_EQ(p.words, "");
-    s.main_rf_gain = 30;
-    p = down();
-    EXPECT_EQ(s.main_rf_gain, 0);
-    EXPECT_EQ(p.sent, "RG0000;");
-    EXPECT_EQ(p.words, "min");
-    s.main_rf_gain = 60;
-    p = down();
-    EXPECT_EQ(p.sent, "RG0040;");
-    EXPECT_EQ(p.words, "");
-    s.main_rf_gain = 0;  // from closed back to the first open step
-    p = up();
-    EXPECT_EQ(p.sent, "RG0020;");
-}
-
-TEST_F(LevelsTest, AfGainIsSilentAtZeroAndSaysMaxAt250) {
-    s.key_state = 7;
-    s.main_af_gain = 10;
-    auto p = down();
-    EXPECT_EQ(p.sent, "AG0000;");
-    EXPECT_EQ(p.words, "");
-    p = down();
-    EXPECT_EQ(p.sent, "AG0000;");
-    EXPECT_EQ(p.words, "");
-    s.main_af_gain = 245;
-    p = up();
-    EXPECT_EQ(p.sent, "AG0250;");
-    EXPECT_EQ(p.words, "max");
-    s.main_af_gain = 50;
-    p = up();
-    EXPECT_EQ(p.sent, "AG0060;");
-    EXPECT_EQ(p.words, "");
-}
-
-// ---- the levels of state 10 ------------------------------------------------------
-
-TEST_F(LevelsTest, LevelKeysFollowTheLevelTarget) {
-    s.key_state = 10;
-    struct Case {
-        int target;
-        int from;
-        bool up;
-        const char* words;
-        const char* sent;
-        int to;
-    };
-    const Case cases[] = {
-        {1, 5, false, "min", "ML1001;", 1},
-        {1, 10, false, "", "ML1005;", 5},
-        {1, 95, true, "max", "ML1100;", 100},
-        {1, 20, true, "", "ML1025;", 25},
-        {2, 9, true, "max", "NL0010;", 10},
-        {2, 2, false, "min", "NL0001;", 1},
-        {2, 5, true, "", "NL0006;", 6},
-        {3, 9, true, "max", "RL010;", 10},
-        {3, 2, false, "min", "RL001;", 1},
-        {3, 4, false, "", "RL003;", 3},
-        {4, 110, false, "min", "CO010010;", 10},
-        {4, 10, true, "", "CO010110;", 110},
-        {4, 3150, true, "max", "CO013200;", 3200},
-        {4, 1200, false, "", "CO011100;", 1100},
-        {5, 95, true, "max", "PL100;", 100},
-        {5, 5, false, "min", "PL000;", 0},
-        {5, 40, true, "", "PL050;", 50},
-    };
-    for (const Case& k : cases) {
-        s.level_target = k.target;
-        int* value[] = {nullptr,     &s.monitor_level, &s.nb_level,
-                        &s.nr_level, &s.contour_level, &s.proc_level};
-        *value[k.target] = k.from;
-        auto p = k.up ? up() : down();
-        EXPECT_EQ(p.words, k.words) << "target " << k.target << " from " << k.from;
-        EXPECT_EQ(p.sent, k.sent) << "target " << k.target << " from " << k.from;
-        EXPECT_EQ(*value[k.target], k.to) << "target " << k.target << " from " << k.from;
-    }
-}
-
-TEST_F(LevelsTest, LevelKeysWithoutTargetDoNothing) {
-    s.key_state = 10;
-    s.level_target = 0;
-    EXPECT_EQ(up().sent, "");
-    EXPECT_EQ(down().sent, "");
-}
-
-// ---- keyer and microphone ----------------------------------------------------------
-
-TEST_F(LevelsTest, KeyerSpeedSaysMinAtFourEachTime) {
-    s.key_state = 11;
-    s.keyer_speed = 4;
     for (int i = 0; i < 2; ++i) {
         auto p = down();
         EXPECT_EQ(p.words, "min");
-        EXPECT_EQ(p.sent, "KS004;");
+        EXPECT_EQ(p.sent, "PC1001;");
     }
-    s.keyer_speed = 59;
-    auto p = up();
-    EXPECT_EQ(p.words, "max");
-    EXPECT_EQ(p.sent, "KS060;");
-    s.keyer_speed = 24;
-    EXPECT_EQ(up().sent, "KS025;");
 }
 
-TEST_F(LevelsTest, MicGainStepsRestartThePeak) {
-    s.key_state = 12;
-    s.mic_gain = 100;
-    s.mic_level_peak = 77;
-    auto p = up();
-    EXPECT_EQ(p.words, "max");
-    EXPECT_EQ(p.sent, "MG100;");
-    EXPECT_EQ(s.mic_level_peak, 0);
-    s.mic_gain = 0;
-    p = down();
-    EXPECT_EQ(p.words, "min");
-    EXPECT_EQ(p.sent, "MG000;");
-    s.mic_gain = 49;
-    EXPECT_EQ(up().sent, "MG050;");
-}
-
-TEST_F(LevelsTest, EntryStatesIgnoreTheArrows) {
-    for (int state : {5, 6, 8, 9, 14}) {
+TEST_F(LevelsTest, EntryStatesAndLevelKeysWithoutTargetIgnoreTheArrows) {
+    s.level_target = 0;  // the level keys without a function to set
+    for (int state : {5, 6, 8, 9, 14, 10}) {
         s.key_state = state;
         auto before =
             s.width_index + s.power_level + s.main_rf_gain + s.main_af_gain + s.keyer_speed;
