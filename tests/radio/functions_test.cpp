@@ -32,79 +32,94 @@ void preamp_key(Context& c) {
     apply_preamp(c);
 }
 
-TEST_F(FunctionsTest, PreampCyclesThroughTwoStagesOnTwentyMetres) {
-    s.band_index = 6;
-    struct Step {
+TEST_F(FunctionsTest, PreampStagesAndTheCommandOfEachRow) {
+    struct Case {
+        int band, from;
+        bool key;  // the preamp key, or a row's preamp applied as it stands
         const char* words;
         const char* sent;
-        int preamp;
+        int to;
     };
-    const Step steps[] = {
-        {"preamp 1 on", "PA01;", 1},
-        {"preamp 2 on", "PA02;", 2},
-        {"preamp off", "PA00;", 0},
+    const Case cases[] = {
+        {6, 0, true, "preamp 1 on", "PA01;", 1},
+        {6, 1, true, "preamp 2 on", "PA02;", 2},
+        {6, 2, true, "preamp off", "PA00;", 0},
+        {12, 0, true, "preamp 1 on", "PA11;", 1},  // VHF and UHF have their own command
+        {12, 1, true, "preamp off", "PA10;", 0},
+        {13, 2, false, "preamp 2 on", "PA21;",
+         2},  // a memory row's second stage: the one UHF stage
+        {13, 0, false, "preamp off", "PA20;", 0},
+        {14, 1, false, "preamp 1 on", "PA01;", 1},  // general coverage shares the HF receiver
     };
-    for (const auto& step : steps) {
-        auto [words, sent] = press(preamp_key);
-        EXPECT_EQ(words, step.words);
-        EXPECT_EQ(sent, step.sent);
-        EXPECT_EQ(s.preamp, step.preamp);
+    for (const Case& k : cases) {
+        s.band_index = k.band;
+        s.preamp = k.from;
+        auto [words, sent] = press(k.key ? preamp_key : apply_preamp);
+        EXPECT_EQ(words, k.words) << k.band << "/" << k.from;
+        EXPECT_EQ(sent, k.sent) << k.band << "/" << k.from;
+        EXPECT_EQ(s.preamp, k.to) << k.band << "/" << k.from;
     }
 }
 
-TEST_F(FunctionsTest, PreampOnVhfAndUhfRowsUsesTheirOwnCommand) {
-    s.band_index = 12;
-    EXPECT_EQ(press(preamp_key), std::make_pair(std::string("preamp 1 on"), std::string("PA11;")));
-    EXPECT_EQ(press(preamp_key), std::make_pair(std::string("preamp off"), std::string("PA10;")));
-
-    // A second stage from a memory row still goes out as the one UHF stage.
-    s.band_index = 13;
-    s.preamp = 2;
-    EXPECT_EQ(press(apply_preamp),
-              std::make_pair(std::string("preamp 2 on"), std::string("PA21;")));
-    s.preamp = 0;
-    EXPECT_EQ(press(apply_preamp).second, "PA20;");
-
-    // The general-coverage row shares the HF receiver.
-    s.band_index = 14;
-    s.preamp = 1;
-    EXPECT_EQ(press(apply_preamp).second, "PA01;");
+TEST_F(FunctionsTest, SwitchesToggleWithTheirWordsCommandsAndLevelKeys) {
+    struct Case {
+        void (*routine)(Context&);
+        int State::*flag;
+        const char* on_words;
+        const char* on_sent;
+        const char* off_words;
+        const char* off_sent;
+        int level_target;  // the function the level keys set while it is on
+    };
+    s.band_index = 11;
+    s.nb_level = 10;
+    s.nr_level = 10;
+    const Case cases[] = {
+        {toggle_attenuator, &State::att_on, "at on", "RA01;", "at off", "RA00;", 0},
+        {toggle_noise_blanker, &State::nb_on, "nb on", "NL0010;", "nb off", "NL0000;", 2},
+        {toggle_noise_reduction, &State::nr_on, "nr on", "RL010;", "nr off", "RL000;", 3},
+        {toggle_break_in, &State::break_in_on, "bkin on", "BI1;", "bkin off", "BI0;", 0},
+        {toggle_vox, &State::vox_on, "vox on", "VX1;", "vox off", "VX0;", 0},
+    };
+    for (const Case& k : cases) {
+        s.level_target = 0;
+        EXPECT_EQ(press(k.routine),
+                  std::make_pair(std::string(k.on_words), std::string(k.on_sent)));
+        EXPECT_EQ(s.*k.flag, 1) << k.on_words;
+        EXPECT_EQ(s.level_target, k.level_target) << k.on_words;
+        EXPECT_EQ(press(k.routine),
+                  std::make_pair(std::string(k.off_words), std::string(k.off_sent)));
+        EXPECT_EQ(s.*k.flag, 0) << k.off_words;
+        EXPECT_EQ(s.level_target, 0) << k.off_words;
+    }
 }
 
-TEST_F(FunctionsTest, AttenuatorTogglesOnHfAndIsRefusedAboveSixMetres) {
-    s.band_index = 11;
-    EXPECT_EQ(press(toggle_attenuator), std::make_pair(std::string("at on"), std::string("RA01;")));
-    EXPECT_EQ(s.att_on, 1);
-    EXPECT_EQ(press(toggle_attenuator),
-              std::make_pair(std::string("at off"), std::string("RA00;")));
-    EXPECT_EQ(s.att_on, 0);
-
+TEST_F(FunctionsTest, AttenuatorIsRefusedAboveSixMetres) {
     for (int band : {12, 13, 14}) {
         s.band_index = band;
-        s.att_on = 0;
         EXPECT_EQ(press(toggle_attenuator), std::make_pair(std::string("at na"), std::string()));
         EXPECT_EQ(s.att_on, 0) << "band " << band;
     }
 }
 
-TEST_F(FunctionsTest, NoiseBlankerSendsItsLevelAndTakesTheLevelKeys) {
+TEST_F(FunctionsTest, NoiseLevelsGoOutWellFormed) {
     struct Case {
-        int level;
+        void (*routine)(Context&);
+        int State::*level;
+        int value;
         const char* sent;
     };
-    for (const Case& k : {Case{10, "NL0010;"}, Case{5, "NL0005;"}, Case{1, "NL0001;"}}) {
-        s.nb_on = 0;
-        s.level_target = 0;
-        s.nb_level = k.level;
-        EXPECT_EQ(press(toggle_noise_blanker),
-                  std::make_pair(std::string("nb on"), std::string(k.sent)));
-        EXPECT_EQ(s.nb_on, 1);
-        EXPECT_EQ(s.level_target, 2);
+    const Case cases[] = {
+        {toggle_noise_blanker, &State::nb_level, 5, "NL0005;"},
+        {toggle_noise_blanker, &State::nb_level, 1, "NL0001;"},
+        {toggle_noise_blanker, &State::nb_level, 250, "NL0010;"},  // out of range
+        {toggle_noise_reduction, &State::nr_level, 4, "RL004;"},
+    };
+    for (const Case& k : cases) {
+        s.nb_on = s.nr_on = 0;
+        s.*k.level = k.value;
+        EXPECT_EQ(press(k.routine).second, k.sent) << k.value;
     }
-    EXPECT_EQ(press(toggle_noise_blanker),
-              std::make_pair(std::string("nb off"), std::string("NL0000;")));
-    EXPECT_EQ(s.nb_on, 0);
-    EXPECT_EQ(s.level_target, 0);
 }
 
 TEST_F(FunctionsTest, NoiseBlankerOffKeepsAnotherFunctionsLevelKeys) {
@@ -112,30 +127,6 @@ TEST_F(FunctionsTest, NoiseBlankerOffKeepsAnotherFunctionsLevelKeys) {
     s.level_target = 3;
     press(toggle_noise_blanker);
     EXPECT_EQ(s.level_target, 3);
-}
-
-TEST_F(FunctionsTest, NoiseBlankerLevelOutOfRangeStillGivesAWellFormedCommand) {
-    s.nb_level = 250;
-    EXPECT_EQ(press(toggle_noise_blanker).second, "NL0010;");
-}
-
-TEST_F(FunctionsTest, NoiseReductionSendsItsLevel) {
-    struct Case {
-        int level;
-        const char* sent;
-    };
-    for (const Case& k : {Case{10, "RL010;"}, Case{4, "RL004;"}}) {
-        s.nr_on = 0;
-        s.nr_level = k.level;
-        EXPECT_EQ(press(toggle_noise_reduction),
-                  std::make_pair(std::string("nr on"), std::string(k.sent)));
-        EXPECT_EQ(s.nr_on, 1);
-        EXPECT_EQ(s.level_target, 3);
-    }
-    EXPECT_EQ(press(toggle_noise_reduction),
-              std::make_pair(std::string("nr off"), std::string("RL000;")));
-    EXPECT_EQ(s.nr_on, 0);
-    EXPECT_EQ(s.level_target, 0);
 }
 
 TEST_F(FunctionsTest, SpeechProcessorOnAsksForItsLevel) {
@@ -176,19 +167,6 @@ TEST_F(FunctionsTest, ProcessorLevelFoundAfterOtherTextAndKeptWhenGarbled) {
         read_processor_level(rig.c);
         EXPECT_EQ(s.proc_level, k.level) << k.answer;
     }
-}
-
-TEST_F(FunctionsTest, BreakInAndVoxToggle) {
-    EXPECT_EQ(press(toggle_break_in), std::make_pair(std::string("bkin on"), std::string("BI1;")));
-    EXPECT_EQ(s.break_in_on, 1);
-    EXPECT_EQ(press(toggle_break_in), std::make_pair(std::string("bkin off"), std::string("BI0;")));
-    EXPECT_EQ(s.break_in_on, 0);
-
-    EXPECT_EQ(press(toggle_vox), std::make_pair(std::string("vox on"), std::string("VX1;")));
-    EXPECT_EQ(s.vox_on, 1);
-    EXPECT_EQ(press(toggle_vox), std::make_pair(std::string("vox off"), std::string("VX0;")));
-    EXPECT_EQ(s.vox_on, 0);
-    EXPECT_EQ(s.break_in_on, 0);
 }
 
 }  // namespace
