@@ -58,17 +58,13 @@ TEST_F(DebugLog, TraceOfCommandsAndReplies) {
     read_reply(rig.c);
     rig.radio->incoming = "FA000500000;";
     read_reply(rig.c);
-    EXPECT_EQ(trace(), "TX=FB007100000;\r\nTX=ID;\r\nRX=ID0840;\r\nRX=FA001000000\r\n");
     EXPECT_EQ(s.log_line, "RX=FA001000000");
-}
-
-TEST_F(DebugLog, SimulatedRepliesAreLoggedToo) {
-    start_log();
+    // Simulated replies are logged too.
     s.simulate_radio = 1;
     s.cat_command = "TX1";
     send_command(rig.c);
     read_reply(rig.c);
-    EXPECT_EQ(trace(), "TX=TX1;\r\nRX=;\r\n");
+    EXPECT_EQ(trace(), "TX=FB007100000;\r\nTX=ID;\r\nRX=ID0840;\r\nRX=FA001000000\r\nTX=TX1;\r\nRX=;\r\n");
 }
 
 TEST_F(DebugLog, LinesAreCutAt255) {
