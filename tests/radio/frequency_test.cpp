@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/fakes.hpp"
+#include "tests/support/keys.hpp"
 
 using vlr::test::Rig;
 
@@ -100,18 +100,7 @@ TEST(FrequencyReply, VfoMarkerShowsSplitOrRepeater) {
     }
 }
 
-TEST(FrequencyReply, EachVfoKeepsItsLastReportedFrequency) {
-    Connected rig;
-    rig.reply("FA007100000;");
-    rig.st().vfo_b_selected = 1;
-    rig.reply("FB007150000;");
-    EXPECT_EQ(rig.st().vfo_a_text, "A007100000");
-    EXPECT_EQ(rig.st().vfo_b_text, "B007150000");
-    EXPECT_EQ(rig.st().last_freq_reply, "FB007150000");
-    EXPECT_EQ(rig.st().vfo_frequency, 7150000);
-}
-
-TEST(FrequencyReply, StoresTheBandRowOfTheReportedFrequency) {
+TEST(FrequencyReply, EachVfoKeepsItsLastReportedFrequencyAndTheRowIsFiled) {
     Connected rig;
     rig.st().band_index = 4;
     rig.st().mode_code = 2;
@@ -119,6 +108,12 @@ TEST(FrequencyReply, StoresTheBandRowOfTheReportedFrequency) {
     rig.reply("FA014250000;");
     EXPECT_EQ(rig.st().band_index, 6);
     EXPECT_EQ(rig.st().band_table[6], "02A014250000B0142000009991");
+    rig.st().vfo_b_selected = 1;
+    rig.reply("FB014260000;");
+    EXPECT_EQ(rig.st().vfo_a_text, "A014250000");
+    EXPECT_EQ(rig.st().vfo_b_text, "B014260000");
+    EXPECT_EQ(rig.st().last_freq_reply, "FB014260000");
+    EXPECT_EQ(rig.st().vfo_frequency, 14260000);
 }
 
 TEST(FrequencyReply, SkipFlagDropsExactlyOneReply) {
@@ -173,33 +168,27 @@ TEST(FrequencyReply, SteppedChannelSaysNoPreamp) {
     EXPECT_EQ(rig.st().channel_recalled, 0);
 }
 
-TEST(FrequencyCommand, AlwaysNineDigits) {
+TEST(FrequencyCommand, AlwaysNineDigitsToTheOperatingVfo) {
     struct Case {
-        int hz;
+        int hz, vfo_b;
         std::string command;
     };
-    for (const Case& k : std::vector<Case>{{7100000, "FA007100000"},
-                                           {14200000, "FA014200000"},
-                                           {432000000, "FA432000000"},
-                                           {967000, "FA000967000"},
-                                           {0, "FA000000000"}}) {
-        EXPECT_EQ(vlr::frequency_command(k.hz), k.command);
+    for (const Case& k : std::vector<Case>{{7100000, 0, "FA007100000"},
+                                           {14200000, 0, "FA014200000"},
+                                           {432000000, 0, "FA432000000"},
+                                           {967000, 0, "FA000967000"},
+                                           {0, 0, "FA000000000"},
+                                           {432000000, 1, "FB432000000"}}) {
+        EXPECT_EQ(vlr::frequency_command(k.hz), "FA" + k.command.substr(2));
         Connected rig;
         rig.st().vfo_frequency = k.hz;
+        rig.st().vfo_b_selected = k.vfo_b;
         vlr::send_vfo_frequency(rig.c);
         EXPECT_EQ(vlr::test::join(rig.sent()), k.command + ";");
     }
 }
 
-TEST(FrequencyCommand, GoesToVfoBWhileSplit) {
-    Connected rig;
-    rig.st().vfo_b_selected = 1;
-    rig.st().vfo_frequency = 432000000;
-    vlr::send_vfo_frequency(rig.c);
-    EXPECT_EQ(vlr::test::join(rig.sent()), "FB432000000;");
-}
-
-TEST(SnapToKhz, MovesToTheKilohertzByMode) {
+TEST(SnapToKhz, MovesToTheKilohertzByModeAndStaysInRangeAtEitherEnd) {
     struct Case {
         int hz, mode, result;
     };
@@ -207,17 +196,22 @@ TEST(SnapToKhz, MovesToTheKilohertzByMode) {
                                            {7100300, 2, 7101000},
                                            {7100000, 1, 7099000},
                                            {7100000, 2, 7101000},
-                                           {7100000, 3, 7099000}}) {
+                                           {7100000, 3, 7099000},
+                                           // Nothing above within nine digits, nothing below 1 MHz.
+                                           {999'999'999, 2, 999'999'000},
+                                           {999'999'000, 2, 999'999'000},
+                                           {1'000'000, 1, 1'000'000},
+                                           {1'000'400, 1, 1'000'000}}) {
         Connected rig;
         rig.st().vfo_frequency = k.hz;
         rig.st().mode_code = k.mode;
         vlr::snap_to_khz(rig.c);
-        EXPECT_EQ(rig.st().vfo_frequency, k.result);
-        EXPECT_EQ(vlr::test::join(rig.sent()), vlr::frequency_command(k.result) + ";");
+        EXPECT_EQ(rig.st().vfo_frequency, k.result) << k.hz;
+        EXPECT_EQ(vlr::test::join(rig.sent()), vlr::frequency_command(k.result) + ";") << k.hz;
     }
 }
 
-TEST(FrequencyStep, HalfKilohertzInCwOtherwiseOne) {
+TEST(FrequencyStep, HalfKilohertzInCwOtherwiseOneAndNeverBelowOneMegahertz) {
     Connected rig;
     rig.st().vfo_frequency = 7100000;
     rig.st().mode_code = 3;
@@ -228,14 +222,26 @@ TEST(FrequencyStep, HalfKilohertzInCwOtherwiseOne) {
     EXPECT_EQ(rig.st().vfo_frequency, 7099500);
     EXPECT_TRUE(rig.sent().empty());
     EXPECT_TRUE(rig.words().empty());
-}
-
-TEST(FrequencyStep, NeverBelowOneMegahertz) {
-    Connected rig;
     rig.st().vfo_frequency = 1000500;
-    rig.st().mode_code = 1;
     vlr::step_frequency_down(rig.c);
     EXPECT_EQ(rig.st().vfo_frequency, 1000000);
+}
+
+// The arrow keys at the top of the range: the command keeps its nine digits
+// and the program believes what it sent.
+TEST(FrequencyStep, UpArrowAtTheTopStaysOnTheLastNineDigitFrequency) {
+    Rig rig;
+    vlr::test::connect(rig);
+    for (int mode : {2, 3}) {  // steps of 1 kHz and of 500 Hz
+        rig.clear();
+        rig.st().mode_code = mode;
+        rig.st().vfo_frequency = 999'999'700;
+        vlr::test::press(rig, {vlr::test::vk::up});
+        EXPECT_EQ(rig.st().vfo_frequency, 999'999'999) << mode;
+        EXPECT_EQ(vlr::test::last_sent(rig, "FA"), "FA999999999;") << mode;
+        vlr::test::press(rig, {vlr::test::vk::up});
+        EXPECT_EQ(vlr::test::last_sent(rig, "FA"), "FA999999999;") << "and again, mode " << mode;
+    }
 }
 
 TEST(Split, StartPutsVfoBOnTheCurrentFrequencyAndKeepsTheRowLayout) {
@@ -249,16 +255,6 @@ TEST(Split, StartPutsVfoBOnTheCurrentFrequencyAndKeepsTheRowLayout) {
     EXPECT_EQ(rig.st().saved_vfo_a, "A014250000");
     EXPECT_EQ(vlr::test::join(rig.sent()), "ST1; FB014250000;");
     EXPECT_EQ(rig.st().band_table[6], "12A014250000B0142500009991");
-}
-
-TEST(Split, StartLeavesTheRowAloneForAnotherProgram) {
-    Connected rig;
-    rig.st().band_index = 6;
-    rig.st().radio_initiated = 1;
-    rig.st().last_freq_command = "FA014250000;";
-    vlr::start_split(rig.c);
-    EXPECT_EQ(rig.st().band_table[6], "02A014200000B0142000009991");
-    EXPECT_EQ(vlr::test::join(rig.sent()), "ST1; FB014250000;");
 }
 
 TEST(Split, EndReturnsVfoAAndKeepsWhereVfoBEnded) {
@@ -277,13 +273,15 @@ TEST(Split, EndReturnsVfoAAndKeepsWhereVfoBEnded) {
     EXPECT_EQ(rig.st().band_table[6], "02A014200000B0142300009991");
 }
 
-TEST(Split, EndLeavesTheRowAloneForAnotherProgram) {
+TEST(Split, StartAndEndLeaveTheRowAloneForAnotherProgram) {
     Connected rig;
     rig.st().band_index = 6;
-    rig.st().vfo_b_selected = 1;
-    rig.st().saved_vfo_a = "A014200000";
-    rig.st().band_table[6] = "12A014200000B0142300009991";
     rig.st().radio_initiated = 1;
+    rig.st().last_freq_command = "FA014250000;";
+    vlr::start_split(rig.c);
+    EXPECT_EQ(rig.st().band_table[6], "02A014200000B0142000009991");
+    EXPECT_EQ(vlr::test::join(rig.sent()), "ST1; FB014250000;");
+    rig.st().band_table[6] = "12A014200000B0142300009991";
     vlr::end_split(rig.c);
     EXPECT_EQ(rig.st().band_table[6], "12A014200000B0142300009991");
 }
