@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "tests/radio/radio_checks.hpp"
 #include "tests/support/fakes.hpp"
 
@@ -50,6 +53,7 @@ TEST(ToneEntry, AcceptedAndRefusedCodes) {
         {"804", "", "invalid", 0},
         {"0120", "", "invalid", 0},
         {"", "", "invalid", 0},
+        {"12", "CN00012; CT01;", "ctcss on", 0},  // a short code is the tone number
     };
     for (const Case& k : table) {
         Radio rig;
@@ -60,15 +64,10 @@ TEST(ToneEntry, AcceptedAndRefusedCodes) {
         EXPECT_EQ(rig.st().tone_say_on, 0) << k.code;
         const bool refused = std::string(k.words) == "invalid";
         EXPECT_EQ(rig.st().tone_active, refused ? 0 : 1) << k.code;
-        EXPECT_EQ(rig.st().tone_code, refused ? std::string("999") : std::string(k.code)) << k.code;
+        const std::string code =
+            std::string(3 - std::min<std::size_t>(3, strlen(k.code)), '0') + k.code;
+        EXPECT_EQ(rig.st().tone_code, refused ? std::string("999") : code) << k.code;
     }
-}
-
-TEST(ToneEntry, ShortCodeIsTheToneNumberInThreeDigits) {
-    Radio rig;
-    rig.typed("12");
-    EXPECT_EQ(rig.st().tone_code, "012");
-    EXPECT_EQ(join(rig.sent()), "CN00012; CT01;");
 }
 
 TEST(ToneEntry, DcsRefusedWhenNotAllowed) {
@@ -107,12 +106,22 @@ struct Offset {
     const char* sent;
 };
 
+// The entered offset of the band, and the shift in use that was something else.
 void set_offset(vlr::State& s, const Offset& k) {
     std::string* sign[] = {&s.offset10_sign, &s.offset6_sign, &s.offset2_sign, &s.offset70_sign};
     std::string* digits[] = {&s.offset10_digits, &s.offset6_digits, &s.offset2_digits,
                              &s.offset70_digits};
     *sign[k.band - 10] = k.sign;
     *digits[k.band - 10] = k.digits;
+    s.shift10_sign = s.shift6_sign = s.shift2_sign = s.shift70_sign = "?";
+    s.shift10_digits = s.shift6_digits = s.shift2_digits = s.shift70_digits = "9999";
+}
+
+std::string shift_in_use(const vlr::State& s, int band) {
+    const std::string* sign[] = {&s.shift10_sign, &s.shift6_sign, &s.shift2_sign, &s.shift70_sign};
+    const std::string* digits[] = {&s.shift10_digits, &s.shift6_digits, &s.shift2_digits,
+                                   &s.shift70_digits};
+    return *sign[band - 10] + *digits[band - 10];
 }
 
 TEST(RepeaterShift, OffsetMenuCommandsByBand) {
@@ -130,19 +139,9 @@ TEST(RepeaterShift, OffsetMenuCommandsByBand) {
         EXPECT_EQ(join(rig.sent()), k.sent) << k.band << k.sign << k.digits;
         EXPECT_EQ(join(rig.words()), "repeater on");
         EXPECT_EQ(rig.st().repeater_on, 1);
+        // Switching on takes the entered offset into use.
+        EXPECT_EQ(shift_in_use(rig.st(), k.band), std::string(k.sign) + k.digits) << k.band;
     }
-}
-
-TEST(RepeaterShift, SwitchingOnTakesTheEnteredOffsetIntoUse) {
-    Radio rig;
-    rig.st().band_index = 12;
-    rig.st().offset2_sign = "+";
-    rig.st().offset2_digits = "0600";
-    rig.st().shift2_sign = "-";
-    rig.st().shift2_digits = "1000";
-    vlr::toggle_repeater(rig.c);
-    EXPECT_EQ(rig.st().shift2_sign, "+");
-    EXPECT_EQ(rig.st().shift2_digits, "0600");
 }
 
 TEST(RepeaterShift, ToneModeFollowsTheShift) {
