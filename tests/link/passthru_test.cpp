@@ -161,20 +161,7 @@ TEST_F(Passthru, RequestRepeatedWhileWaitingGetsOneAnswer) {
     EXPECT_EQ(to_client(), "ID0840;ID0840;");
 }
 
-TEST_F(Passthru, ModeSettingIsShownWithoutAModeCommandOfOurOwn) {
-    s.mode_code = 1;
-    from_client("MD02;");
-    poll();
-    EXPECT_EQ(s.mode_code, 2);
-    EXPECT_EQ(rig.window.text.at(50, 45), "USB    ");
-    EXPECT_EQ(to_client(), "");
-    // The radio gets the client's mode command and the narrow-filter switch;
-    // no second mode command, and not the frozen band row's frequency,
-    // which would pull the radio off the client's frequency.
-    EXPECT_EQ(sent(), "MD02; NA00;");
-}
-
-TEST_F(Passthru, RadioModeCodesBecomeTheProgramsModes) {
+TEST_F(Passthru, RadioModeCodesBecomeTheProgramsModesWithoutAModeCommandOfOurOwn) {
     // The radio numbers its modes otherwise than the program does.
     const struct {
         const char* command;
@@ -186,16 +173,23 @@ TEST_F(Passthru, RadioModeCodesBecomeTheProgramsModes) {
         {"MD0H;", 6, "C4FM  "},   {"MD0C;", 0, nullptr},   {"MD09;", 0, nullptr},
     };
     for (const auto& k : cases) {
-        s.mode_code = 2;
+        s.mode_code = k.mode_code == 1 ? 2 : 1;
         rig.window.text.drawn.clear();
+        rig.clear();
         from_client(k.command);
         poll();
         EXPECT_EQ(s.mode_code, k.mode_code) << k.command;
-        if (k.label)
-            EXPECT_EQ(rig.window.text.at(50, 45), k.label) << k.command;
-        else
-            EXPECT_EQ(rig.window.text.at(50, 45), "") << k.command;
+        EXPECT_EQ(rig.window.text.at(50, 45), k.label ? k.label : "") << k.command;
         EXPECT_EQ(to_client(), "") << k.command;
+        // The radio gets the client's mode command and what goes with it; no
+        // second mode command, and not the frozen band row's frequency, which
+        // would pull the radio off the client's frequency.
+        ASSERT_FALSE(rig.sent().empty()) << k.command;
+        EXPECT_EQ(rig.sent().front(), k.command);
+        for (std::size_t i = 1; i < rig.sent().size(); ++i) {
+            EXPECT_NE(rig.sent()[i].rfind("MD", 0), 0u) << k.command << ": " << sent();
+            EXPECT_NE(rig.sent()[i].rfind("FA", 0), 0u) << k.command << ": " << sent();
+        }
     }
 }
 
