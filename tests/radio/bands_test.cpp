@@ -84,49 +84,49 @@ TEST(BandOfFrequency, FromTheLastReplyWithModeRules) {
     }
 }
 
-TEST(StoreBandRow, OperatingVfoTakesTheReportedFrequency) {
-    Radio rig;
-    rig.st().mode_code = 2;
-    rig.st().preamp = 1;
-    rig.reported("FA014250000");
-    vlr::store_band_row(rig.c);
-    EXPECT_EQ(rig.st().band_table[6], "02A014250000B0142000009991");
-
-    rig.st().vfo_b_selected = 1;
-    rig.reported("FB014260000");
-    vlr::store_band_row(rig.c);
-    EXPECT_EQ(rig.st().band_table[6], "12A014250000B0142600009991");
-}
-
-TEST(StoreBandRow, TuningIntoAnotherBandFilesThere) {
-    Radio rig;
-    rig.st().band_index = 6;
-    rig.st().mode_code = 1;
-    rig.reported("FA003900000");
-    vlr::store_band_row(rig.c);
-    EXPECT_EQ(rig.st().band_index, 2);
-    EXPECT_EQ(rig.st().band_table[2], "01A003900000B0036000009990");
-    rig.reported("FA004000000");
-    vlr::store_band_row(rig.c);
-    EXPECT_EQ(rig.st().band_index, 14);
-    EXPECT_EQ(rig.st().band_table[14], "01A004000000B0096700009990");
-}
-
-TEST(StoreBandRow, RowsThatMayNotBeStoredStayAsTheyWere) {
+// Every case compares the whole table: only the expected row may change.
+TEST(StoreBandRow, RowOfTheReportedFrequency) {
     struct Case {
         const char* reply;
-        int mode, initiated;
+        int band, mode, preamp, vfo_b, repeater, initiated;
+        const char* tone;  // nullptr: no tone; "", "0", "01": still being typed
+        int row;
+        const char* stored;  // nullptr: the table stays as it was
     };
-    const Case table[] = {{"FA007150000", 5, 0}, {"FA050200000", 6, 0}, {"FA007150000", 1, 1}};
+    const Case table[] = {
+        {"FA014250000", 6, 2, 1, 0, 0, 0, nullptr, 6, "02A014250000B0142000009991"},
+        {"FB014260000", 6, 2, 1, 1, 0, 0, nullptr, 6, "12A014200000B0142600009991"},
+        {"FA003900000", 6, 1, 0, 0, 0, 0, nullptr, 2, "01A003900000B0036000009990"},
+        {"FA004000000", 2, 1, 0, 0, 0, 0, nullptr, 14, "01A004000000B0096700009990"},
+        {"FA145650000", 12, 5, 0, 0, 1, 0, "012", 12, "55A145650000B-000006000120"},
+        {"FA220000000", 6, 4, 0, 0, 1, 0, nullptr, 14, "54A220000000B0096700009990"},
+        {"FA145500000", 12, 5, 0, 0, 0, 0, "", 12, "05A145500000B1450000009990"},
+        {"FA145500000", 12, 5, 0, 0, 0, 0, "0", 12, "05A145500000B1450000009990"},
+        {"FA145500000", 12, 5, 0, 0, 0, 0, "01", 12, "05A145500000B1450000009990"},
+        {"FA007150000", 4, 5, 0, 0, 0, 0, nullptr, 4, nullptr},    // FM on 40 m
+        {"FA050200000", 11, 6, 0, 0, 0, 0, nullptr, 11, nullptr},  // AM on 6 m
+        {"FA007150000", 4, 1, 0, 0, 0, 1, nullptr, 4, nullptr},    // another program tuned
+    };
     for (const Case& k : table) {
         Radio rig;
-        vlr::State fresh;
-        vlr::fill_band_rows(fresh);
+        vlr::State& s = rig.st();
+        vlr::State expected;
+        vlr::fill_band_rows(expected);
+        if (k.stored) expected.band_table[static_cast<std::size_t>(k.row)] = k.stored;
         rig.reported(k.reply);
-        rig.st().mode_code = k.mode;
-        rig.st().radio_initiated = k.initiated;
+        s.band_index = k.band;
+        s.mode_code = k.mode;
+        s.preamp = k.preamp;
+        s.vfo_b_selected = k.vfo_b;
+        s.repeater_on = k.repeater;
+        s.radio_initiated = k.initiated;
+        s.shift2_sign = "-";
+        s.shift2_digits = "0600";
+        s.tone_active = k.tone ? 1 : 0;
+        if (k.tone) s.tone_code = k.tone;
         vlr::store_band_row(rig.c);
-        EXPECT_EQ(rig.st().band_table, fresh.band_table) << k.reply;
+        EXPECT_EQ(s.band_index, k.row) << k.reply;
+        EXPECT_EQ(s.band_table, expected.band_table) << k.reply << " " << s.band_table[k.row];
     }
 }
 
@@ -139,39 +139,6 @@ TEST(StoreBandRow, ReadingBelowOneMegahertzStoresNothing) {
         vlr::store_band_row(rig.c);
         EXPECT_EQ(rig.st().last_freq_reply, "FA001000000") << reply;
         EXPECT_EQ(rig.st().band_table, fresh.band_table) << reply;
-    }
-}
-
-TEST(StoreBandRow, RepeaterRowHoldsTheShiftInUse) {
-    Radio rig;
-    rig.st().repeater_on = 1;
-    rig.st().mode_code = 5;
-    rig.st().shift2_sign = "-";
-    rig.st().shift2_digits = "0600";
-    rig.st().tone_code = "012";
-    rig.reported("FA145650000");
-    vlr::store_band_row(rig.c);
-    EXPECT_EQ(rig.st().band_table[12], "55A145650000B-000006000120");
-}
-
-TEST(StoreBandRow, RepeaterOnABandWithoutOffsetKeepsTheLayout) {
-    Radio rig;
-    rig.st().repeater_on = 1;
-    rig.st().mode_code = 4;
-    rig.reported("FA220000000");
-    vlr::store_band_row(rig.c);
-    EXPECT_EQ(rig.st().band_table[14], "54A220000000B0096700009990");
-}
-
-TEST(StoreBandRow, ToneCodeBeingTypedIsNotStored) {
-    for (const char* typing : {"", "0", "01"}) {
-        Radio rig;
-        rig.st().mode_code = 5;
-        rig.st().tone_active = 1;
-        rig.st().tone_code = typing;
-        rig.reported("FA145500000");
-        vlr::store_band_row(rig.c);
-        EXPECT_EQ(rig.st().band_table[12], "05A145500000B1450000009990") << typing;
     }
 }
 
@@ -218,35 +185,30 @@ TEST(BandStep, UpFromThirteenSaysGeneralCoverageAndLandsOnOne) {
     EXPECT_EQ(vlr::test::count_of(rig.sent(), "CT00;"), 0);
 }
 
-TEST(BandStep, UpCyclesThroughThirteenBands) {
+TEST(BandStep, UpCyclesThroughThirteenBandsAndDownWrapsToSeventyCentimetres) {
     struct Case {
-        int from, to;
+        int from;
+        bool up;
+        int to;
         bool general_coverage_word;
     };
-    for (const Case& k :
-         std::vector<Case>{{1, 2, false}, {12, 13, false}, {13, 1, true}, {14, 1, false}}) {
+    for (const Case& k : std::vector<Case>{{1, true, 2, false},
+                                           {12, true, 13, false},
+                                           {13, true, 1, true},
+                                           {14, true, 1, false},
+                                           {1, false, 13, false},
+                                           {14, false, 13, false},
+                                           {13, false, 12, false},
+                                           {6, false, 5, false}}) {
         Radio rig;
         rig.st().band_index = k.from;
         rig.reported("FA001000000");
-        vlr::band_step_up(rig.c);
-        EXPECT_EQ(rig.st().band_index, k.to) << k.from;
-        EXPECT_EQ(!rig.words().empty() && rig.words()[0] == "band" && rig.words()[1] == "un",
+        (k.up ? vlr::band_step_up : vlr::band_step_down)(rig.c);
+        EXPECT_EQ(rig.st().band_index, k.to) << k.from << (k.up ? " up" : " down");
+        EXPECT_EQ(rig.sent().at(0), vlr::band_stack_command(k.to) + ";") << k.from;
+        EXPECT_EQ(rig.words().size() >= 2 && rig.words()[0] == "band" && rig.words()[1] == "un",
                   k.general_coverage_word)
             << k.from;
-    }
-}
-
-TEST(BandStep, DownWrapsToSeventyCentimetres) {
-    struct Case {
-        int from, to;
-    };
-    for (const Case& k : std::vector<Case>{{1, 13}, {14, 13}, {13, 12}, {6, 5}}) {
-        Radio rig;
-        rig.st().band_index = k.from;
-        rig.reported("FA001000000");
-        vlr::band_step_down(rig.c);
-        EXPECT_EQ(rig.st().band_index, k.to) << k.from;
-        EXPECT_EQ(rig.sent().at(0), vlr::band_stack_command(k.to) + ";") << k.from;
     }
 }
 
