@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/fakes.hpp"
+#include "tests/support/keys.hpp"
 
 namespace vlr {
 namespace {
@@ -184,6 +184,47 @@ TEST_F(LevelsTest, PowerUpStopsAtTheLimitOfVariantAndBand) {
         EXPECT_EQ(p.words, k.words) << k.variant << "/" << k.band << "/" << k.from;
         EXPECT_EQ(p.sent, k.sent) << k.variant << "/" << k.band << "/" << k.from;
     }
+}
+
+// The transmit power goes out only as a value the radio takes, also when it
+// was never read (0 from the start) or read from a reply cut off mid-way.
+// Found by the soak run: the radio refused "PC2000;" after a tune whose "PC"
+// answer was lost, and "PC2001;" from Up pressed after an unanswered P.
+TEST_F(LevelsTest, AnUnknownOrCutOffPowerGoesOutAsTheNearestTheRadioTakes) {
+    struct Case {
+        int variant, power;
+        const char* sent;
+    };
+    const Case cases[] = {
+        {1, 0, "PC2005;"}, {1, 4, "PC2005;"},  {1, 100, "PC2100;"}, {1, 250, "PC2100;"},
+        {0, 0, "PC1001;"}, {0, -3, "PC1001;"}, {0, 10, "PC1010;"},  {0, 55, "PC1010;"},
+    };
+    for (const Case& k : cases) {
+        s.radio_variant = k.variant;
+        s.power_level = k.power;
+        EXPECT_EQ(step(send_power).sent, k.sent) << k.variant << "/" << k.power;
+    }
+}
+
+TEST(PowerRange, UpAfterAnUnansweredPowerQueryStartsFromTheLowestPower) {
+    Rig rig;
+    test::connect(rig);
+    rig.st().radio_variant = 1;
+    test::press(rig, {'P', test::vk::up});  // the radio never answers the "PC;"
+    EXPECT_EQ(test::last_sent(rig, "PC2"), "PC2005;");
+    EXPECT_EQ(rig.st().power_level, 5);
+}
+
+TEST(PowerRange, ATuneWhosePowerAnswerWasLostEndsOnAPowerTheRadioTakes) {
+    Rig rig;
+    test::connect(rig);
+    rig.st().radio_variant = 1;
+    rig.st().tuner_mode = 2;  // tuner and manual carrier
+    test::press(rig, {'T'});
+    ASSERT_EQ(test::last_sent(rig, "PC2"), "PC2010;");  // the tune carrier
+    test::press(rig, {'T'});
+    EXPECT_EQ(test::last_sent(rig, "TX"), "TX0;");
+    EXPECT_EQ(test::last_sent(rig, "PC2"), "PC2005;");
 }
 
 TEST_F(LevelsTest, PowerDownOnTheTenWattRadioStopsAtOne) {
