@@ -84,7 +84,7 @@ TEST(DigitKey, BankDigitComesFirst) {
     EXPECT_EQ(rig.st().memory_channels[3], "9");
 }
 
-TEST(DigitKey, FrequencyDigitsCountBeforeThePoint) {
+TEST(DigitKey, FrequencyDigitsCountBeforeThePointAndNeverWrap) {
     Radio rig;
     rig.st().freq_entry_active = 1;
     rig.st().entry_value = 0;
@@ -95,13 +95,8 @@ TEST(DigitKey, FrequencyDigitsCountBeforeThePoint) {
     EXPECT_EQ(rig.st().entry_value, 142);
     EXPECT_EQ(rig.st().entry_int_digits, 2);
     EXPECT_EQ(join(rig.words()), "1 4 2");
-}
-
-TEST(DigitKey, EndlessFrequencyDigitsNeverWrap) {
-    Radio rig;
-    rig.st().freq_entry_active = 1;
-    rig.st().entry_value = 0;
-    for (int i = 0; i < 15; ++i) rig.key('9');
+    rig.st().entry_point_typed = 0;
+    for (int i = 0; i < 13; ++i) rig.key('9');  // endless digits
     EXPECT_EQ(rig.st().entry_value, 2147483647);
     EXPECT_EQ(rig.st().entry_int_digits, 15);
 }
@@ -127,20 +122,6 @@ TEST(DigitKey, BandDigitSelectsTheBand) {
     }
 }
 
-TEST(StoreChannel, GeneralCoverageTakesTheOperatingFrequency) {
-    Radio rig;
-    rig.st().band_index = 14;
-    rig.st().mode_code = 4;
-    rig.st().vfo_frequency = 9670000;
-    rig.store(2, 7);
-    EXPECT_EQ(rig.st().memory_channels[27], "0414A009670000B0096700009990");
-    EXPECT_EQ(join(rig.words()), "7 ok");
-    EXPECT_EQ(rig.st().channel_op, 0);
-    // Saved at once.
-    EXPECT_NE(rig.dir.read("savmem.dat").find("0414A009670000B0096700009990\r\n"),
-              std::string::npos);
-}
-
 TEST(StoreChannel, RecordByBandModeToneSplitAndRepeater) {
     struct Case {
         int band, mode, preamp, vfo_b, repeater;
@@ -148,6 +129,7 @@ TEST(StoreChannel, RecordByBandModeToneSplitAndRepeater) {
         const char* record;
     };
     const Case table[] = {
+        {14, 4, 0, 0, 0, "", "0414A007100000B0071000009990"},  // the operating frequency
         {12, 5, 0, 0, 0, "", "0512A145000000B1450000009990"},
         {9, 2, 1, 0, 0, "", "0209A024890000B0248900009991"},
         {12, 5, 1, 0, 0, "754", "0512A145000000B1450000007541"},
@@ -170,6 +152,11 @@ TEST(StoreChannel, RecordByBandModeToneSplitAndRepeater) {
         s.tone_code = *k.tone ? k.tone : "999";
         rig.store(9, 9);
         EXPECT_EQ(s.memory_channels[99], k.record);
+        EXPECT_EQ(join(rig.words()), "9 ok");
+        EXPECT_EQ(s.channel_op, 0);
+        // Saved at once.
+        EXPECT_NE(rig.dir.read("savmem.dat").find(k.record + std::string("\r\n")),
+                  std::string::npos);
     }
 }
 
