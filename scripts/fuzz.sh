@@ -32,6 +32,7 @@ scratch_root=/tmp
 work=$(mktemp -d "$scratch_root/veloran-fuzz-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 artifacts=$build/fuzz-artifacts
+rm -rf "$artifacts"
 mkdir -p "$artifacts"
 
 dict_of() {
