@@ -9,6 +9,7 @@
 #include "commands/handler.hpp"
 #include "link/cat.hpp"
 #include "link/log.hpp"
+#include "link/passthru.hpp"
 #include "link/ports.hpp"
 #include "memory/bank_file.hpp"
 #include "panel/front_panel.hpp"
@@ -90,8 +91,7 @@ void prepare_startup(Context& c) {
     load_memory_file(c);
     // A pass-through port with no device behind it gets a pseudo-terminal
     // pair made by the program, so a client program needs no socat.
-    if (c.serial && s.passthru_port >= 1 && s.passthru_port != s.radio_port)
-        c.serial->allow_client_pty(s.passthru_port);
+    if (c.serial && passthru_in_use(s)) c.serial->allow_client_pty(s.passthru_port);
     open_serial(c, s.radio_port);
     say_if_not_permitted(c);
     if (s.band_index < 1 || s.band_index > 14) s.band_index = 4;
@@ -110,7 +110,7 @@ void shutdown_program(Context& c) {
         pause_word(c);
     }
     close_port(c, s.radio_port);
-    if (s.passthru_port >= 1) close_port(c, s.passthru_port);
+    if (passthru_in_use(s)) close_port(c, s.passthru_port);
     close_debug_log(c);
 }
 

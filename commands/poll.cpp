@@ -166,7 +166,7 @@ void read_poll_answer(Context& c) {
 void send_next_poll(Context& c) {
     State& s = c.st;
     // The pass-through is served only between our own exchanges.
-    if (s.passthru_port >= 1) poll_passthru(c);
+    if (passthru_in_use(s)) poll_passthru(c);
     if (s.poll_phase == 0) {
         s.cat_command = s.transmit_state > 0 ? "" : "FA";
     } else {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "link/passthru.hpp"
 #include "link/ports.hpp"
 #include "speech/player.hpp"
 
@@ -101,7 +102,7 @@ void watch_radio_link(Context& c) {
 
 void watch_passthru_link(Context& c) {
     State& s = c.st;
-    if (s.passthru_port < 1 || s.passthru_port == s.radio_port) return;
+    if (!passthru_in_use(s)) return;
     Reopen r{s.passthru_lost, s.passthru_wait_ticks, s.passthru_backoff_ticks};
     if (notice_loss(c, s.passthru_port, r)) {
         // Half a command from the program that went away must not be joined

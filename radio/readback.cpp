@@ -8,6 +8,7 @@
 #include "app/text.hpp"
 #include "link/cat.hpp"
 #include "link/log.hpp"
+#include "link/passthru.hpp"
 #include "link/ports.hpp"
 #include "memory/bank_file.hpp"
 #include "panel/front_panel.hpp"
@@ -228,7 +229,7 @@ bool read_back_radio(Context& c) {
     const std::string preamp = row_preamp_digit(row);
     s.preamp = preamp == "1" ? 1 : preamp == "2" ? 2 : 0;
 
-    if (s.passthru_port >= 1) {
+    if (passthru_in_use(s)) {
         open_serial(c, s.passthru_port);
         say_if_not_permitted(c);
     }

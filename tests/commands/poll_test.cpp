@@ -228,6 +228,17 @@ TEST_F(PollTest, PassThroughIsServedOnlyOnSendingTicksBeforeThePoll) {
     other->incoming = "VX;";
     ticks(2);
     EXPECT_EQ(join(rig.sent()), "FA;");
+
+    // Configured on the radio's own port, the radio's answers would go back
+    // to it as commands: such a pass-through is not served.
+    s.passthru_port = s.radio_port;
+    ASSERT_EQ(s.poll_pending, 1);
+    ticks(1);  // the answer is read; the next tick sends
+    rig.clear();
+    rig.radio->incoming = "ID;";  // something the radio sent unasked
+    ticks(1);
+    ASSERT_EQ(rig.sent().size(), 1u);
+    EXPECT_NE(rig.sent()[0], "ID;") << "the radio's own bytes went back to it";
 }
 
 TEST_F(PollTest, SimulatedRadioAnswersThePolls) {
