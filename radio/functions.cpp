@@ -133,36 +133,22 @@ void read_processor_level(Context& c) {
     show_status_line(c);
 }
 
-void toggle_break_in(Context& c) {
-    State& s = c.st;
-    say(c, "bkin");
-    if (s.break_in_on == 0) {
-        s.cat_command = "BI1";
-        s.break_in_on = 1;
-        say(c, "on");
-    } else {
-        s.cat_command = "BI0";
-        s.break_in_on = 0;
-        say(c, "off");
-    }
-    send_command(c);
+namespace {
+
+// Break-in and VOX are the same plain switch: name, command, state, redraw.
+void toggle_switch(Context& c, const char* word, const char* code, int& on) {
+    say(c, word);
+    on = on == 0 ? 1 : 0;
+    const std::string command = std::string(code) + (on == 1 ? "1" : "0");
+    say(c, on == 1 ? "on" : "off");
+    send_cat(c, command);
     show_status_line(c);
 }
 
-void toggle_vox(Context& c) {
-    State& s = c.st;
-    say(c, "vox");
-    if (s.vox_on == 0) {
-        s.cat_command = "VX1";
-        s.vox_on = 1;
-        say(c, "on");
-    } else {
-        s.cat_command = "VX0";
-        s.vox_on = 0;
-        say(c, "off");
-    }
-    send_command(c);
-    show_status_line(c);
-}
+}  // namespace
+
+void toggle_break_in(Context& c) { toggle_switch(c, "bkin", "BI", c.st.break_in_on); }
+
+void toggle_vox(Context& c) { toggle_switch(c, "vox", "VX", c.st.vox_on); }
 
 }  // namespace vlr
