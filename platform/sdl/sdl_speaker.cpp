@@ -186,19 +186,19 @@ void SdlSpeaker::fill(Sint16* out, size_t frames) {
 
 std::shared_ptr<const SdlSpeaker::Sound> SdlSpeaker::load(const std::string& file) {
     if (auto known = cache_.find(file); known != cache_.end()) return known->second;
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec wav_format{};
     Uint8* data = nullptr;
     Uint32 bytes = 0;
-    if (!SDL_LoadWAV(file.c_str(), &spec, &data, &bytes)) return nullptr;
+    if (!SDL_LoadWAV(file.c_str(), &wav_format, &data, &bytes)) return nullptr;
     auto sound = std::make_shared<Sound>();
     // SDL_AudioCVT converts the whole word at once; SDL 2.26's audio stream
     // loses the last 20 ms or so of a resampled word.
     const Uint32 frame_bytes =
-        SDL_AUDIO_BITSIZE(spec.format) / 8 * std::max<Uint32>(spec.channels, 1);
+        SDL_AUDIO_BITSIZE(wav_format.format) / 8 * std::max<Uint32>(wav_format.channels, 1);
     bytes -= bytes % frame_bytes;
     SDL_AudioCVT cvt{};
     const int needed =
-        SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 1, rate);
+        SDL_BuildAudioCVT(&cvt, wav_format.format, wav_format.channels, wav_format.freq, AUDIO_S16SYS, 1, rate);
     if (needed >= 0 && bytes > 0) {
         std::vector<Uint8> buffer(static_cast<size_t>(bytes) * std::max(cvt.len_mult, 1));
         std::memcpy(buffer.data(), data, bytes);
