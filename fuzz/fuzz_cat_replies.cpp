@@ -13,6 +13,7 @@
 #include "radio/frequency.hpp"
 #include "radio/readback.hpp"
 #include "speech/values.hpp"
+#include "tests/support/keys.hpp"
 
 using namespace vlr;
 
@@ -114,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return a;
     };
     fuzz::watch_commands(*rig.radio);
-    fuzz::connect(rig);
+    test::connect(rig);
     fuzz::Checker check;
 
     for (int steps = 0; steps < 200 && in.remaining_bytes() > 0; ++steps) {

@@ -10,6 +10,7 @@
 #include "emulator/radio_model.hpp"
 #include "fuzz/fuzz_rig.hpp"
 #include "link/ports.hpp"
+#include "tests/support/keys.hpp"
 
 using namespace vlr;
 
@@ -37,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // framing and the characters are the program's to keep.
     fuzz::watch_commands(*rig.radio, true);
     auto other = rig.serial.add_line(other_com);
-    fuzz::connect(rig);
+    test::connect(rig);
     s.passthru_port = other_com;
     open_serial(rig.c, other_com);
     fuzz::Checker check;

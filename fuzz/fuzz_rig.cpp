@@ -132,19 +132,4 @@ void ticks(test::Rig& rig, int n) {
     for (int i = 0; i < n; ++i) deliver(rig, platform::event_timer, 1);
 }
 
-void connect(test::Rig& rig) {
-    rig.open_radio();
-    State& s = rig.st();
-    s.running = 1;
-    s.radio_connected = 1;
-    s.band_index = 6;
-    s.mode_code = 2;
-    s.vfo_frequency = 14'200'000;
-    s.freq_text = " 14.200000";
-    s.last_freq_reply = "FA014200000";
-    s.last_freq_command = "FA014200000;";
-    s.vfo_a_text = "A014200000";
-    s.tick_count = 5;
-}
-
 }  // namespace vlr::fuzz

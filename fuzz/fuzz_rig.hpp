@@ -54,7 +54,5 @@ void deliver(test::Rig& rig, int event_id, int param = 0);
 void press(test::Rig& rig, int key);  // key down then key up
 void ticks(test::Rig& rig, int n);
 
-// The radio has answered: connected on 20 m in USB at 14.2 MHz, VFO A.
-void connect(test::Rig& rig);
 
 }  // namespace vlr::fuzz
