@@ -62,26 +62,13 @@ void apply_row_shift(Context& c, const std::string& row) {
     const std::string offset = row_shift_digits(row);
     // The 2 m and 70 cm menu items take the offset in 50 kHz steps.
     const std::string steps = zero_pad(text_num(offset) / 50, 4);
-    switch (s.band_index) {
-        case 10:
-            s.shift10_sign = sign, s.shift10_digits = offset;
-            send_cat(c, "EX010316" + offset);
-            break;
-        case 11:
-            s.shift6_sign = sign, s.shift6_digits = offset;
-            send_cat(c, "EX010317" + offset);
-            break;
-        case 12:
-            s.shift2_sign = sign, s.shift2_digits = offset;
-            send_cat(c, "EX010318" + steps);
-            break;
-        case 13:
-            s.shift70_sign = sign, s.shift70_digits = offset;
-            send_cat(c, "EX010319" + steps);
-            break;
-        default:
-            // No offset menu item exists for other bands: only the direction.
-            break;
+    // Only bands 10..13 have an offset menu item; elsewhere only the direction goes out.
+    if (OffsetPair shift = shift_in_use(s, s.band_index)) {
+        static const char* const menu_item[] = {"EX010316", "EX010317", "EX010318", "EX010319"};
+        *shift.sign = sign;
+        *shift.digits = offset;
+        const bool in_steps = s.band_index >= 12;  // 2 m and 70 cm
+        send_cat(c, std::string(menu_item[s.band_index - 10]) + (in_steps ? steps : offset));
     }
     send_cat(c, sign == "+" ? "OS01" : "OS02");
 }
