@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   espeak-ng sox
   xvfb xauth xdotool x11-apps imagemagick socat libhamlib-utils
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev ccache
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -30,7 +30,7 @@ if [ ! -f "$build/build.ninja" ]; then
   cmake -S . -B "$build" -G Ninja "${flags[@]}" >/dev/null
 fi
 # Two cores are shared on the usual machines: build no wider than that.
-cmake --build "$build" --target test_e2e_soak_test test_memory_file_safety_test -- -j2
+cmake --build "$build" --target test_e2e test_memory -- -j2
 
 export VELORAN_SOAK_SECONDS=$seconds
 [ -n "$seed" ] && export VELORAN_SOAK_SEED=$seed
@@ -44,6 +44,6 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:quarantine_s
 [ "$sanitize" = 1 ] && export VELORAN_SOAK_RSS_MB=${VELORAN_SOAK_RSS_MB:-200}
 
 echo "soak: $seconds s in $build"
-"$build/tests/test_e2e_soak_test"
+"$build/tests/test_e2e" --gtest_filter="Soak*"
 # Each round kills a save 200 times at random moments.
-"$build/tests/test_memory_file_safety_test" --gtest_filter='*Killed*' --gtest_repeat=5
+"$build/tests/test_memory" --gtest_filter='*Killed*' --gtest_repeat=5
