@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/text.hpp"
+#include "base/text.hpp"
 #include "link/log.hpp"
 #include "tests/support/keys.hpp"
 

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/startup.hpp"
-#include "app/text.hpp"
+#include "base/text.hpp"
 #include "radio/channels.hpp"
 #include "radio/tone.hpp"
 #include "tests/support/fakes.hpp"

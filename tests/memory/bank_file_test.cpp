@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/text.hpp"
+#include "base/text.hpp"
 #include "tests/support/fakes.hpp"
 
 namespace vlr {

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text.hpp"
+#include "base/text.hpp"
 #include "commands/handler.hpp"
 #include "link/log.hpp"
 #include "memory/bank_file.hpp"

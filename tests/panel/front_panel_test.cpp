@@ -1,4 +1,5 @@
 #include "panel/front_panel.hpp"
+#include "radio/mode.hpp"
 
 #include <gtest/gtest.h>
 

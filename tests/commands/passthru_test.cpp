@@ -1,14 +1,14 @@
 // The CAT pass-through: another program's commands reach the radio one per
 // poll, answers go back byte for byte, and the program keeps its own state in
 // step with what the other program did.
-#include "link/passthru.hpp"
+#include "commands/passthru.hpp"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
 
-#include "app/text.hpp"
+#include "base/text.hpp"
 #include "commands/handler.hpp"
 #include "commands/poll.hpp"
 #include "link/log.hpp"
