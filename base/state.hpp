@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "base/names.hpp"
+
 namespace vlr {
 
 // Drawing state of the main window's text output.
