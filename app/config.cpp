@@ -1,4 +1,5 @@
 // veloran.cfg: eleven lines read by character position; labels are free text.
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,13 @@ bool read_config_text(State& s, const std::string& text) {
     s.passthru_port = text_num(line_len(l) == 9 ? right(l, 2) : right(l, 1));
 
     s.debug_log_on = text_num(mid(line(11), 7, 1));
+
+    // "Speech dispatcher" picks the speech service; a file without the line
+    // keeps the recorded words.
+    l = line(14);
+    s.speech_choice.clear();
+    for (char ch : mid(l, 8))
+        if (ch != ' ') s.speech_choice += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     return true;
 }
 

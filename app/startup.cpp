@@ -74,6 +74,15 @@ void greet(Context& c) {
 
 }  // namespace
 
+void choose_speech(Context& c) {
+    c.text_speech = nullptr;
+    // Without the service the recorded words speak, and nothing is said
+    // about it: the operator hears the program as always.
+    const std::string& choice = c.st.speech_option.empty() ? c.st.speech_choice : c.st.speech_option;
+    if (choice == "dispatcher" && c.text_service && c.text_service->connect())
+        c.text_speech = c.text_service;
+}
+
 void prepare_startup(Context& c) {
     State& s = c.st;
     print_banner_and_help(c);
@@ -115,7 +124,9 @@ int run_program(Context& c) {
     State& s = c.st;
     set_fixed_texts(s);
     if (c.window && c.window->open(window_title, 250, 100, 950, 500)) s.main_window.open = true;
+    begin_reading(c);
     greet(c);
+    end_reading(c);
 
     std::string config;
     if (!read_whole_file(c.paths.file("veloran.cfg"), config)) {
@@ -129,8 +140,12 @@ int run_program(Context& c) {
         return 0;
     }
 
+    choose_speech(c);
+    begin_reading(c);
     prepare_startup(c);
-    if (!read_back_radio(c)) return 0;
+    const bool read_back = read_back_radio(c);
+    end_reading(c);
+    if (!read_back) return 0;
 
     if (c.window) c.window->start_timer(1, 50);
     s.running = 1;

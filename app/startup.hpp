@@ -18,6 +18,10 @@ void set_fixed_texts(State& s);
 // read-back, loop, shutdown. Returns the exit code.
 int run_program(Context& c);
 
+// Puts the chosen speech service in use when it can be reached; otherwise
+// the recorded words speak.
+void choose_speech(Context& c);
+
 // The start-up preparation (banner, log, reset, rows, memory, port, VS0).
 void prepare_startup(Context& c);
 

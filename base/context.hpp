@@ -5,11 +5,23 @@
 #include <array>
 #include <memory>
 #include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "base/state.hpp"
 #include "platform/interfaces.hpp"
 
 namespace vlr {
+
+// The words spoken for one event (a key, a tick's report): the stop key
+// drops the rest of it, the repeat key says the last one again.
+struct Reading {
+    std::vector<std::pair<std::string, bool>> words;  // (word, waited) spoken so far
+    std::vector<std::pair<std::string, bool>> last;   // the last reading that spoke
+    bool stopped = false;                             // the stop key cut this one
+    std::string pending_text;                         // text not yet handed to the service
+};
 
 struct Context {
     State st;
@@ -23,6 +35,9 @@ struct Context {
     platform::SerialSystem* serial = nullptr;    // null: no port ever opens
     std::ostream* transcript = nullptr;          // every word played, one per line
     std::ostream* console = nullptr;             // print_text before a window is named
+    platform::TextSpeech* text_service = nullptr;  // offered by the platform, may be null
+    platform::TextSpeech* text_speech = nullptr;   // in use: words go to it as text
+    Reading reading;
 };
 
 }  // namespace vlr

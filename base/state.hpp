@@ -66,6 +66,10 @@ struct State {
     int radio_id = 0;
     int radio_variant = 0;
     int simulate_radio = 0;
+    // What speaks the words: "" or "recorded" the wave files, "dispatcher"
+    // the desktop's speech service. The command line's choice comes first.
+    std::string speech_option;
+    std::string speech_choice;
     std::string log_line;
     std::string passthru_inbuf;
     std::string passthru_chunk;

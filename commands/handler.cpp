@@ -561,6 +561,21 @@ bool tuning_step(Context& c) {
 
 // ---- The key rules ----------------------------------------------------------
 
+// The stop and repeat keys work on what is said, never on the radio, so
+// they work before the radio is connected too. A held key acts once.
+bool speech_key(Context& c) {
+    State& s = c.st;
+    const int k = s.event_param;
+    if (k != vk::escape && k != vk::backspace) return false;
+    if (s.key_busy == 1) return true;
+    s.key_busy = 1;
+    if (k == vk::escape)
+        stop_speech(c);
+    else
+        repeat_reading(c);
+    return true;
+}
+
 // Rules up to the connection check. Returns false when the key is done.
 bool preparation(Context& c) {
     State& s = c.st;
@@ -843,6 +858,7 @@ void tuning_rules(Context& c) {
 }  // namespace
 
 void handle_key_down(Context& c) {
+    if (speech_key(c)) return;
     if (!preparation(c)) return;
     if (!early_rules(c)) return;
     if (!channel_rules(c)) return;
@@ -852,6 +868,7 @@ void handle_key_down(Context& c) {
 }
 
 void handle_event(Context& c) {
+    begin_reading(c);
     switch (c.st.event_id) {
         case event_close:
             c.st.running = 0;
@@ -868,6 +885,7 @@ void handle_event(Context& c) {
         default:
             break;
     }
+    end_reading(c);
 }
 
 }  // namespace vlr

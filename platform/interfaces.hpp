@@ -22,6 +22,27 @@ public:
     // is matched case-insensitively, and ".wav" is added when it has no
     // extension.
     virtual void play(const std::string& path, bool wait) = 0;
+    // Plays as play(path, true), asking `cut` now and then while the word
+    // sounds; when it answers true the word is cut off at once and the call
+    // returns true. Only the caller's thread asks.
+    virtual bool play_until(const std::string& path, const std::function<bool()>& cut) {
+        play(path, true);
+        return cut();
+    }
+    // Cuts off whatever is playing, a word left playing on its own included.
+    virtual void stop() {}
+};
+
+// A speech service speaking text in the operator's own voice and rate.
+class TextSpeech {
+public:
+    virtual ~TextSpeech() = default;
+    // Reaches the service; false when there is none to speak with.
+    virtual bool connect() = 0;
+    // Queues one utterance after what the service is saying.
+    virtual void speak(const std::string& text) = 0;
+    // Silences what is being said and drops what is queued.
+    virtual void cancel() = 0;
 };
 
 // Drawing text into the window's off-screen image.
@@ -51,6 +72,9 @@ public:
     // event through `deliver(event_id, event_param)` and returns.
     virtual void wait_events(const std::function<void(int, int)>& deliver) = 0;
     virtual void close() = 0;
+    // Takes a stop key (Escape) pressed and not yet delivered out of the
+    // queue and answers true; other keys stay queued for wait_events.
+    virtual bool take_stop_key() { return false; }
     // The window's off-screen text image; null before open and after close.
     virtual TextSurface* surface() = 0;
 };

@@ -7,12 +7,24 @@
 
 namespace vlr {
 
-// Plays wave_folder + word to its end ("xx" as the folder mutes).
+// Plays wave_folder + word to its end ("xx" as the folder mutes). The stop
+// key pressed meanwhile cuts it off and drops the rest of the reading.
 void say(Context& c, const std::string& word);
 // As say, but returns at once; the next word cuts it off.
 void say_async(Context& c, const std::string& word);
-// The standard wait for a reply: the word "delay".
+// The standard wait for a reply: the word "delay". It is never cut short and
+// keeps its length whatever speaks the words: it is the wait for the radio.
 void pause_word(Context& c);
+
+// One reading is the words said for one event. begin_reading starts an empty
+// one; end_reading hands any queued text to the speech service and keeps the
+// reading for the repeat key when it said anything.
+void begin_reading(Context& c);
+void end_reading(Context& c);
+// The stop key: silences the word playing and drops the rest of the reading.
+void stop_speech(Context& c);
+// The repeat key: says the last reading's words again.
+void repeat_reading(Context& c);
 
 // The wave folder the program runs with ("wave/").
 std::string default_wave_folder();

@@ -216,11 +216,29 @@ std::shared_ptr<const SdlSpeaker::Sound> SdlSpeaker::load(const std::string& fil
     return sound;
 }
 
-void SdlSpeaker::play(const std::string& path, bool wait) {
+void SdlSpeaker::play(const std::string& path, bool wait) { play_sound(path, wait, nullptr); }
+
+bool SdlSpeaker::play_until(const std::string& path, const std::function<bool()>& cut) {
+    return play_sound(path, true, &cut);
+}
+
+void SdlSpeaker::stop() {
+    std::lock_guard lock(mutex_);
+    queue_.clear();
+    released_ticket_ = last_ticket_;
+    released_cv_.notify_all();
+}
+
+namespace {
+// How often a waited word asks whether it is to be cut off.
+constexpr auto cut_poll = std::chrono::milliseconds(10);
+}  // namespace
+
+bool SdlSpeaker::play_sound(const std::string& path, bool wait, const std::function<bool()>* cut) {
     const std::string file = finder_.find(path);
-    if (file.empty()) return;
+    if (file.empty()) return cut && (*cut)();
     std::shared_ptr<const Sound> sound = load(file);
-    if (!sound || sound->samples.empty()) return;
+    if (!sound || sound->samples.empty()) return cut && (*cut)();
     {
         // A word is on its way: the device is not to rest just now.
         std::lock_guard lock(mutex_);
@@ -228,16 +246,19 @@ void SdlSpeaker::play(const std::string& path, bool wait) {
     }
     wake_device();
     reopen_if_lost();
-    if (device_) {
-        play_on_device(std::move(sound), wait);
-    } else if (wait) {
-        // Silent, but the word still takes its time: the pause word is the
-        // program's wait for the radio's replies.
-        std::this_thread::sleep_for(sound->length());
+    if (device_) return play_on_device(std::move(sound), wait, cut);
+    if (!wait) return false;
+    // Silent, but the word still takes its time: the pause word is the
+    // program's wait for the radio's replies.
+    const auto end = std::chrono::steady_clock::now() + sound->length();
+    while (std::chrono::steady_clock::now() < end) {
+        if (cut && (*cut)()) return true;
+        std::this_thread::sleep_until(std::min(end, std::chrono::steady_clock::now() + cut_poll));
     }
+    return cut && (*cut)();
 }
 
-void SdlSpeaker::play_on_device(std::shared_ptr<const Sound> sound, bool wait) {
+bool SdlSpeaker::play_on_device(std::shared_ptr<const Sound> sound, bool wait, const std::function<bool()>* cut) {
     std::unique_lock lock(mutex_);
     // A sound still playing on its own (the help text) is cut off; the end
     // of a waited word stays so that the new word follows it seamlessly.
@@ -247,13 +268,31 @@ void SdlSpeaker::play_on_device(std::shared_ptr<const Sound> sound, bool wait) {
     for (const Queued& word : queue_) ahead += word.sound->length();
     queue_.push_back(Queued{sound, 0, !wait, ticket});
     last_sound_ = std::chrono::steady_clock::now();
-    if (!wait) return;
+    if (!wait) return false;
     const auto deadline = std::chrono::steady_clock::now() + ahead + sound->length() + device_grace;
-    if (released_cv_.wait_until(lock, deadline, [&] { return released_ticket_ >= ticket; })) return;
+    auto played = [&] { return released_ticket_ >= ticket; };
+    while (!played() && std::chrono::steady_clock::now() < deadline) {
+        if (cut) {
+            // Asked without the lock: the window's queue is no business of
+            // the audio thread.
+            lock.unlock();
+            const bool cut_now = (*cut)();
+            lock.lock();
+            if (cut_now) {
+                queue_.clear();
+                released_ticket_ = last_ticket_;
+                return true;
+            }
+        }
+        const auto until = cut ? std::min(deadline, std::chrono::steady_clock::now() + cut_poll) : deadline;
+        released_cv_.wait_until(lock, until, played);
+    }
+    if (played()) return cut && (lock.unlock(), (*cut)());
     // The device stopped taking samples: drop what is queued so the next
     // word does not wait on it too; the next play looks for a device again.
     queue_.clear();
     released_ticket_ = last_ticket_;
+    return false;
 }
 
 }  // namespace vlr::platform

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -35,6 +36,8 @@ public:
     SdlSpeaker& operator=(const SdlSpeaker&) = delete;
 
     void play(const std::string& path, bool wait) override;
+    bool play_until(const std::string& path, const std::function<bool()>& cut) override;
+    void stop() override;
 
     // False when no audio device could be opened: words are then silent, and
     // waited words still take their time.
@@ -70,7 +73,8 @@ private:
     void rest_when_quiet();
     void reopen_if_lost();
     std::shared_ptr<const Sound> load(const std::string& file);
-    void play_on_device(std::shared_ptr<const Sound> sound, bool wait);
+    bool play_sound(const std::string& path, bool wait, const std::function<bool()>* cut);
+    bool play_on_device(std::shared_ptr<const Sound> sound, bool wait, const std::function<bool()>* cut);
 
     WaveFinder finder_;
     std::map<std::string, std::shared_ptr<const Sound>> cache_;  // by file path

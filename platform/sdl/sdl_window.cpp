@@ -156,6 +156,22 @@ void SdlWindow::wait_events(const std::function<void(int, int)>& deliver) {
     queue_due_ticks();
 }
 
+bool SdlWindow::take_stop_key() {
+    if (!window_) return false;
+    SDL_PumpEvents();
+    bool found = false;
+    // Only the stop key's own press is taken; every other event keeps its
+    // place in the queue.
+    SDL_FilterEvents(
+        [](void* seen, SDL_Event* event) -> int {
+            if (event->type != SDL_KEYDOWN || virtual_key(event->key.keysym) != vk::escape) return 1;
+            *static_cast<bool*>(seen) = true;
+            return 0;
+        },
+        &found);
+    return found;
+}
+
 void SdlWindow::handle_tick(const SDL_Event& event, const std::function<void(int, int)>& deliver) {
     // Only ticks of this window's timers are taken: another user event of
     // the same type carries no slot of ours.

@@ -26,6 +26,7 @@ public:
     void stop_timer(int id) override;
     void wait_events(const std::function<void(int, int)>& deliver) override;
     void close() override;
+    bool take_stop_key() override;
     TextSurface* surface() override { return text_.get(); }
 
     // The off-screen image of the client area (null when closed).

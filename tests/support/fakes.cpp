@@ -41,6 +41,15 @@ void ScriptedWindow::wait_events(const std::function<void(int, int)>& deliver) {
     deliver(e.first, e.second);
 }
 
+bool ScriptedWindow::take_stop_key() {
+    for (auto it = events.begin(); it != events.end(); ++it)
+        if (it->first == platform::event_key_down && it->second == vk::escape) {
+            events.erase(it);
+            return true;
+        }
+    return false;
+}
+
 namespace {
 class FakePort : public platform::SerialPort {
 public:

@@ -18,7 +18,9 @@ public:
     std::vector<std::string> words;
     std::vector<std::string> paths;
     std::vector<bool> waited;
+    int stops = 0;  // stop() calls
     void play(const std::string& path, bool wait) override;
+    void stop() override { ++stops; }
     void clear() { words.clear(), paths.clear(), waited.clear(); }
 };
 
@@ -57,6 +59,8 @@ public:
     // Delivers the next scripted event; a close request when the script is empty.
     void wait_events(const std::function<void(int, int)>& deliver) override;
     void close() override { is_open = false; }
+    // Takes the first Escape press out of the script.
+    bool take_stop_key() override;
     platform::TextSurface* surface() override { return is_open ? &text : nullptr; }
 };
 
