@@ -2,10 +2,13 @@
 # Builds Veloran, renders its voice, and runs it.
 #   ./run.sh            the emulated radio (no radio needed), in build/demo/
 #   ./run.sh FOLDER     your radio, with FOLDER/veloran.cfg as the configuration
+#   ./run.sh --rate=200 [FOLDER]   renders the recorded words at 200 words a minute
+#                                  (the same as VELORAN_RATE=200; default 260)
 # Extra options after the folder go to the program (e.g. --transcript).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 cd "$here"
+if [ $# -gt 0 ] && [ "${1#--rate=}" != "$1" ]; then export VELORAN_RATE="${1#--rate=}"; shift; fi
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build

@@ -81,6 +81,8 @@ void print_banner_and_help(Context& c) {
     print_text(c,
                "F1=Preamp F2=Attenuator F3=Noise Blanker F4=Noise Reduction F5=Notch F6=Speech "
                "Proc.\r\n");
+    move_to(c, 140, 430);
+    print_text(c, "Esc=Stop speech  Backspace=Say again\r\n");
 }
 
 }  // namespace vlr

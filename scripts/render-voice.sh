@@ -62,6 +62,16 @@ render() {  # text target
   mv -f "$tmp" "$target"
 }
 
+# Words rendered with another voice or rate are all rendered again.
+stamp="$outdir/.voice-settings"
+settings="$voice $rate"
+fresh=0
+if [ -e "$stamp" ]; then
+  [ "$(cat "$stamp")" = "$settings" ] && fresh=1
+elif ! compgen -G "$outdir/*.wav" >/dev/null; then
+  fresh=1  # an empty folder: whatever is rendered now is at these settings
+fi
+
 declare -A seen=()
 rendered=0 kept=0 failed=0
 while IFS=$'\t' read -r name text || [ -n "$name" ]; do
@@ -80,7 +90,7 @@ while IFS=$'\t' read -r name text || [ -n "$name" ]; do
   fi
   if [ $# -gt 0 ] && [ -z "${wanted[$file]:-}" ]; then continue; fi
   target="$outdir/$file"
-  if [ "$target" -nt "$table" ] && [ "$target" -nt "${BASH_SOURCE[0]}" ]; then
+  if [ "$fresh" -eq 1 ] && [ "$target" -nt "$table" ] && [ "$target" -nt "${BASH_SOURCE[0]}" ]; then
     kept=$((kept + 1))
     continue
   fi
@@ -99,5 +109,7 @@ for w in "${!wanted[@]}"; do
   fi
 done
 
+# The folder is marked as rendered at these settings once all of it is.
+[ "$failed" -eq 0 ] && { [ "$fresh" -eq 1 ] || [ $# -eq 0 ]; } && printf '%s\n' "$settings" >"$stamp"
 echo "render-voice: $rendered rendered, $kept up to date, $failed failed, into $outdir"
 [ "$failed" -eq 0 ]

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "panel/front_panel.hpp"
 #include "speech/player.hpp"
+#include "speech/vocabulary.hpp"
 #include "tests/support/keys.hpp"
 
 namespace vlr {
@@ -83,6 +85,17 @@ TEST(RepeatKey, SaysTheLastReadingAgainAndSendsNothing) {
         test::press(rig, {vk::escape, vk::backspace});
         EXPECT_EQ(rig.speaker.stops, 1) << k.name;
         EXPECT_EQ(rig.words(), reading) << k.name;
+    }
+}
+
+TEST(KeyHelp, SpokenAndShownHelpNameBothKeys) {
+    Rig rig;
+    print_banner_and_help(rig.c);
+    const Word* help = find_word("help.wav");
+    ASSERT_NE(help, nullptr);
+    for (const std::string key : {"Esc", "Backspace"}) {
+        EXPECT_NE(rig.window.text.at(140, 430).find(key), std::string::npos) << key;
+        EXPECT_NE(help->text.find(key), std::string::npos) << key;
     }
 }
 
