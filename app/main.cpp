@@ -12,6 +12,9 @@
 #include "emulator/pty_radio.hpp"
 #include "platform/posix/posix_serial.hpp"
 #include "platform/sdl/sdl_platform.hpp"
+#ifdef VELORAN_HAVE_SPEECHD
+#include "platform/speechd/speechd_speech.hpp"
+#endif
 
 namespace fs = std::filesystem;
 
@@ -21,13 +24,15 @@ struct Options {
     bool simulate = false;
     bool transcript = false;
     bool demo = false;
+    std::string speech;  // "" : as veloran.cfg says
 };
 
 void usage() {
-    std::cout << "usage: veloran [--transcript] [--simulate] [--demo]\n"
+    std::cout << "usage: veloran [--transcript] [--simulate] [--demo] [--speech=recorded|dispatcher]\n"
                  "  --transcript  print every word played, one per line\n"
                  "  --simulate    answer from the built-in simulated radio\n"
-                 "  --demo        run against an emulated radio in a folder of its own\n";
+                 "  --demo        run against an emulated radio in a folder of its own\n"
+                 "  --speech=dispatcher  speak through speech-dispatcher (recorded: the wave files)\n";
 }
 
 fs::path program_folder(const char* argv0) {
@@ -65,6 +70,8 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--simulate") == 0) opt.simulate = true;
         else if (std::strcmp(argv[i], "--transcript") == 0) opt.transcript = true;
         else if (std::strcmp(argv[i], "--demo") == 0) opt.demo = true;
+        else if (std::strcmp(argv[i], "--speech=dispatcher") == 0) opt.speech = "dispatcher";
+        else if (std::strcmp(argv[i], "--speech=recorded") == 0) opt.speech = "recorded";
         else {
             usage();
             return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
@@ -92,6 +99,11 @@ int main(int argc, char** argv) {
     auto window = vlr::platform::make_sdl_window();
     auto speaker = vlr::platform::make_sdl_speaker();
     auto serial = vlr::platform::make_posix_serial("");
+#ifdef VELORAN_HAVE_SPEECHD
+    auto text_service = vlr::platform::make_speechd_speech();
+    c.text_service = text_service.get();
+#endif
+    c.st.speech_option = opt.speech;
     c.window = window.get();
     c.speaker = speaker.get();
     c.serial = serial.get();

@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fontconfig fonts-liberation2
   libgtest-dev libbenchmark-dev
-  espeak-ng sox
+  espeak-ng sox speech-dispatcher libspeechd-dev
   xvfb xauth xdotool x11-apps imagemagick socat libhamlib-utils
   clang libclang-rt-14-dev ccache
 )

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/startup.hpp"
 #include "panel/front_panel.hpp"
 #include "speech/player.hpp"
 #include "speech/vocabulary.hpp"
@@ -85,6 +86,18 @@ TEST(RepeatKey, SaysTheLastReadingAgainAndSendsNothing) {
         test::press(rig, {vk::escape, vk::backspace});
         EXPECT_EQ(rig.speaker.stops, 1) << k.name;
         EXPECT_EQ(rig.words(), reading) << k.name;
+    }
+}
+
+TEST(SpeechChoice, LineFourteenOfTheConfigurationPicksTheService) {
+    const std::string eleven = "COM  1\nSpeed 38400\nswr 0\ntun 0\nPowOff 0\n10mof -100\n6mof -500\n"
+                               "2mof -600\n70mof +5000\nPthru 0\nDebug 0\n";
+    const std::pair<std::string, std::string> rows[] = {
+        {"", ""}, {"x\ny\nSpeech dispatcher\n", "dispatcher"}, {"x\ny\nSpeech Recorded", "recorded"}};
+    for (const auto& [tail, choice] : rows) {
+        State s;
+        ASSERT_TRUE(read_config_text(s, eleven + tail));
+        EXPECT_EQ(s.speech_choice, choice) << tail;
     }
 }
 
