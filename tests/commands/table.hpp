@@ -307,7 +307,12 @@ inline std::vector<std::string> split(const std::string& text, char by) {
 
 // Runs every row of the file `name` next to `here` (a __FILE__).
 inline void run_file(const std::string& here, const std::string& name) {
-    const std::string path = here.substr(0, here.rfind('/') + 1) + name;
+    // __FILE__ may be relative to the build folder; the source folder is then
+    // found from VELORAN_SOURCE_DIR, as the test runner sets it.
+    std::string path = here.substr(0, here.rfind('/') + 1) + name;
+    const char* source = std::getenv("VELORAN_SOURCE_DIR");
+    if (!std::ifstream(path) && source && path.find("tests/") != std::string::npos)
+        path = std::string(source) + "/" + path.substr(path.find("tests/"));
     std::ifstream in(path);
     ASSERT_TRUE(in) << path;
     std::string row;
