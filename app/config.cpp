@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app/startup.hpp"
-#include "app/text.hpp"
+#include "base/text.hpp"
 
 namespace vlr {
 

@@ -5,17 +5,18 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/text.hpp"
+#include "base/text.hpp"
+#include "base/names.hpp"
 #include "commands/handler.hpp"
 #include "link/cat.hpp"
 #include "link/log.hpp"
-#include "link/passthru.hpp"
+#include "commands/passthru.hpp"
 #include "link/ports.hpp"
 #include "memory/bank_file.hpp"
 #include "panel/front_panel.hpp"
 #include "radio/bands.hpp"
 #include "radio/readback.hpp"
-#include "radio/rows.hpp"
+#include "base/rows.hpp"
 #include "speech/player.hpp"
 
 namespace vlr {
@@ -73,10 +74,6 @@ void greet(Context& c) {
 
 }  // namespace
 
-void say_if_not_permitted(Context& c) {
-    if (c.serial && c.serial->last_open_error() == 1) say(c, "noperm");
-}
-
 void prepare_startup(Context& c) {
     State& s = c.st;
     print_banner_and_help(c);
@@ -94,7 +91,7 @@ void prepare_startup(Context& c) {
     if (c.serial && passthru_in_use(s)) c.serial->allow_client_pty(s.passthru_port);
     open_serial(c, s.radio_port);
     say_if_not_permitted(c);
-    if (s.band_index < 1 || s.band_index > 14) s.band_index = 4;
+    if (s.band_index < band::m160 || s.band_index > band::general) s.band_index = band::m40;
     s.freq_text = row_frequency_text(s.band_table[static_cast<std::size_t>(safe_band(s.band_index))]);
     s.cat_command = "VS0";
     send_command(c);

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr {
 
@@ -20,10 +20,6 @@ int run_program(Context& c);
 
 // The start-up preparation (banner, log, reset, rows, memory, port, VS0).
 void prepare_startup(Context& c);
-
-// Says "noperm" when the last port open failed for lack of permission (the
-// user is not in the dialout group).
-void say_if_not_permitted(Context& c);
 
 // The shutdown from closing the window on (steps S2..S5).
 void shutdown_program(Context& c);

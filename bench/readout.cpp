@@ -10,7 +10,7 @@
 #include <sstream>
 #include <thread>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "bench/bench_support.hpp"
 #include "platform/sdl/sdl_speaker.hpp"
 #include "speech/player.hpp"

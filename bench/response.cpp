@@ -29,7 +29,7 @@
 #include <streambuf>
 #include <thread>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "app/startup.hpp"
 #include "bench/bench_support.hpp"
 #include "emulator/pty_radio.hpp"

@@ -6,13 +6,15 @@
 
 #include <string>
 
-#include "app/text.hpp"
+#include "base/text.hpp"
+#include "base/names.hpp"
 #include "link/cat.hpp"
 #include "panel/front_panel.hpp"
+#include "radio/mode.hpp"
 #include "radio/bands.hpp"
 #include "radio/channels.hpp"
 #include "radio/functions.hpp"
-#include "radio/rows.hpp"
+#include "base/rows.hpp"
 #include "radio/tone.hpp"
 #include "speech/player.hpp"
 #include "speech/values.hpp"
@@ -38,7 +40,7 @@ const std::string& band_row(const State& s, int band) {
 void abandon_frequency_entry(Context& c) {
     State& s = c.st;
     say(c, "invalid");
-    s.key_state = 0;
+    s.key_state = ks::normal;
     s.entry_value = 0;
     s.freq_entry_active = 0;
     s.entry_point_typed = 0;
@@ -85,12 +87,12 @@ void say_tx_frequency(Context& c, const std::string& text) {
     s.tx_announce = 0;
     say_mode(c);
     s.freq_text = kept;
-    s.key_state = 0;
+    s.key_state = ks::normal;
 }
 
 void plain_readout(Context& c) {
     State& s = c.st;
-    s.key_state = 0;
+    s.key_state = ks::normal;
     s.tune_active = 0;
     say_frequency(c);
     say_mode(c);
@@ -141,7 +143,7 @@ void select_band_by_key(Context& c, int band) {
     if (band == 15) say(c, "band");
     store_band_row(c);
     s.band_index = band;
-    s.key_state = 0;
+    s.key_state = ks::normal;
     // Before the row is applied, so the row's own tone is the one that stays.
     s.tone_code = "999";
     select_band(c);
@@ -152,7 +154,7 @@ void select_band_by_key(Context& c, int band) {
 void start_frequency_entry(Context& c) {
     State& s = c.st;
     s.entry_value = 0;
-    s.key_state = 0;
+    s.key_state = ks::normal;
     say(c, "EF");
     s.entry_int_digits = 0;
     s.freq_entry_active = 1;
@@ -192,9 +194,9 @@ void frequency_enter(Context& c) {
         s.vfo_b_selected = row_kind(row) == "1" ? 1 : 0;
         show_mode(c);
     }
-    if (s.entry_value < 25 && (s.mode_code == 5 || s.mode_code == 7)) {
+    if (s.entry_value < 25 && (s.mode_code == mode::fm_narrow || s.mode_code == mode::fm)) {
         // No FM below 25 MHz: AM is the nearest the radio allows.
-        s.mode_code = 4;
+        s.mode_code = mode::am;
         show_mode(c);
     }
     if (s.entry_point_typed == 0) drop_leading_zeros(s);
@@ -238,7 +240,7 @@ void offset_sign(Context& c) {
         s.offset_entry = "-";
         say(c, "minus");
     }
-    s.key_state = 6;
+    s.key_state = ks::offset_digits;
 }
 
 bool offset_enter_accepted(Context& c) {
@@ -247,7 +249,7 @@ bool offset_enter_accepted(Context& c) {
     if (n < 4 || n > 5) {
         say(c, "ofs");
         say(c, "invalid");
-        s.key_state = 0;
+        s.key_state = ks::normal;
         return false;
     }
     say_band(c);
@@ -262,7 +264,7 @@ bool offset_enter_accepted(Context& c) {
         *pair.sign = left(s.offset_entry, 1);
         *pair.digits = mid(s.offset_entry, 2, 4);
     }
-    s.key_state = 0;
+    s.key_state = ks::normal;
     return true;
 }
 
@@ -272,7 +274,7 @@ bool offset_readout_given(Context& c) {
     State& s = c.st;
     if (s.repeater_on == 1) {
         say(c, "rio");
-        s.key_state = 0;
+        s.key_state = ks::normal;
         return false;
     }
     OffsetPair pair = entered_offset(s, s.band_index);
@@ -282,7 +284,7 @@ bool offset_readout_given(Context& c) {
     say_sign(c, left(s.offset_entry, 1));
     say_each(c, mid(s.offset_entry, mid(s.offset_entry, 2, 1) == "0" ? 3 : 2));
     say(c, "khz");
-    s.key_state = 0;
+    s.key_state = ks::normal;
     return true;
 }
 
@@ -292,31 +294,31 @@ void offset_readout(Context& c) { offset_readout_given(c); }
 
 void menu_start(Context& c) {
     State& s = c.st;
-    s.key_state = 8;
+    s.key_state = ks::menu_number;
     s.menu_number_text.clear();
     say(c, "mn");
 }
 
 void menu_enter(Context& c) {
     State& s = c.st;
-    if (s.key_state == 8) {
-        s.key_state = 9;
+    if (s.key_state == ks::menu_number) {
+        s.key_state = ks::menu_value;
         if (s.menu_number_text.size() == 6) {
             say(c, "mp");
             s.menu_value_text.clear();
         } else {
             say(c, "invalid");
-            s.key_state = 0;
+            s.key_state = ks::normal;
         }
         return;
     }
-    if (s.key_state != 9) return;
+    if (s.key_state != ks::menu_value) return;
     s.menu_busy = 1;  // the poll would take the answer otherwise
     if (s.menu_value_text.empty())
         menu_read(c);
     else
         menu_set(c);
-    s.key_state = 0;
+    s.key_state = ks::normal;
     s.menu_busy = 0;
 }
 
@@ -357,11 +359,11 @@ void next_channel(Context& c) {
 void frequency_readout(Context& c) {
     State& s = c.st;
     if (s.tick_count == 0) return;  // the radio has not reported the new frequency yet
-    if (s.key_state == 14 && s.repeater_on == 1) {
+    if (s.key_state == ks::extended && s.repeater_on == 1) {
         say_tx_frequency(c, repeater_tx_text(s));
         return;
     }
-    if (s.key_state == 14 && s.vfo_b_selected == 1) {
+    if (s.key_state == ks::extended && s.vfo_b_selected == 1) {
         say(c, "vfoa");
         say_tx_frequency(c, mhz_text(row_vfo_a_digits(band_row(s, s.band_index))));
         return;

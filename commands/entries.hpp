@@ -1,7 +1,7 @@
 // Number and code entries that several keys complete.
 #pragma once
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr {
 

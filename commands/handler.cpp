@@ -8,12 +8,15 @@
 #include <array>
 #include <string>
 
-#include "app/text.hpp"
+#include "base/text.hpp"
+#include "base/names.hpp"
 #include "commands/entries.hpp"
 #include "commands/poll.hpp"
+#include "commands/transmit.hpp"
 #include "link/cat.hpp"
 #include "link/log.hpp"
 #include "panel/front_panel.hpp"
+#include "radio/mode.hpp"
 #include "radio/channels.hpp"
 #include "radio/frequency.hpp"
 #include "radio/functions.hpp"
@@ -26,18 +29,8 @@ namespace vlr {
 
 namespace {
 
-// Window event ids.
-constexpr int event_close = 32770;
-constexpr int event_timer = 275;
-constexpr int event_key_down = 256;
-constexpr int event_key_up = 257;
-
-// Virtual-key codes.
-constexpr int vk_enter = 13, vk_shift = 16, vk_ctrl = 17, vk_space = 32, vk_page_up = 33,
-              vk_page_down = 34, vk_left = 37, vk_up = 38, vk_right = 39, vk_down = 40,
-              vk_insert = 45, vk_win = 91, vk_pad0 = 96, vk_pad9 = 105, vk_pad_point = 110,
-              vk_plus = 187, vk_minus = 189, vk_point = 190;
-constexpr int vk_f(int n) { return 111 + n; }  // F1..F12 = 112..123
+using platform::event_close, platform::event_key_down, platform::event_key_up,
+    platform::event_timer;
 
 constexpr int lowest_hz = 1'000'000;
 // Nine digits is all the frequency command has room for.
@@ -51,9 +44,6 @@ int reply_number(const Context& c, const std::string& code, int skip, int width,
 }
 
 bool is_digit_key(int k) { return k >= '0' && k <= '9'; }
-bool is_fm(const State& s) { return s.mode_code == 5 || s.mode_code == 7; }
-bool is_ssb(const State& s) { return s.mode_code == 1 || s.mode_code == 2; }
-bool is_cw(const State& s) { return s.mode_code == 3; }
 
 // ---- Preparation -----------------------------------------------------------
 
@@ -73,20 +63,20 @@ void quit_key(Context& c) {
 
 void extended_key(Context& c) {
     say(c, "extcm");
-    if (c.st.key_state == 14) {
-        c.st.key_state = 0;
+    if (c.st.key_state == ks::extended) {
+        c.st.key_state = ks::normal;
         say(c, "off");
     } else {
-        c.st.key_state = 14;
+        c.st.key_state = ks::extended;
         say(c, "on");
     }
 }
 
 void antenna_key(Context& c) {
     State& s = c.st;
-    if (s.band_index == 12 || s.band_index == 13 || s.radio_variant < 1) {
+    if (s.band_index == band::m2 || s.band_index == band::cm70 || s.radio_variant < 1) {
         say(c, "na");
-        s.key_state = 0;
+        s.key_state = ks::normal;
         return;
     }
     if (s.antenna2 == 1) {
@@ -156,14 +146,14 @@ void stop_mic_monitor(Context& c) {
 }
 
 void fold_numeric_pad(State& s) {
-    if (s.key_code >= vk_pad0 && s.key_code <= vk_pad9) s.key_code -= vk_pad0 - '0';
-    if (s.key_code == vk_pad_point) s.key_code = vk_point;
+    if (s.key_code >= vk::pad0 && s.key_code <= vk::pad9) s.key_code -= vk::pad0 - '0';
+    if (s.key_code == vk::pad_point) s.key_code = vk::point;
 }
 
 // Back from keyer practice to the mode the operator had before.
 void leave_keyer(Context& c) {
     State& s = c.st;
-    s.key_state = 0;
+    s.key_state = ks::normal;
     s.mode_code = s.saved_mode;
     show_mode(c);
     if (s.break_in_on == 1) send_cat(c, "BI1");
@@ -175,7 +165,7 @@ void band_key(Context& c) {
         say(c, "bank");
         s.bank_digit = -1;
     } else {
-        s.key_state = 1;
+        s.key_state = ks::band;
         say(c, "band");
         say_band(c);
     }
@@ -187,7 +177,7 @@ void level_key(Context& c) {
     static const std::array<const char*, 5> words{"mon", "nb", "nr", "co", "spc"};
     State& s = c.st;
     if (s.level_target >= 1) {
-        s.key_state = 10;
+        s.key_state = ks::level;
         if (s.level_target <= 5) say(c, words[static_cast<std::size_t>(s.level_target - 1)]);
     }
     say(c, "lev");
@@ -196,8 +186,8 @@ void level_key(Context& c) {
 void keyer_key(Context& c) {
     State& s = c.st;
     say(c, "ks");
-    if (s.key_state == 11) {
-        s.key_state = 0;
+    if (s.key_state == ks::keyer) {
+        s.key_state = ks::normal;
         s.mode_code = s.saved_mode;
         show_mode(c);
         say(c, "off");
@@ -206,9 +196,9 @@ void keyer_key(Context& c) {
         return;
     }
     s.saved_mode = s.mode_code;
-    s.mode_code = 3;
+    s.mode_code = mode::cw;
     show_mode(c);
-    s.key_state = 11;
+    s.key_state = ks::keyer;
     query_cat(c, "KS");
     s.keyer_speed = reply_number(c, "KS", 2, 3, s.keyer_speed);
     say(c, "on");
@@ -230,11 +220,11 @@ bool restorable_tone(const std::string& code) {
 
 void c4fm_key(Context& c) {
     State& s = c.st;
-    if (s.mode_code < 5) return;
-    if (is_fm(s)) {
+    if (s.mode_code < mode::fm_narrow) return;
+    if (is_fm(s.mode_code)) {
         // The mode change drops the tone; keep it for the way back.
         s.saved_tone_code = s.tone_code;
-        s.mode_code = 6;
+        s.mode_code = mode::c4fm;
         show_mode(c);
     } else {
         s.mode_code = s.fm_wide == 1 ? 7 : 5;
@@ -251,13 +241,13 @@ void c4fm_key(Context& c) {
 
 void tone_key(Context& c) {
     State& s = c.st;
-    if (!is_fm(s)) {
+    if (!is_fm(s.mode_code)) {
         say(c, "wrong");
         say(c, "mode");
         return;
     }
     s.freq_entry_active = 0;
-    s.key_state = 0;
+    s.key_state = ks::normal;
     if (s.tone_active == 1) {
         send_cat(c, "CT00");
         s.tone_active = 0;
@@ -289,8 +279,8 @@ void options_key(Context& c) {
     if (s.nr_on >= 1) on("nr");
     if (s.notch_on == 1) on("notch");
     if (s.contour_on >= 1) on("co");
-    if (s.speech_proc_on == 1 && is_ssb(s)) on("spc");
-    if (s.break_in_on == 1 && is_cw(s)) on("bkin");
+    if (s.speech_proc_on == 1 && is_sideband(s.mode_code)) on("spc");
+    if (s.break_in_on == 1 && is_cw(s.mode_code)) on("bkin");
     if (s.vox_on == 1) on("vox");
     if (s.monitor_on == 1) on("mon");
     if (s.tone_code != "999" && !s.tone_code.empty()) {
@@ -309,11 +299,11 @@ void options_key(Context& c) {
 // frequency. Returns true when the key was taken.
 bool entry_completion(Context& c) {
     State& s = c.st;
-    if (s.key_code == vk_point) {
+    if (s.key_code == vk::point) {
         frequency_point(c);
         return true;
     }
-    if (s.key_code != vk_enter) return false;
+    if (s.key_code != vk::enter) return false;
     if (s.tone_active == 1 && s.freq_entry_active == 0) {
         // Also re-sends a code already on, so the radio surely has it.
         complete_tone_entry(c);
@@ -328,13 +318,13 @@ bool entry_completion(Context& c) {
 
 void split_key(Context& c) {
     State& s = c.st;
-    if (s.band_index == 14) {
+    if (s.band_index == band::general) {
         say(c, "split");
         say(c, "invalid");
         return;
     }
-    s.key_state = 0;
-    if (s.band_index >= 10 && s.mode_code >= 5 && s.mode_code <= 7) {
+    s.key_state = ks::normal;
+    if (s.band_index >= band::m10 && s.mode_code >= mode::fm_narrow && s.mode_code <= mode::fm) {
         // On the FM bands the split key works the repeater shift instead.
         toggle_repeater(c);
         return;
@@ -352,7 +342,7 @@ void split_key(Context& c) {
 void zero_key(Context& c) {
     say(c, "0");
     say(c, "ok");
-    if (is_cw(c.st))
+    if (is_cw(c.st.mode_code))
         send_cat(c, "ZI");
     else
         snap_to_khz(c);
@@ -361,7 +351,7 @@ void zero_key(Context& c) {
 void preamp_key(Context& c) {
     State& s = c.st;
     s.preamp += 1;
-    int limit = s.band_index >= 12 ? 2 : 3;
+    int limit = s.band_index >= band::m2 ? 2 : 3;
     if (s.preamp >= limit || s.preamp < 0) s.preamp = 0;
     apply_preamp(c);
 }
@@ -382,7 +372,7 @@ void notch_key(Context& c) {
 
 void contour_key(Context& c) {
     State& s = c.st;
-    if (is_cw(s)) {
+    if (is_cw(s.mode_code)) {
         say(c, "na");
         return;
     }
@@ -426,14 +416,14 @@ void power_key(Context& c) {
     query_cat(c, "PC");
     s.power_level = reply_number(c, "PC", 3, 3, s.power_level);
     say(c, "Power");
-    s.key_state = 3;
+    s.key_state = ks::power;
     say_power(c);
 }
 
 void mic_gain_key(Context& c) {
     State& s = c.st;
     say(c, "micgain");
-    s.key_state = 12;
+    s.key_state = ks::mic_gain;
     s.tick_count = 0;
     say(c, "lev");
     query_cat(c, "MG");
@@ -449,37 +439,37 @@ void mic_gain_key(Context& c) {
 
 void width_key(Context& c) {
     State& s = c.st;
-    if (s.mode_code == 4 || is_fm(s)) return;
-    s.key_state = 2;
+    if (s.mode_code == mode::am || is_fm(s.mode_code)) return;
+    s.key_state = ks::width;
     say_width(c);
 }
 
 void fm_width_key(Context& c) {
     State& s = c.st;
-    if (s.mode_code == 5) {
-        s.mode_code = 7;
+    if (s.mode_code == mode::fm_narrow) {
+        s.mode_code = mode::fm;
         s.fm_wide = 1;
-    } else if (s.mode_code == 7) {
-        s.mode_code = 5;
+    } else if (s.mode_code == mode::fm) {
+        s.mode_code = mode::fm_narrow;
         s.fm_wide = 0;
     }
     show_mode(c);
     say_mode(c);
-    s.key_state = 0;
+    s.key_state = ks::normal;
 }
 
 void mode_key(Context& c) {
     State& s = c.st;
     s.mode_code += 1;
-    if ((s.fm_wide == 1 && s.mode_code == 8) || (s.fm_wide == 0 && s.mode_code >= 6))
-        s.mode_code = 1;
-    if (s.mode_code > 7 || s.mode_code < 1) s.mode_code = 1;
+    if ((s.fm_wide == 1 && s.mode_code == 8) || (s.fm_wide == 0 && s.mode_code >= mode::c4fm))
+        s.mode_code = mode::lsb;
+    if (s.mode_code > mode::fm || s.mode_code < mode::lsb) s.mode_code = mode::lsb;
     // FM only where it is allowed: 10 m and up, at or above 27 MHz.
-    if (s.mode_code == 5 && (s.band_index < 10 || s.vfo_frequency < 27'000'000)) s.mode_code = 1;
-    if (s.mode_code == 5 && s.fm_wide == 1)
-        s.mode_code = 7;
-    else if (s.mode_code == 7 && s.fm_wide == 0)
-        s.mode_code = 5;
+    if (s.mode_code == mode::fm_narrow && (s.band_index < band::m10 || s.vfo_frequency < 27'000'000)) s.mode_code = mode::lsb;
+    if (s.mode_code == mode::fm_narrow && s.fm_wide == 1)
+        s.mode_code = mode::fm;
+    else if (s.mode_code == mode::fm && s.fm_wide == 0)
+        s.mode_code = mode::fm_narrow;
     show_mode(c);
     say_mode(c);
 }
@@ -508,7 +498,7 @@ void squelch_down(Context& c) {
 }
 
 bool on_fm_channel_band(const State& s) {
-    return s.band_index == 12 || s.band_index == 13 || s.band_index == 15;
+    return s.band_index == band::m2 || s.band_index == band::cm70 || s.band_index == 15;
 }
 
 // A step that leaves the repeater's input frequency also leaves its shift.
@@ -522,43 +512,43 @@ bool tuning_step(Context& c) {
     State& s = c.st;
     long long f = s.vfo_frequency;
     switch (s.key_code) {
-        case vk_plus:
-        case vk_minus:
-            f += s.key_code == vk_plus ? 1'000'000 : -1'000'000;
+        case vk::plus:
+        case vk::minus:
+            f += s.key_code == vk::plus ? 1'000'000 : -1'000'000;
             s.vfo_frequency = static_cast<int>(f < lowest_hz    ? lowest_hz
                                                : f > highest_hz ? highest_hz
                                                                 : f);
             if (s.repeater_on == 1) toggle_repeater(c);
             return true;
-        case vk_page_up:
-            if (s.mode_code >= 4 && on_fm_channel_band(s)) {
+        case vk::page_up:
+            if (s.mode_code >= mode::am && on_fm_channel_band(s)) {
                 f += 12'500;
                 drop_repeater(c);
             } else {
                 f += 10'000;
             }
             break;
-        case vk_page_down:
-            if (s.mode_code == 5 && on_fm_channel_band(s)) {
+        case vk::page_down:
+            if (s.mode_code == mode::fm_narrow && on_fm_channel_band(s)) {
                 f -= 12'500;
                 drop_repeater(c);
             } else {
                 f -= 10'000;
             }
             break;
-        case vk_right:
-            if (is_fm(s)) {
+        case vk::right:
+            if (is_fm(s.mode_code)) {
                 squelch_up(c);
                 return false;
             }
-            f += is_cw(s) ? 10 : 100;
+            f += is_cw(s.mode_code) ? 10 : 100;
             break;
-        case vk_left:
-            if (is_fm(s)) {
+        case vk::left:
+            if (is_fm(s.mode_code)) {
                 squelch_down(c);
                 return false;
             }
-            f -= is_cw(s) ? 10 : 100;
+            f -= is_cw(s.mode_code) ? 10 : 100;
             break;
         default:
             return true;
@@ -584,7 +574,7 @@ bool preparation(Context& c) {
         say(c, "ton");
         return false;
     }
-    if (s.tone_active == 1 && s.tone_code == "999" && k != vk_enter && !is_digit_key(k))
+    if (s.tone_active == 1 && s.tone_code == "999" && k != vk::enter && !is_digit_key(k))
         s.tone_active = 0;
     if (k == 'Q') {
         quit_key(c);
@@ -601,7 +591,7 @@ bool preparation(Context& c) {
 bool early_rules(Context& c) {
     State& s = c.st;
     const int k = s.key_code;
-    if (k == 'X' && s.key_state == 1) {
+    if (k == 'X' && s.key_state == ks::band) {
         select_band_by_key(c, 11);
         return false;
     }
@@ -609,16 +599,16 @@ bool early_rules(Context& c) {
         extended_key(c);
         return false;
     }
-    if (k == 'C' && s.key_state == 14) {
+    if (k == 'C' && s.key_state == ks::extended) {
         antenna_key(c);
         return false;
     }
     if (s.ant_check == 2 && k != 'S') {
         s.ant_check = 0;
-        s.key_state = 0;
+        s.key_state = ks::normal;
     }
     if (k == 'S') {
-        if (s.key_state == 1)
+        if (s.key_state == ks::band)
             select_band_by_key(c, 13);
         else if (s.tune_active == 1 || s.transmit_state > 0)
             say_swr(c);
@@ -626,43 +616,43 @@ bool early_rules(Context& c) {
             say_s_meter(c);
         return false;
     }
-    if (k == 'A' && s.key_state == 14) {
+    if (k == 'A' && s.key_state == ks::extended) {
         agc_key(c);
         return false;
     }
-    if (k == vk_enter && s.key_state == 5 && !offset_readout_given(c)) return false;
-    if (k == vk_enter && s.key_state == 6 && !offset_enter_accepted(c)) return false;
-    if (k == 'O' && s.key_state == 14) {
-        if (s.band_index >= 10) {
+    if (k == vk::enter && s.key_state == ks::offset_sign && !offset_readout_given(c)) return false;
+    if (k == vk::enter && s.key_state == ks::offset_digits && !offset_enter_accepted(c)) return false;
+    if (k == 'O' && s.key_state == ks::extended) {
+        if (s.band_index >= band::m10) {
             say(c, "eofs");
-            s.key_state = 5;
+            s.key_state = ks::offset_sign;
             s.offset_entry.clear();
         }
         return false;
     }
-    if (s.key_state == 7 && (k == vk_right || k == vk_left)) {
-        if (k == vk_right)
+    if (s.key_state == ks::af_gain && (k == vk::right || k == vk::left)) {
+        if (k == vk::right)
             second_gain_up(c, s.second_af_gain, "AG1");
         else
             second_gain_down(c, s.second_af_gain, "AG1");
         return false;
     }
-    if (s.key_state == 4 && (k == vk_right || k == vk_left)) {
-        if (k == vk_right)
+    if (s.key_state == ks::rf_gain && (k == vk::right || k == vk::left)) {
+        if (k == vk::right)
             second_gain_up(c, s.second_rf_gain, "RG1");
         else
             second_gain_down(c, s.second_rf_gain, "RG1");
         return false;
     }
-    if (s.key_state == 14 && k != 'M' && k != 'F' && k != 'S' && k != 'X') {
-        s.key_state = 0;
+    if (s.key_state == ks::extended && k != 'M' && k != 'F' && k != 'S' && k != 'X') {
+        s.key_state = ks::normal;
         return false;
     }
-    if (k == vk_f(9)) monitor_key(c);
-    if (k == vk_shift || k == vk_ctrl || k == vk_insert || k == vk_win) return false;
-    if (s.mic_monitor >= 1 && k != vk_up && k != vk_down) {
+    if (k == vk::f(9)) monitor_key(c);
+    if (k == vk::shift || k == vk::ctrl || k == vk::insert || k == vk::win) return false;
+    if (s.mic_monitor >= 1 && k != vk::up && k != vk::down) {
         stop_mic_monitor(c);
-        if (k == vk_f(11)) return false;
+        if (k == vk::f(11)) return false;
     }
     return true;
 }
@@ -673,8 +663,8 @@ bool channel_rules(Context& c) {
     State& s = c.st;
     fold_numeric_pad(s);
     const int k = s.key_code;
-    if (s.key_state == 11 && k != 'K' && k != vk_up && k != vk_down) leave_keyer(c);
-    if (s.key_state == 1 && (k == 'T' || k == 'U')) {
+    if (s.key_state == ks::keyer && k != 'K' && k != vk::up && k != vk::down) leave_keyer(c);
+    if (s.key_state == ks::band && (k == 'T' || k == 'U')) {
         select_band_by_key(c, k == 'T' ? 12 : 15);
         return false;
     }
@@ -699,7 +689,7 @@ bool channel_rules(Context& c) {
 bool command_key(Context& c) {
     State& s = c.st;
     switch (s.key_code) {
-        case vk_space:
+        case vk::space:
             toggle_transmit(c);
             return true;
         case 'L':
@@ -721,7 +711,7 @@ bool command_key(Context& c) {
             break;
     }
     if ((s.key_code == 'N' && s.tone_active != 1) ||
-        (s.key_code == vk_enter && (s.key_state == 8 || s.key_state == 9))) {
+        (s.key_code == vk::enter && (s.key_state == ks::menu_number || s.key_state == ks::menu_value))) {
         if (s.key_code == 'N')
             menu_start(c);
         else
@@ -741,7 +731,7 @@ bool command_key(Context& c) {
             say(c, "gch");
             return true;
         case 'A':
-            s.key_state = 7;
+            s.key_state = ks::af_gain;
             say(c, "af");
             return true;
         default:
@@ -762,16 +752,16 @@ bool later_rules(Context& c) {
         case 'Z':
             zero_key(c);
             return false;
-        case vk_f(1):
+        case vk::f(1):
             preamp_key(c);
             break;
-        case vk_f(2):
+        case vk::f(2):
             toggle_attenuator(c);
             break;
-        case vk_f(3):
+        case vk::f(3):
             toggle_noise_blanker(c);
             break;
-        case vk_f(4):
+        case vk::f(4):
             toggle_noise_reduction(c);
             break;
         default:
@@ -782,25 +772,25 @@ bool later_rules(Context& c) {
         return false;
     }
     switch (s.key_code) {
-        case vk_f(5):
+        case vk::f(5):
             notch_key(c);
             break;
-        case vk_f(6):
+        case vk::f(6):
             contour_key(c);
             return false;
-        case vk_f(7):
-            if (is_ssb(s))
+        case vk::f(7):
+            if (is_sideband(s.mode_code))
                 toggle_speech_processor(c);
             else
                 say(c, "na");
             return false;
-        case vk_f(8):
-            if (is_cw(s))
+        case vk::f(8):
+            if (is_cw(s.mode_code))
                 toggle_break_in(c);
             else
                 toggle_vox(c);
             break;
-        case vk_f(12):
+        case vk::f(12):
             tuner_key(c);
             return false;
         case 'F':
@@ -809,12 +799,12 @@ bool later_rules(Context& c) {
         case 'P':
             power_key(c);
             return false;
-        case vk_f(11):
+        case vk::f(11):
             mic_gain_key(c);
             return false;
         case 'R':
             say(c, "rf");
-            s.key_state = 4;
+            s.key_state = ks::rf_gain;
             break;
         case 'T':
             tune_key(c);
@@ -825,7 +815,7 @@ bool later_rules(Context& c) {
         default:
             break;
     }
-    if (s.key_state == 14) {  // only M gets this far in state 14
+    if (s.key_state == ks::extended) {  // only M gets this far in state 14
         fm_width_key(c);
         return false;
     }
@@ -833,9 +823,9 @@ bool later_rules(Context& c) {
         mode_key(c);
         return false;
     }
-    if (s.key_code == vk_up) level_up(c);
-    if (s.key_code == vk_down) level_down(c);
-    if (s.key_state == 5 && (s.key_code == vk_plus || s.key_code == vk_minus)) {
+    if (s.key_code == vk::up) level_up(c);
+    if (s.key_code == vk::down) level_down(c);
+    if (s.key_state == ks::offset_sign && (s.key_code == vk::plus || s.key_code == vk::minus)) {
         offset_sign(c);
         return false;
     }
@@ -845,7 +835,7 @@ bool later_rules(Context& c) {
 // The last rules: tuning keys and the frequency re-send in states 0 and 2.
 void tuning_rules(Context& c) {
     State& s = c.st;
-    if (s.key_state != 0 && s.key_state != 2) return;
+    if (s.key_state != ks::normal && s.key_state != ks::width) return;
     if (!tuning_step(c)) return;
     send_cat(c, "FA" + zero_pad(s.vfo_frequency, 9));
 }

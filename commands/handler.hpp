@@ -1,7 +1,7 @@
 // The main window's event handler and the key rules.
 #pragma once
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr {
 

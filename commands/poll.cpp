@@ -4,14 +4,15 @@
 // tuning, ALC while the microphone monitor runs).
 #include "commands/poll.hpp"
 
-#include "app/text.hpp"
+#include "base/text.hpp"
+#include "base/names.hpp"
 #include "link/cat.hpp"
 #include "link/log.hpp"
-#include "link/passthru.hpp"
+#include "commands/passthru.hpp"
 #include "link/ports.hpp"
 #include "link/reconnect.hpp"
 #include "radio/frequency.hpp"
-#include "radio/rows.hpp"
+#include "base/rows.hpp"
 #include "speech/player.hpp"
 #include "speech/values.hpp"
 
@@ -60,7 +61,7 @@ std::string simulated_poll_reply(const State& s) {
         const std::string vfo = s.vfo_b_selected == 1 ? "FB" : "FA";
         if (freq_command_digits(s.last_freq_command))
             return vfo + mid(s.last_freq_command, 3, 9) + ";";
-        if (s.band_index >= 1 && s.band_index <= 14) {
+        if (s.band_index >= band::m160 && s.band_index <= band::general) {
             const std::string row_digits =
                 row_vfo_a_digits(s.band_table[static_cast<std::size_t>(s.band_index)]);
             if (row_digits.size() == 9) return vfo + row_digits + ";";

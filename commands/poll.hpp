@@ -1,12 +1,10 @@
-// The timer step, transmit and tune.
+// The timer step: one poll of the radio every 50 ms tick.
 #pragma once
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr {
 
 void timer_tick(Context& c);
-void toggle_transmit(Context& c);
-void tune_key(Context& c);
 
 }  // namespace vlr

@@ -3,10 +3,12 @@
 // choose between the frequency and the SWR meter.
 #include <string>
 
-#include "app/text.hpp"
-#include "commands/poll.hpp"
+#include "base/text.hpp"
+#include "base/names.hpp"
+#include "commands/transmit.hpp"
 #include "link/cat.hpp"
 #include "panel/front_panel.hpp"
+#include "radio/mode.hpp"
 #include "radio/frequency.hpp"
 #include "radio/levels.hpp"
 #include "speech/player.hpp"
@@ -72,7 +74,7 @@ void toggle_transmit(Context& c) {
         say(c, "off");
         return;
     }
-    if (s.mode_code < 1 || s.mode_code > 3) {
+    if (s.mode_code < mode::lsb || s.mode_code > mode::cw) {
         say(c, "na");
         return;
     }

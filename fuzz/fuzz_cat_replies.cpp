@@ -7,7 +7,7 @@
 #include <deque>
 #include <string>
 
-#include "app/text.hpp"
+#include "base/text.hpp"
 #include "commands/poll.hpp"
 #include "fuzz/fuzz_rig.hpp"
 #include "radio/frequency.hpp"

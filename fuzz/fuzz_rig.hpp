@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <string>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "tests/support/fakes.hpp"
 
 namespace vlr::fuzz {

@@ -1,6 +1,7 @@
 #include "link/cat.hpp"
 
-#include "app/text.hpp"
+#include "base/text.hpp"
+#include "base/names.hpp"
 #include "link/log.hpp"
 #include "link/ports.hpp"
 #include "speech/player.hpp"
@@ -103,10 +104,10 @@ std::string simulated_reply(const State& s) {
     if (is("ID")) r = "ID0840";
     if (is("BI")) r = "BI1";
     if (is("VX")) r = "VX0";
-    if (is("PC") && s.band_index < 12) r = "PC1005";
-    if (is("PC") && s.band_index == 12) r = "PC2020";
-    if (is("PC") && s.band_index == 13) r = "PC2015";
-    if (is("PC") && s.band_index == 11) r = "PC2030";
+    if (is("PC") && s.band_index < band::m2) r = "PC1005";
+    if (is("PC") && s.band_index == band::m2) r = "PC2020";
+    if (is("PC") && s.band_index == band::cm70) r = "PC2015";
+    if (is("PC") && s.band_index == band::m6) r = "PC2030";
     if (is("MG")) r = "MG040";
     if (is("AC")) r = "AC000";
     if (is("RM6")) r = "RM6100000";

@@ -1,6 +1,6 @@
 #include "link/log.hpp"
 
-#include "app/text.hpp"
+#include "base/text.hpp"
 #include "platform/files.hpp"
 
 namespace vlr {

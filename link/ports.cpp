@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "speech/player.hpp"
+
 namespace vlr {
 
 namespace {
@@ -79,6 +81,10 @@ void open_serial(Context& c, int com) {
     open_port(c, com, c.st.port_speed);
     set_read_timeouts(c, com, -1);
     set_line_format(c, com, c.st.data_bits, c.st.parity_code, c.st.stop_bits_setting);
+}
+
+void say_if_not_permitted(Context& c) {
+    if (c.serial && c.serial->last_open_error() == 1) say(c, "noperm");
 }
 
 }  // namespace vlr

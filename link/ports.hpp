@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr {
 
@@ -28,5 +28,15 @@ int port_alive(Context& c, int com);
 // The program's calling order for a port: close, open at port_speed,
 // non-blocking reads, data_bits/parity_code/stop_bits_setting.
 void open_serial(Context& c, int com);
+
+// A pass-through port is in use: configured, and not the radio's own port
+// (which would send the radio's replies back to it as commands).
+inline bool passthru_in_use(const State& s) {
+    return s.passthru_port >= 1 && s.passthru_port != s.radio_port;
+}
+
+// Says "noperm" when the last port open failed for lack of permission (the
+// user is not in the group that owns serial devices).
+void say_if_not_permitted(Context& c);
 
 }  // namespace vlr

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "link/passthru.hpp"
 #include "link/ports.hpp"
 #include "speech/player.hpp"
 

@@ -5,7 +5,7 @@
 // back, without an extra thread or timer.
 #pragma once
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr {
 

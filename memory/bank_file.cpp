@@ -4,7 +4,7 @@
 #include <sstream>
 #include <vector>
 
-#include "app/text.hpp"
+#include "base/text.hpp"
 #include "memory/report.hpp"
 #include "platform/files.hpp"
 

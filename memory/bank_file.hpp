@@ -1,7 +1,7 @@
 // savmem.dat: band rows, memory channels, current band and noise reduction.
 #pragma once
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr {
 

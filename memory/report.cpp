@@ -1,8 +1,8 @@
 #include "memory/report.hpp"
 
-#include "app/text.hpp"
+#include "base/text.hpp"
 #include "platform/files.hpp"
-#include "radio/rows.hpp"
+#include "base/rows.hpp"
 
 namespace vlr {
 

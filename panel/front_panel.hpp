@@ -1,12 +1,13 @@
-// The front-panel fields and the mode display.
+// The front-panel fields: the mode label, the status line, the banner and
+// help lines. Drawing only: nothing here talks to the radio.
 #pragma once
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr {
 
-void show_mode(Context& c);
-void set_band_row_mode(Context& c);
+// The large label of the current mode (nothing for a code outside 1..7).
+void draw_mode_label(Context& c);
 void show_status_line(Context& c);
 // Banner and help lines of the start-up.
 void print_banner_and_help(Context& c);

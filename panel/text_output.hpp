@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr {
 

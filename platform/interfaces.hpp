@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/keycodes.hpp"
+
 namespace vlr::platform {
 
 // Audio output for the recorded words.
@@ -34,12 +36,6 @@ public:
     // set_font) and returns its width in pixels.
     virtual int draw_text(int x, int y, const std::string& text) = 0;
 };
-
-// Event ids delivered to the handler.
-inline constexpr int event_key_down = 256;
-inline constexpr int event_key_up = 257;
-inline constexpr int event_timer = 275;
-inline constexpr int event_close = 32770;
 
 // The main window with its keyboard, timer and close request.
 class Window {

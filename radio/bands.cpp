@@ -1,10 +1,12 @@
 // The band rows: one remembered state per band, kept up to date from the
 // radio's frequency replies, and the arrow-key band stepping.
+//   sends: BS (band stack), FA/FB (the row's frequency)
 #include "link/cat.hpp"
 #include "radio/bands.hpp"
 
 #include "radio/channels.hpp"
-#include "radio/rows.hpp"
+#include "base/rows.hpp"
+#include "base/names.hpp"
 #include "speech/player.hpp"
 #include "speech/values.hpp"
 
@@ -108,8 +110,8 @@ void band_from_frequency(Context& c) {
     const int mhz = text_num(right(s.last_freq_reply, 9)) / 1000000;
     s.band_index = band_of_mhz(mhz);
     // HF rows never keep an FM mode, and only 2 m and 70 cm keep C4FM.
-    if (s.band_index < 10 && s.mode_code > 4) s.band_row_valid = 0;
-    if (s.band_index < 12 && s.mode_code == 6) s.band_row_valid = 0;
+    if (s.band_index < band::m10 && s.mode_code > mode::am) s.band_row_valid = 0;
+    if (s.band_index < band::m2 && s.mode_code == mode::c4fm) s.band_row_valid = 0;
 }
 
 void store_band_row(Context& c) {
@@ -118,7 +120,7 @@ void store_band_row(Context& c) {
         (s.repeater_on == 1 ? std::string("5") : digit_of(s.vfo_b_selected)) +
         digit_of(s.mode_code);
     band_from_frequency(c);
-    if (s.band_row_valid == 0 || s.band_index > 14) return;
+    if (s.band_row_valid == 0 || s.band_index > band::general) return;
     if (mid(s.last_freq_reply, 3, 3) == "000" || s.last_freq_reply.size() != 11) {
         s.last_freq_reply = "FA001000000";
         return;
@@ -153,13 +155,13 @@ void band_step_up(Context& c) {
     State& s = c.st;
     store_keeping_band(c);
     ++s.band_index;
-    if (s.band_index == 14) {
+    if (s.band_index == band::general) {
         say(c, "band");
         say(c, "un");
     }
     s.tone_active = 0;
     s.tone_code = "999";
-    if (s.band_index > top_band_number(s) || s.band_index < 1) s.band_index = 1;
+    if (s.band_index > top_band_number(s) || s.band_index < band::m160) s.band_index = band::m160;
     s.ant_check = 1;
     select_band_stack(c);
     select_band(c);
@@ -170,7 +172,7 @@ void band_step_down(Context& c) {
     store_keeping_band(c);
     --s.band_index;
     const int top = top_band_number(s);
-    if (s.band_index < 1 || s.band_index > top) s.band_index = top;
+    if (s.band_index < band::m160 || s.band_index > top) s.band_index = top;
     s.ant_check = 1;
     select_band_stack(c);
     select_band(c);

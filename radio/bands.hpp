@@ -1,7 +1,7 @@
 // The band rows and band stepping.
 #pragma once
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr {
 

@@ -1,4 +1,6 @@
 // Digit routing, the hundred memory channels, and applying a band row.
+//   sends: FA/FB, MD0x (through show_mode), PA (preamp), CT/CN (tone), OS and
+//          EX (repeater shift and offset), ST (split off)
 #include "link/cat.hpp"
 #include "radio/channels.hpp"
 
@@ -6,10 +8,12 @@
 
 #include "memory/bank_file.hpp"
 #include "panel/front_panel.hpp"
+#include "radio/mode.hpp"
 #include "panel/text_output.hpp"
 #include "radio/bands.hpp"
 #include "radio/functions.hpp"
-#include "radio/rows.hpp"
+#include "base/rows.hpp"
+#include "base/names.hpp"
 #include "radio/tone.hpp"
 #include "speech/player.hpp"
 
@@ -71,7 +75,7 @@ void send_recalled_offset(Context& c, const std::string& sign, const std::string
     *shift.sign = sign;
     *shift.digits = offset;
     std::string command = "EX0103" + std::to_string(6 + s.band_index);
-    if (s.band_index >= 12) {
+    if (s.band_index >= band::m2) {
         const std::string q = digits(text_num(offset) / 50);
         command += (q.size() == 2 ? "00" : "0") + q;
     } else {
@@ -92,7 +96,7 @@ std::string band_frequency_text(const std::string& command) {
 void digit_key(Context& c) {
     State& s = c.st;
     if (s.key_code < 48 || s.key_code > 57) return;
-    if (s.key_state == 0 && s.freq_entry_active == 0 && s.channel_op == 0 && s.tone_active == 0)
+    if (s.key_state == ks::normal && s.freq_entry_active == 0 && s.channel_op == 0 && s.tone_active == 0)
         return;
     const int d = s.key_code - 48;
     const std::string word(1, static_cast<char>(s.key_code));
@@ -103,9 +107,9 @@ void digit_key(Context& c) {
         say(c, "channel");
         return;
     }
-    if (s.key_state == 8 || s.key_state == 9 || s.key_state == 6) {
-        std::string& entry = s.key_state == 8   ? s.menu_number_text
-                             : s.key_state == 9 ? s.menu_value_text
+    if (s.key_state == ks::menu_number || s.key_state == ks::menu_value || s.key_state == ks::offset_digits) {
+        std::string& entry = s.key_state == ks::menu_number   ? s.menu_number_text
+                             : s.key_state == ks::menu_value ? s.menu_value_text
                                                 : s.offset_entry;
         entry = cut(entry + word);
         say(c, word);
@@ -113,7 +117,7 @@ void digit_key(Context& c) {
     }
     if (s.channel_op == 1) return store_channel(c);
     if (s.channel_op == 2 || s.channel_step == 1) return recall_channel(c);
-    if (s.key_state == 0 && s.freq_entry_active == 1) {
+    if (s.key_state == ks::normal && s.freq_entry_active == 1) {
         if (s.entry_point_typed == 0) ++s.entry_int_digits;
         // Held at the largest number: far too long for a frequency, so the
         // Enter refuses it, and the count never wraps.
@@ -122,12 +126,12 @@ void digit_key(Context& c) {
         say(c, word);
         return;
     }
-    if (s.key_state == 1) {
+    if (s.key_state == ks::band) {
         store_band_row(c);
         s.band_index = d == 0 ? 10 : d;
         s.vfo_b_selected = 0;
         select_band(c);
-        s.key_state = 0;
+        s.key_state = ks::normal;
         return;
     }
     if (s.tone_active == 1) {
@@ -198,7 +202,7 @@ void recall_channel(Context& c) {
 
     s.channel_recalled = 1;
     s.tone_code = chan_tone(record);
-    if ((s.mode_code == 5 || s.mode_code == 7) && s.tone_code != "999") {
+    if ((s.mode_code == mode::fm_narrow || s.mode_code == mode::fm) && s.tone_code != "999") {
         s.tone_active = 1;
         // A CTCSS channel after a DCS one must not keep the DCS flag.
         s.tone_is_dcs = text_num(s.tone_code) > 499 ? 1 : 0;
@@ -229,9 +233,9 @@ void select_band(Context& c) {
         if (s.band_index == w.below)
             s.band_index = w.to_top;
         else if (s.band_index == w.above)
-            s.band_index = 1;
+            s.band_index = band::m160;
     }
-    if (s.band_index == 15) s.band_index = 14;
+    if (s.band_index == 15) s.band_index = band::general;
     s.band_index = safe_band(s.band_index);
     const std::string row = s.band_table[static_cast<std::size_t>(s.band_index)];
 
@@ -258,7 +262,7 @@ void select_band(Context& c) {
 
     s.tone_code = row_tone(row);
     s.saved_vfo_a = row_vfo_a_body(row);
-    if ((s.mode_code == 5 || s.mode_code == 7) && s.tone_code != "999" && s.tone_code != "000") {
+    if ((s.mode_code == mode::fm_narrow || s.mode_code == mode::fm) && s.tone_code != "999" && s.tone_code != "000") {
         s.tone_active = 1;
         const char first = s.tone_code.empty() ? '0' : s.tone_code[0];
         const bool dcs = first > '4';

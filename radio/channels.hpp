@@ -1,7 +1,7 @@
 // Digit routing, memory channels and applying a band row.
 #pragma once
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr {
 

@@ -1,5 +1,7 @@
 // Frequency replies from the radio, the frequency commands the program sends,
 // and the VFO A/B split.
+//   sends: FA/FB (nine digits), ST (split)
+//   reads: FA/FB replies to the poll ("FA014250000;")
 #include "link/cat.hpp"
 #include "radio/frequency.hpp"
 
@@ -7,7 +9,8 @@
 #include "panel/text_output.hpp"
 #include "radio/bands.hpp"
 #include "radio/functions.hpp"
-#include "radio/rows.hpp"
+#include "base/rows.hpp"
+#include "base/names.hpp"
 #include "speech/player.hpp"
 #include "speech/values.hpp"
 
@@ -131,7 +134,7 @@ void send_vfo_frequency(Context& c) {
 void snap_to_khz(Context& c) {
     State& s = c.st;
     const int whole = s.vfo_frequency / 1000 * 1000;
-    const bool usb = s.mode_code == 2;
+    const bool usb = s.mode_code == mode::usb;
     if (whole == s.vfo_frequency)
         s.vfo_frequency = usb ? whole + 1000 : whole - 1000;
     else
@@ -145,7 +148,7 @@ void snap_to_khz(Context& c) {
 
 void step_frequency_up(Context& c) {
     State& s = c.st;
-    s.vfo_frequency += s.mode_code == 3 ? 500 : 1000;
+    s.vfo_frequency += s.mode_code == mode::cw ? 500 : 1000;
     // Nor above what the nine digits of a frequency command can carry: the
     // key's command would otherwise get a tenth digit.
     if (s.vfo_frequency > 999'999'999) s.vfo_frequency = 999'999'999;
@@ -153,7 +156,7 @@ void step_frequency_up(Context& c) {
 
 void step_frequency_down(Context& c) {
     State& s = c.st;
-    s.vfo_frequency -= s.mode_code == 3 ? 500 : 1000;
+    s.vfo_frequency -= s.mode_code == mode::cw ? 500 : 1000;
     // A key never takes the frequency below 1 MHz.
     if (s.vfo_frequency < 1000000) s.vfo_frequency = 1000000;
 }

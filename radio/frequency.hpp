@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr {
 

@@ -1,11 +1,13 @@
 // On/off functions switched by single keys: each announces the function,
 // changes the program's own record of it, sends one command and announces
 // the new state. The radio is never asked whether the switch took effect.
+//   sends: PA RA NL RL PR BI VX;  reads: PL (processor level, before PR)
 #include "radio/functions.hpp"
 
 #include <algorithm>
 
-#include "app/text.hpp"
+#include "base/text.hpp"
+#include "base/names.hpp"
 #include "link/cat.hpp"
 #include "panel/front_panel.hpp"
 #include "speech/player.hpp"
@@ -45,7 +47,7 @@ void toggle_attenuator(Context& c) {
     State& s = c.st;
     say(c, "at");
     // The VHF/UHF rows have no attenuator.
-    if (s.band_index > 11) {
+    if (s.band_index > band::m6) {
         say(c, "na");
         return;
     }

@@ -1,7 +1,7 @@
 // On/off functions.
 #pragma once
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr {
 

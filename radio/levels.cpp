@@ -1,11 +1,14 @@
 // Stepped controls: the Up and Down arrows raise or lower the value chosen by
 // key_state one step, send it at once and say "max"/"min" at a limit. The new
 // value itself is not spoken.
+//   sends: SH0 NA0 (width), PC (power), RG AG (gains), MG (mic), KS (keyer),
+//          ML1 NL RL CO PL (the level of the function chosen with L)
 #include "radio/levels.hpp"
 
 #include <algorithm>
 
-#include "app/text.hpp"
+#include "base/text.hpp"
+#include "base/names.hpp"
 #include "link/cat.hpp"
 #include "radio/bands.hpp"
 #include "radio/frequency.hpp"
@@ -15,29 +18,27 @@ namespace vlr {
 
 namespace {
 
-bool sideband_mode(const State& s) { return s.mode_code < 3; }
-bool cw_mode(const State& s) { return s.mode_code == 3; }
 
 // ---- filter width -------------------------------------------------------
 
 void width_up(Context& c) {
     State& s = c.st;
     s.width_quiet = 0;
-    if (sideband_mode(s) && s.width_index == 21) s.width_index = 20;
-    if (cw_mode(s) && s.width_index > 12) s.width_index = 12;
+    if (is_sideband(s.mode_code) && s.width_index == 21) s.width_index = 20;
+    if (is_cw(s.mode_code) && s.width_index > 12) s.width_index = 12;
     s.width_index += 1;
     // Leaving the narrow CW filters: the radio's narrow switch goes off first.
-    if (cw_mode(s) && s.width_index == 11) send_cat(c, "NA00");
+    if (is_cw(s.mode_code) && s.width_index == 11) send_cat(c, "NA00");
     send_width(c);
 }
 
 void width_down(Context& c) {
     State& s = c.st;
     s.width_quiet = 0;
-    if (sideband_mode(s) && s.width_index == 9) s.width_index = 10;
-    if (cw_mode(s) && s.width_index < 1) s.width_index = 0;
+    if (is_sideband(s.mode_code) && s.width_index == 9) s.width_index = 10;
+    if (is_cw(s.mode_code) && s.width_index < 1) s.width_index = 0;
     s.width_index -= 1;
-    if (cw_mode(s) && s.width_index == 10) send_cat(c, "NA01");
+    if (is_cw(s.mode_code) && s.width_index == 10) send_cat(c, "NA01");
     send_width(c);
 }
 
@@ -51,7 +52,7 @@ void power_up(Context& c) {
         s.power_level = 10;
         say(c, "max");
     }
-    if (s.radio_variant == 1 && s.band_index > 11 && s.power_level > 49) {
+    if (s.radio_variant == 1 && s.band_index > band::m6 && s.power_level > 49) {
         s.power_level = 50;
         say(c, "max");
     }
@@ -254,31 +255,31 @@ void mic_gain_down(Context& c) {
 
 void level_up(Context& c) {
     switch (c.st.key_state) {
-        case 0:
+        case ks::normal:
             step_frequency_up(c);
             break;
-        case 1:
+        case ks::band:
             band_step_up(c);
             break;
-        case 2:
+        case ks::width:
             width_up(c);
             break;
-        case 3:
+        case ks::power:
             power_up(c);
             break;
-        case 4:
+        case ks::rf_gain:
             rf_gain_up(c);
             break;
-        case 7:
+        case ks::af_gain:
             af_gain_up(c);
             break;
-        case 10:
+        case ks::level:
             target_level_up(c);
             break;
-        case 11:
+        case ks::keyer:
             keyer_up(c);
             break;
-        case 12:
+        case ks::mic_gain:
             mic_gain_up(c);
             break;
         default:
@@ -288,31 +289,31 @@ void level_up(Context& c) {
 
 void level_down(Context& c) {
     switch (c.st.key_state) {
-        case 0:
+        case ks::normal:
             step_frequency_down(c);
             break;
-        case 1:
+        case ks::band:
             band_step_down(c);
             break;
-        case 2:
+        case ks::width:
             width_down(c);
             break;
-        case 3:
+        case ks::power:
             power_down(c);
             break;
-        case 4:
+        case ks::rf_gain:
             rf_gain_down(c);
             break;
-        case 7:
+        case ks::af_gain:
             af_gain_down(c);
             break;
-        case 10:
+        case ks::level:
             target_level_down(c);
             break;
-        case 11:
+        case ks::keyer:
             keyer_down(c);
             break;
-        case 12:
+        case ks::mic_gain:
             mic_gain_down(c);
             break;
         default:
@@ -324,12 +325,12 @@ void send_width(Context& c) {
     State& s = c.st;
     s.cat_command = "SH00";
     const bool announce = s.width_quiet == 0;
-    if (sideband_mode(s)) {
+    if (is_sideband(s.mode_code)) {
         s.width_index = std::clamp(s.width_index, 9, 21);
         s.ssb_width = s.width_index;
         if (s.width_index == 21 && announce) say(c, "max");
         if (s.width_index == 9 && announce) say(c, "min");
-    } else if (cw_mode(s)) {
+    } else if (is_cw(s.mode_code)) {
         s.width_index = std::clamp(s.width_index, 1, 12);
         s.cw_width = s.width_index;
         if (s.width_index == 12 && announce) say(c, "max");

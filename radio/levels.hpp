@@ -1,7 +1,7 @@
 // Stepped levels: the up and down arrows by key_state.
 #pragma once
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr {
 

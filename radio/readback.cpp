@@ -1,19 +1,22 @@
 // The start-up read-back: make sure the expected radio (model 0840) is on the
 // line, put it into the state of the current band row, and take over the
 // settings the program cannot decide by itself from the radio's answers.
+//   reads: ID, GT0, AG0/AG1, ML0/ML1, PC, PR0, VX, BI, and the row's
+//          settings;  sends: GT02/AG0030 when those go unanswered, PS0 on a
+//          wrong radio when asked to switch it off
 #include "radio/readback.hpp"
 
-#include "app/startup.hpp"
 
-#include "app/text.hpp"
+#include "base/text.hpp"
+#include "base/names.hpp"
 #include "link/cat.hpp"
 #include "link/log.hpp"
-#include "link/passthru.hpp"
 #include "link/ports.hpp"
 #include "memory/bank_file.hpp"
 #include "panel/front_panel.hpp"
+#include "radio/mode.hpp"
 #include "radio/bands.hpp"
-#include "radio/rows.hpp"
+#include "base/rows.hpp"
 #include "radio/tone.hpp"
 #include "speech/player.hpp"
 
@@ -32,7 +35,7 @@ int reply_number(const State& s, int pos, int len) {
 
 const std::string& current_row(const State& s) {
     static const std::string none;
-    if (s.band_index < 1 || s.band_index > 14) return none;
+    if (s.band_index < band::m160 || s.band_index > band::general) return none;
     return s.band_table[static_cast<std::size_t>(s.band_index)];
 }
 
@@ -67,7 +70,7 @@ void apply_row_shift(Context& c, const std::string& row) {
         static const char* const menu_item[] = {"EX010316", "EX010317", "EX010318", "EX010319"};
         *shift.sign = sign;
         *shift.digits = offset;
-        const bool in_steps = s.band_index >= 12;  // 2 m and 70 cm
+        const bool in_steps = s.band_index >= band::m2;  // 2 m and 70 cm
         send_cat(c, std::string(menu_item[s.band_index - 10]) + (in_steps ? steps : offset));
     }
     send_cat(c, sign == "+" ? "OS01" : "OS02");
@@ -181,7 +184,7 @@ bool read_back_radio(Context& c) {
         send_cat(c, "F" + row_vfo_a_body(row));
 
     s.mode_code = text_num_rounded(row_mode_digit(row));
-    if (s.mode_code == 7) s.fm_wide = 1;
+    if (s.mode_code == mode::fm) s.fm_wide = 1;
     s.saved_mode = s.mode_code;
     show_mode(c);
     show_mode(c);
@@ -189,7 +192,7 @@ bool read_back_radio(Context& c) {
     s.tone_code = "999";
     s.tone_active = 0;
     s.tone_is_dcs = 0;
-    if (s.mode_code >= 5 && s.mode_code <= 7) apply_row_fm_settings(c, row);
+    if (s.mode_code >= mode::fm_narrow && s.mode_code <= mode::fm) apply_row_fm_settings(c, row);
 
     send_cat(c, "RA00");
     send_cat(c, "NL0000");

@@ -1,7 +1,7 @@
 // The start-up read-back of the radio's settings.
 #pragma once
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr {
 

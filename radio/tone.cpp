@@ -1,4 +1,6 @@
 // Tone squelch (CTCSS tone numbers and DCS codes) and the repeater shift.
+//   sends: CT0x (tone mode), CN00/CN01 (tone or DCS number), OS0x (shift),
+//          EX (the band's offset menu item)
 #include "link/cat.hpp"
 #include "radio/tone.hpp"
 
@@ -6,7 +8,8 @@
 
 #include "panel/front_panel.hpp"
 #include "radio/bands.hpp"
-#include "radio/rows.hpp"
+#include "base/rows.hpp"
+#include "base/names.hpp"
 #include "speech/player.hpp"
 
 namespace vlr {
@@ -132,14 +135,14 @@ void toggle_repeater(Context& c) {
 
 void band_for_frequency(Context& c) {
     State& s = c.st;
-    s.band_index = 14;
+    s.band_index = band::general;
     if (s.tone_active == 1) {
         send_cat(c, "CT00");
         s.tone_active = 0;
         s.tone_code = "999";
     }
     s.band_index = band_of_mhz(s.entry_value);
-    if (s.band_index == 14 && s.vfo_b_selected == 1) s.vfo_b_selected = 0;
+    if (s.band_index == band::general && s.vfo_b_selected == 1) s.vfo_b_selected = 0;
 }
 
 }  // namespace vlr

@@ -1,7 +1,7 @@
 // CTCSS/DCS tone squelch and repeater shift.
 #pragma once
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr {
 

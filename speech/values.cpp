@@ -3,7 +3,8 @@
 #include <cmath>
 #include <string>
 
-#include "app/text.hpp"
+#include "base/text.hpp"
+#include "base/names.hpp"
 #include "panel/text_output.hpp"
 #include "speech/player.hpp"
 
@@ -67,7 +68,7 @@ void say_frequency(Context& c) {
 void say_width(Context& c) {
     const int w = c.st.width_index;
     say(c, "bw");
-    if (c.st.mode_code < 3) {
+    if (c.st.mode_code < mode::cw) {
         say(c, w < 11 ? "1.wav" : w <= 19 ? "2.wav" : "3.wav");
         say(c, "point");
         if (w == 9) say(c, "8.wav");

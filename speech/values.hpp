@@ -1,7 +1,7 @@
 // Values of the operating state turned into words.
 #pragma once
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr {
 

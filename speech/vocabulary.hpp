@@ -1,4 +1,5 @@
-// Every word name the program can play.
+// The words the program can play: one per wave file of the voice, generated
+// at build time from voice/words.tsv (the only list of them).
 #pragma once
 
 #include <string>
@@ -6,7 +7,15 @@
 
 namespace vlr {
 
-// The distinct word names, as the program passes them (some with ".wav").
-const std::vector<std::string>& vocabulary();
+struct Word {
+    std::string name;  // as the program passes it; the file is name + ".wav"
+    std::string text;  // what it says, or "@silence ms" / "@tone hz ms"
+};
+
+const std::vector<Word>& vocabulary();
+
+// The row for a word as the program passes it: case does not count, and
+// "3.wav" is the row "3". Null when the voice has no such word.
+const Word* find_word(const std::string& name);
 
 }  // namespace vlr

@@ -1,5 +1,7 @@
 #include "platform/sdl/sdl_keys.hpp"
 
+#include "platform/keycodes.hpp"
+
 namespace vlr::platform {
 namespace {
 
@@ -20,37 +22,37 @@ int look_up(const KeyCode<Code> (&table)[N], Code code) {
 // keep their codes whether Num Lock is on or off: operators use the pad for
 // entries without minding the lock state.
 const KeyCode<SDL_Scancode> keypad_keys[] = {
-    {SDL_SCANCODE_KP_0, 96},         {SDL_SCANCODE_KP_1, 97},       {SDL_SCANCODE_KP_2, 98},
-    {SDL_SCANCODE_KP_3, 99},         {SDL_SCANCODE_KP_4, 100},      {SDL_SCANCODE_KP_5, 101},
-    {SDL_SCANCODE_KP_6, 102},        {SDL_SCANCODE_KP_7, 103},      {SDL_SCANCODE_KP_8, 104},
-    {SDL_SCANCODE_KP_9, 105},        {SDL_SCANCODE_KP_PERIOD, 110}, {SDL_SCANCODE_KP_ENTER, 13},
-    {SDL_SCANCODE_KP_MULTIPLY, 106}, {SDL_SCANCODE_KP_PLUS, 107},   {SDL_SCANCODE_KP_MINUS, 109},
-    {SDL_SCANCODE_KP_DIVIDE, 111},
+    {SDL_SCANCODE_KP_0, vk::pad0},         {SDL_SCANCODE_KP_1, vk::pad0 + 1},       {SDL_SCANCODE_KP_2, vk::pad0 + 2},
+    {SDL_SCANCODE_KP_3, vk::pad0 + 3},         {SDL_SCANCODE_KP_4, vk::pad0 + 4},      {SDL_SCANCODE_KP_5, vk::pad0 + 5},
+    {SDL_SCANCODE_KP_6, vk::pad0 + 6},        {SDL_SCANCODE_KP_7, vk::pad0 + 7},      {SDL_SCANCODE_KP_8, vk::pad0 + 8},
+    {SDL_SCANCODE_KP_9, vk::pad0 + 9},        {SDL_SCANCODE_KP_PERIOD, vk::pad_point}, {SDL_SCANCODE_KP_ENTER, vk::enter},
+    {SDL_SCANCODE_KP_MULTIPLY, vk::pad_multiply}, {SDL_SCANCODE_KP_PLUS, vk::pad_plus},   {SDL_SCANCODE_KP_MINUS, vk::pad_minus},
+    {SDL_SCANCODE_KP_DIVIDE, vk::pad_divide},
 };
 
 // Keys whose meaning does not depend on the keyboard layout.
 const KeyCode<SDL_Keycode> fixed_keys[] = {
-    {SDLK_BACKSPACE, 8},      {SDLK_TAB, 9},          {SDLK_RETURN, 13},
-    {SDLK_LSHIFT, 16},        {SDLK_RSHIFT, 16},      {SDLK_LCTRL, 17},
-    {SDLK_RCTRL, 17},         {SDLK_PAUSE, 19},       {SDLK_CAPSLOCK, 20},
-    {SDLK_ESCAPE, 27},        {SDLK_SPACE, 32},       {SDLK_PAGEUP, 33},
-    {SDLK_PAGEDOWN, 34},      {SDLK_END, 35},         {SDLK_HOME, 36},
-    {SDLK_LEFT, 37},          {SDLK_UP, 38},          {SDLK_RIGHT, 39},
-    {SDLK_DOWN, 40},          {SDLK_INSERT, 45},      {SDLK_DELETE, 46},
-    {SDLK_LGUI, 91},          {SDLK_RGUI, 92},        {SDLK_APPLICATION, 93},
-    {SDLK_F1, 112},           {SDLK_F2, 113},         {SDLK_F3, 114},
-    {SDLK_F4, 115},           {SDLK_F5, 116},         {SDLK_F6, 117},
-    {SDLK_F7, 118},           {SDLK_F8, 119},         {SDLK_F9, 120},
-    {SDLK_F10, 121},          {SDLK_F11, 122},        {SDLK_F12, 123},
-    {SDLK_NUMLOCKCLEAR, 144}, {SDLK_SCROLLLOCK, 145},
+    {SDLK_BACKSPACE, vk::backspace},      {SDLK_TAB, vk::tab},          {SDLK_RETURN, vk::enter},
+    {SDLK_LSHIFT, vk::shift},        {SDLK_RSHIFT, vk::shift},      {SDLK_LCTRL, vk::ctrl},
+    {SDLK_RCTRL, vk::ctrl},         {SDLK_PAUSE, vk::pause},       {SDLK_CAPSLOCK, vk::caps_lock},
+    {SDLK_ESCAPE, vk::escape},        {SDLK_SPACE, vk::space},       {SDLK_PAGEUP, vk::page_up},
+    {SDLK_PAGEDOWN, vk::page_down},      {SDLK_END, vk::end},         {SDLK_HOME, vk::home},
+    {SDLK_LEFT, vk::left},          {SDLK_UP, vk::up},          {SDLK_RIGHT, vk::right},
+    {SDLK_DOWN, vk::down},          {SDLK_INSERT, vk::insert},      {SDLK_DELETE, vk::del},
+    {SDLK_LGUI, vk::win},          {SDLK_RGUI, vk::right_win},        {SDLK_APPLICATION, vk::apps},
+    {SDLK_F1, vk::f(1)},           {SDLK_F2, vk::f(2)},         {SDLK_F3, vk::f(3)},
+    {SDLK_F4, vk::f(4)},           {SDLK_F5, vk::f(5)},         {SDLK_F6, vk::f(6)},
+    {SDLK_F7, vk::f(7)},           {SDLK_F8, vk::f(8)},         {SDLK_F9, vk::f(9)},
+    {SDLK_F10, vk::f(10)},          {SDLK_F11, vk::f(11)},        {SDLK_F12, vk::f(12)},
+    {SDLK_NUMLOCKCLEAR, vk::num_lock}, {SDLK_SCROLLLOCK, vk::scroll_lock},
 };
 
 // Punctuation by the character the layout puts on the key, as Windows names
 // its "OEM" keys.
 const KeyCode<SDL_Keycode> punctuation_keys[] = {
-    {SDLK_SEMICOLON, 186},   {SDLK_EQUALS, 187},    {SDLK_PLUS, 187},         {SDLK_COMMA, 188},
-    {SDLK_MINUS, 189},       {SDLK_PERIOD, 190},    {SDLK_SLASH, 191},        {SDLK_BACKQUOTE, 192},
-    {SDLK_LEFTBRACKET, 219}, {SDLK_BACKSLASH, 220}, {SDLK_RIGHTBRACKET, 221}, {SDLK_QUOTE, 222},
+    {SDLK_SEMICOLON, vk::semicolon},   {SDLK_EQUALS, vk::plus},    {SDLK_PLUS, vk::plus},         {SDLK_COMMA, vk::comma},
+    {SDLK_MINUS, vk::minus},       {SDLK_PERIOD, vk::point},    {SDLK_SLASH, vk::slash},        {SDLK_BACKQUOTE, vk::backquote},
+    {SDLK_LEFTBRACKET, vk::left_bracket}, {SDLK_BACKSLASH, vk::backslash}, {SDLK_RIGHTBRACKET, vk::right_bracket}, {SDLK_QUOTE, vk::quote},
 };
 
 // Letters and digits by the character the layout puts on the key.

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "app/startup.hpp"
-#include "app/text.hpp"
+#include "base/text.hpp"
 #include "tests/support/fakes.hpp"
 
 namespace vlr {

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "app/text.hpp"
+#include "base/text.hpp"
 #include "memory/report.hpp"
 #include "tests/support/fakes.hpp"
 

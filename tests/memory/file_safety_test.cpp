@@ -16,7 +16,7 @@
 #include <set>
 #include <sstream>
 
-#include "app/text.hpp"
+#include "base/text.hpp"
 #include "link/log.hpp"
 #include "memory/bank_file.hpp"
 #include "tests/support/keys.hpp"

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "panel/front_panel.hpp"
+#include "radio/mode.hpp"
 #include "panel/text_output.hpp"
 #include "tests/support/fakes.hpp"
 

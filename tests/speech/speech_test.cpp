@@ -132,18 +132,20 @@ std::string file_of(std::string n) {
     return n.size() >= 4 && n.compare(n.size() - 4, 4, ".wav") == 0 ? n : n + ".wav";
 }
 
-TEST(Speech, VoiceTableHoldsAFileForEveryWordPlayedAndNoOther) {
+// The program's word table is generated from words.tsv; every word a routine
+// passes to the player must find its row there.
+TEST(Speech, VoiceTableHoldsARowForEveryWordPlayed) {
     std::map<std::string, std::string> table;  // words.tsv: file -> what it says
     std::ifstream tsv(source / "voice" / "words.tsv");
     for (std::string line; std::getline(tsv, line);)
         if (!line.empty() && line[0] != '#')
             EXPECT_TRUE(table.emplace(file_of(line.substr(0, line.find('\t'))), line.substr(line.find('\t') + 1)).second) << line;
-    std::set<std::string> words(vocabulary().begin(), vocabulary().end()), files;
-    EXPECT_EQ(words.size(), vocabulary().size()) << "a word is listed twice";
-    for (char d = '0'; d <= '9'; ++d) EXPECT_TRUE(words.count(std::string(1, d))) << d;
+    EXPECT_EQ(vocabulary().size(), table.size());
+    std::set<std::string> words;
+    for (char d = '0'; d <= '9'; ++d) words.insert(std::string(1, d));
     // Every word passed literally to the player in the program's sources.
     static const std::regex call(R"re(say(?:_async)?\(c,\s*"([^"]+)"\))re");
-    for (const char* folder : {"app", "commands", "link", "radio", "speech", "memory", "panel"})
+    for (const char* folder : {"base", "app", "commands", "link", "radio", "speech", "memory", "panel"})
         for (const auto& e : fs::recursive_directory_iterator(source / folder)) {
             std::stringstream code;
             code << std::ifstream(e.path()).rdbuf();
@@ -151,9 +153,11 @@ TEST(Speech, VoiceTableHoldsAFileForEveryWordPlayedAndNoOther) {
             for (std::sregex_iterator it(text.begin(), text.end(), call), end; it != end; ++it) words.insert((*it)[1]);
         }
     EXPECT_TRUE(words.count("bw") && words.count("noperm")) << "the source scan found nothing";
-    for (const auto& w : words) EXPECT_TRUE(table.count(file_of(w))) << "no row in words.tsv for " << w;
-    for (const auto& w : vocabulary()) files.insert(file_of(w));
-    for (const auto& [file, text] : table) EXPECT_TRUE(files.count(file)) << file << " is never played";
+    for (const auto& w : words) {
+        EXPECT_TRUE(table.count(file_of(w))) << "no row in words.tsv for " << w;
+        EXPECT_NE(find_word(w), nullptr) << w;
+    }
+    EXPECT_EQ(find_word("3.wav"), find_word("3"));
     EXPECT_EQ(table["delay.wav"], "@silence 150");
     EXPECT_EQ(table["beep.wav"].rfind("@tone 1000 ", 0), 0u);
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace vlr::test {
 

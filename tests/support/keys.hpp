@@ -8,26 +8,20 @@
 #include <vector>
 
 #include "commands/handler.hpp"
+#include "platform/keycodes.hpp"
 #include "tests/support/fakes.hpp"
 
 namespace vlr::test {
 
-// Virtual-key codes of the keys that are not letters or digits.
-namespace vk {
-inline constexpr int enter = 13, space = 32, page_up = 33, page_down = 34, left = 37, up = 38,
-                     right = 39, down = 40, plus = 187, minus = 189, point = 190, pad0 = 96,
-                     pad_point = 110, shift = 16;
-inline constexpr int f(int n) { return 111 + n; }
-}  // namespace vk
 
 inline void key_down(Rig& rig, int code) {
-    rig.st().event_id = 256;
+    rig.st().event_id = platform::event_key_down;
     rig.st().event_param = code;
     handle_event(rig.c);
 }
 
 inline void key_up(Rig& rig, int code) {
-    rig.st().event_id = 257;
+    rig.st().event_id = platform::event_key_up;
     rig.st().event_param = code;
     handle_event(rig.c);
 }

@@ -1,12 +1,13 @@
-#include "link/passthru.hpp"
+#include "commands/passthru.hpp"
 
 #include <algorithm>
 
-#include "app/text.hpp"
+#include "base/text.hpp"
 #include "link/cat.hpp"
 #include "link/log.hpp"
 #include "link/ports.hpp"
 #include "panel/front_panel.hpp"
+#include "radio/mode.hpp"
 #include "radio/frequency.hpp"
 #include "speech/player.hpp"
 

@@ -1,10 +1,11 @@
-#include "app/state.hpp"
+#include "base/state.hpp"
+#include "base/names.hpp"
 
 namespace vlr {
 
 void reset_state(State& s) {
     s.key_busy = 0;
-    s.key_state = 0;
+    s.key_state = ks::normal;
     s.quit_pending = 0;
     s.menu_busy = 0;
     s.tick_count = 0;
@@ -18,8 +19,8 @@ void reset_state(State& s) {
     s.passthru_chunk.clear();
 
     s.vfo_b_selected = 0;
-    s.mode_code = 1;
-    s.band_index = 4;
+    s.mode_code = mode::lsb;
+    s.band_index = band::m40;
     s.width_index = 14;
     s.ssb_width = 14;
     s.cw_width = 11;

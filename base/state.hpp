@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "base/names.hpp"
+
 namespace vlr {
 
 // Drawing state of the main window's text output.
@@ -26,7 +28,7 @@ struct State {
     int running = 0;
     int key_busy = 0;
     int key_code = 0;
-    int key_state = 0;
+    int key_state = ks::normal;
     int quit_pending = 0;
     int menu_busy = 0;
     int tick_count = 0;
@@ -87,10 +89,10 @@ struct State {
     std::string saved_vfo_a;
     int vfo_b_selected = 0;
     int skip_freq_reply = 0;
-    int mode_code = 1;
+    int mode_code = mode::lsb;
     std::string mode_cmd_lsb, mode_cmd_usb, mode_cmd_cw, mode_cmd_am, mode_cmd_fm, mode_cmd_fmn,
         mode_cmd_c4fm;
-    int band_index = 4;
+    int band_index = band::m40;
     int saved_band = 0;
     int band_row_valid = 0;
     std::string row_build;

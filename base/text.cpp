@@ -1,4 +1,4 @@
-#include "app/text.hpp"
+#include "base/text.hpp"
 
 #include <cmath>
 #include <limits>

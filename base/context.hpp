@@ -6,7 +6,7 @@
 #include <memory>
 #include <ostream>
 
-#include "app/state.hpp"
+#include "base/state.hpp"
 #include "platform/interfaces.hpp"
 
 namespace vlr {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/state.hpp"
-#include "app/text.hpp"
+#include "base/state.hpp"
+#include "base/text.hpp"
 
 namespace vlr {
 

@@ -7,10 +7,10 @@
 #include <map>
 #include <set>
 
-#include "app/text.hpp"
+#include "base/text.hpp"
 #include "commands/poll.hpp"
 #include "link/log.hpp"
-#include "link/passthru.hpp"
+#include "commands/passthru.hpp"
 #include "link/ports.hpp"
 #include "link/reconnect.hpp"
 #include "tests/support/keys.hpp"

@@ -1,0 +1,12 @@
+// Transmit and tune: the space bar keys and unkeys the radio, T runs the
+// tuner's carrier.
+#pragma once
+
+#include "base/context.hpp"
+
+namespace vlr {
+
+void toggle_transmit(Context& c);
+void tune_key(Context& c);
+
+}  // namespace vlr

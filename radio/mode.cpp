@@ -1,0 +1,117 @@
+// The mode: what selecting a mode does to the radio (see mode.hpp).
+#include "radio/mode.hpp"
+
+#include "base/names.hpp"
+#include "base/rows.hpp"
+#include "base/text.hpp"
+#include "link/cat.hpp"
+#include "panel/front_panel.hpp"
+#include "radio/frequency.hpp"
+#include "radio/levels.hpp"
+#include "radio/tone.hpp"
+#include "speech/player.hpp"
+
+namespace vlr {
+
+namespace {
+
+// Which stored filter width a mode brings back when it is selected.
+enum class WidthRestore { none, ssb, cw };
+
+struct ModeRow {
+    std::string State::*command;
+    WidthRestore width;
+};
+
+// Rows by mode_code 1..7.
+const ModeRow mode_table[] = {
+    {&State::mode_cmd_lsb, WidthRestore::ssb}, {&State::mode_cmd_usb, WidthRestore::ssb},
+    {&State::mode_cmd_cw, WidthRestore::cw},   {&State::mode_cmd_am, WidthRestore::none},
+    {&State::mode_cmd_fmn, WidthRestore::none}, {&State::mode_cmd_c4fm, WidthRestore::none},
+    {&State::mode_cmd_fm, WidthRestore::none},
+};
+
+const ModeRow* mode_row(int mode_code) {
+    if (mode_code < mode::lsb || mode_code > mode::fm) return nullptr;
+    return &mode_table[mode_code - 1];
+}
+
+bool band_has_row(int band) { return band >= band::m160 && band <= band::general; }
+
+// The squelch level only exists in FM; its reply also tells the band-row
+// logic that the radio answered in this mode.
+void read_squelch(Context& c) {
+    read_reply(c);  // whatever arrived before belongs to earlier commands
+    pause_word(c);
+    send_cat(c, "SQ0");
+    pause_word(c);
+    read_reply(c);
+    c.st.band_row_valid = instr(c.st.cat_reply, "SQ");
+    if (c.st.band_row_valid > 0) c.st.squelch_level = text_num_rounded(mid(c.st.cat_reply, 4, 3));
+}
+
+// Outside FM the band's own frequency and width go with the mode.
+void apply_band_row(Context& c) {
+    State& s = c.st;
+    if (!band_has_row(s.band_index)) return;  // no row to take a frequency from
+    // A damaged row (a savmem.dat line) has no frequency to go to: the radio
+    // stays where it is rather than being sent to 0 Hz.
+    const std::string digits =
+        row_vfo_a_digits(s.band_table[static_cast<std::size_t>(s.band_index)]);
+    if (all_digits(digits, 9)) {
+        s.vfo_frequency = text_num(digits);
+        send_vfo_frequency(c);
+    }
+    if (s.mode_code < mode::am) send_width(c);
+    set_band_row_mode(c);
+}
+
+}  // namespace
+
+void show_mode(Context& c) {
+    State& s = c.st;
+    s.width_quiet = 1;
+
+    if (s.repeater_on == 1) toggle_repeater(c);
+    if (s.tone_active == 1) {
+        send_cat(c, "CT00");
+        s.tone_code = "999";
+        s.tone_active = 0;
+    }
+
+    const ModeRow* row = mode_row(s.mode_code);
+    if (row != nullptr) {
+        if (row->width == WidthRestore::ssb) s.width_index = s.ssb_width;
+        if (row->width == WidthRestore::cw) s.width_index = s.cw_width;
+        s.cat_command = s.*(row->command);
+        draw_mode_label(c);
+    }
+
+    // A mode the radio reported itself is only shown, not sent back. A mode
+    // outside the table has no command: sending whatever cat_command held
+    // last would repeat an unrelated command.
+    if (s.radio_initiated == 0 && row != nullptr) send_command(c);
+
+    send_cat(c, s.mode_code == mode::cw && s.width_index < 11 ? "NA01" : "NA00");
+    show_status_line(c);
+
+    if (is_fm(s.mode_code)) {
+        read_squelch(c);
+    } else if (s.channel_applied == 0) {
+        apply_band_row(c);
+    }
+    // A recalled channel brings its own frequency; that holds for the
+    // recall's own mode display only, later mode changes take the band row.
+    s.channel_applied = 0;
+}
+
+void set_band_row_mode(Context& c) {
+    State& s = c.st;
+    if (s.radio_initiated != 0) return;
+    // A mode without a table row is no mode: it must not become the band's.
+    if (!band_has_row(s.band_index) || mode_row(s.mode_code) == nullptr) return;
+    std::string& row = s.band_table[static_cast<std::size_t>(s.band_index)];
+    row = cut(left(row, 1) + static_cast<char>('0' + s.mode_code) + right(row, 24));
+}
+
+}  // namespace vlr
