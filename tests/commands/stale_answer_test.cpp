@@ -14,7 +14,8 @@ namespace {
 constexpr const char* row40 = "01A007100000B0071000009990";
 
 struct StaleCase {
-    const char* keys;   // '^' Page Up; '|' the held answer is read here (else after the keys)
+    const char* keys;  // '^' Page Up; '|' the held answer is read here (else after the keys),
+                       // '~' it is lost
     const char* heard;  // words once the answers are in
     const char* sent;   // what the keys sent after their first key; nullptr: not checked
     const char* row4;   // the 40 m row at the end
@@ -60,6 +61,8 @@ struct StaleRun {
             const char k = keys[i];
             if (k == '|')
                 release();
+            else if (k == '~')
+                holding = false;
             else
                 press(rig, {k == '^' ? vk::page_up : k == '\r' ? vk::enter : k == '.' ? vk::point : k});
         }
@@ -79,10 +82,15 @@ TEST(StaleAnswer, AnswerAskedBeforeAKeyNeverUndoesIt) {
         // The band left keeps its own mode and preamp.
         {"E14.25\r", "", nullptr, row40, 14'250'000},
         {"E14\r", "", nullptr, row40, 14'000'000},
-        // Refused entries: only the re-send of the E key goes out.
+        // An answer that never comes does not hold back the first one after it.
+        {"G0~", "1 4 point 2 5 mhz usb.wav preamp 1 on", nullptr, row40, 14'250'000},
+        // Refused entries: nothing goes out after the E (which re-sends the
+        // frequency, as every tuning key does).
         {"E14250\r", "", "", row40, 7'100'000},
         {"E\r", "", "", row40, 7'100'000},
         {"E1.2345678\r", "", "", row40, 7'100'000},
+        // The band select keeps its own guard.
+        {"B6", "", nullptr, row40, 14'200'000},
         // A second step after the old answer starts from the first step.
         {"^|^", "", nullptr, "01A007120000B0071000009990", 7'120'000},
     };
@@ -90,6 +98,7 @@ TEST(StaleAnswer, AnswerAskedBeforeAKeyNeverUndoesIt) {
         SCOPED_TRACE(tc.keys);
         StaleRun r;
         r.run(tc.keys);
+        EXPECT_EQ(r.held, "FA007100000;") << "the old answer was held back";
         EXPECT_EQ(join(r.rig.words()), tc.heard);
         if (tc.sent) {
             EXPECT_EQ(join(r.rig.sent()), tc.sent);
