@@ -14,8 +14,8 @@ namespace {
 constexpr const char* row40 = "01A007100000B0071000009990";
 
 struct StaleCase {
-    const char* keys;  // '^' Page Up; '|' the held answer is read here (else after the keys),
-                       // '~' it is lost
+    const char* keys;   // '^' Page Up; '|' the held answer is read here (else after the keys),
+                        // '~' it is lost
     const char* heard;  // words once the answers are in
     const char* sent;   // what the keys sent after their first key; nullptr: not checked
     const char* row4;   // the 40 m row at the end
@@ -64,7 +64,10 @@ struct StaleRun {
             else if (k == '~')
                 holding = false;
             else
-                press(rig, {k == '^' ? vk::page_up : k == '\r' ? vk::enter : k == '.' ? vk::point : k});
+                press(rig, {k == '^'    ? vk::page_up
+                            : k == '\r' ? vk::enter
+                            : k == '.'  ? vk::point
+                                        : k});
         }
         const std::vector<std::string> sent = rig.sent();
         band_after_keys = s.band_index;
