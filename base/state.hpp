@@ -80,6 +80,12 @@ struct State {
     int passthru_wait_ticks = 0;
     int passthru_backoff_ticks = 0;
     int quit_wait_ticks = 0;        // ticks since the quit key, while it waits for the radio
+    // A frequency answer asked for before the program set a frequency itself
+    // tells where the radio was, not where the key put it: how many "FA"
+    // polls still wait for their answers, and how many of the answers still
+    // to come were asked before the last frequency command went out.
+    int freq_polls_unanswered = 0;
+    int stale_freq_replies = 0;
 
     // Mirror of the radio's settings
     int vfo_frequency = 0;

@@ -53,6 +53,26 @@ void drop_leading_zeros(State& s) {
     if (s.entry_value > 0) s.entry_int_digits = static_cast<int>(digits(s.entry_value).size());
 }
 
+// The frequency command the typed digits stand for ("FA" and nine digits, the
+// MHz placed by how many were typed before the point), or "" when they can be
+// none: more than three MHz digits, more than six after the point, nothing
+// or zero typed (the radio has no frequency below 1 MHz), or whole MHz from
+// 450 up (they never met the point's limit; the radio refuses them, and the
+// band row would keep a frequency no band select can restore).
+std::string typed_frequency_command(State& s, bool point_typed) {
+    if (!point_typed) drop_leading_zeros(s);
+    std::string command = "FA";
+    command += (s.entry_int_digits == 1   ? "00"
+                : s.entry_int_digits == 2 ? "0"
+                                          : "") +
+               digits(s.entry_value);
+    if (command.size() > 11 || s.entry_int_digits > 3) return {};
+    while (command.size() < 11) command += "0";
+    const int hz = text_num(mid(command, 3));
+    if (hz < 1'000'000 || hz >= 450'000'000) return {};
+    return command;
+}
+
 // Nine frequency digits (leading zeros allowed) as MHz with a point after the
 // third digit, leading zeros removed: "014200000" -> "14.200000".
 std::string mhz_text(const std::string& nine) {
@@ -171,17 +191,31 @@ void frequency_point(Context& c) {
     store_band_row(c);
     s.entry_point_typed = 1;
     drop_leading_zeros(s);
+    const int band = s.band_index;
     band_for_frequency(c);
     s.saved_band = s.band_index;
+    // The radio stays on its band until the Enter sends the new frequency,
+    // and an Enter that refuses the entry sends nothing.
+    s.band_index = band;
     say(c, "point");
 }
 
 void frequency_enter(Context& c) {
     State& s = c.st;
     if (s.freq_entry_active == 0) return;
-    s.tick_count = 0;
     s.freq_entry_active = 0;
-    if (s.entry_point_typed == 0) {
+    const bool point_typed = s.entry_point_typed == 1;
+    s.entry_point_typed = 0;
+    // Checked before anything goes out: a refused entry must leave the radio
+    // on its band, mode and frequency, and the band rows as they were.
+    const std::string command = typed_frequency_command(s, point_typed);
+    if (command.empty()) {
+        say(c, "invalid");
+        s.entry_int_digits = 0;
+        return;
+    }
+    s.tick_count = 0;
+    if (!point_typed) {
         store_band_row(c);
         band_for_frequency(c);  // all digits are MHz
         s.saved_band = s.band_index;
@@ -198,28 +232,6 @@ void frequency_enter(Context& c) {
         // No FM below 25 MHz: AM is the nearest the radio allows.
         s.mode_code = mode::am;
         show_mode(c);
-    }
-    if (s.entry_point_typed == 0) drop_leading_zeros(s);
-    std::string command = "FA";
-    command += (s.entry_int_digits == 1   ? "00"
-                : s.entry_int_digits == 2 ? "0"
-                                          : "") +
-               digits(s.entry_value);
-    s.entry_point_typed = 0;
-    if (command.size() > 11 || s.entry_int_digits > 3) {
-        say(c, "invalid");
-        s.entry_int_digits = 0;
-        return;
-    }
-    while (command.size() < 11) command += "0";
-    const int hz = text_num(mid(command, 3));
-    // Nothing typed, or zero: the radio has no frequency below 1 MHz. Whole
-    // MHz from 450 up never met the point's limit; the radio refuses them,
-    // and the band row would keep a frequency no band select can restore.
-    if (hz < 1'000'000 || hz >= 450'000'000) {
-        say(c, "invalid");
-        s.entry_int_digits = 0;
-        return;
     }
     send_cat(c, command);
     s.band_index = s.saved_band;

@@ -33,6 +33,12 @@ constexpr int flood_reads_per_tick = 256;
 // frequency poll off) must not keep the operator from leaving. Three seconds.
 constexpr int quit_wait_limit = 60;
 
+// Frequency polls counted as still waiting for their answers. A radio that
+// is slower than the poll has up to two out; more would only mean answers
+// that never came (or that a key's own query read), and every one counted
+// makes one more answer suspect after the next frequency command.
+constexpr int most_unanswered_freq_polls = 2;
+
 bool begins_with(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 bool freq_command_digits(const std::string& cmd) {
@@ -156,7 +162,10 @@ void read_poll_answer(Context& c) {
         s.log_line = cut("RX=" + s.cat_reply);
         write_log_line(c, s.log_line);
     }
-    if (begins_with(s.cat_reply, "FA") || begins_with(s.cat_reply, "FB")) take_frequency_reply(c);
+    if (begins_with(s.cat_reply, "FA") || begins_with(s.cat_reply, "FB")) {
+        if (s.freq_polls_unanswered > 0) --s.freq_polls_unanswered;
+        take_frequency_reply(c);
+    }
     if (begins_with(s.cat_reply, "SM")) take_s_meter(c);
     const int swr_at = instr(s.cat_reply, "RM6");
     if (swr_at >= 1) take_swr(c, swr_at);
@@ -173,8 +182,11 @@ void send_next_poll(Context& c) {
     } else {
         s.cat_command = meter_poll(s);
     }
+    const bool freq_poll = s.cat_command == "FA";
     s.poll_phase = 1 - s.poll_phase;
     if (!s.cat_command.empty()) send_command(c);
+    if (freq_poll && s.freq_polls_unanswered < most_unanswered_freq_polls)
+        ++s.freq_polls_unanswered;
     s.poll_pending = 1;
 }
 

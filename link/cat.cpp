@@ -50,8 +50,10 @@ void send_command(Context& c) {
         return;
     }
     if ((begins_with(s.cat_command, "FA") || begins_with(s.cat_command, "FB")) &&
-        s.cat_command.size() >= 6)
+        s.cat_command.size() >= 6) {
         s.last_freq_command = s.cat_command;
+        s.stale_freq_replies = s.freq_polls_unanswered;
+    }
     write_port(c, s.radio_port, s.cat_command);
     if (s.debug_log_on == 1) log_with_prefix(c, "TX=", s.cat_command);
 }
