@@ -1,9 +1,10 @@
 // Entries that a key opens and later keys complete: a band picked by one
 // key, a frequency typed in MHz, a repeater offset, a radio menu item, the
 // next memory channel, and the frequency read-outs. The digits themselves
-// are collected by digit_key; this file starts and completes the entries.
+// are routed by digit_key, at the end of this file.
 #include "commands/entries.hpp"
 
+#include <climits>
 #include <string>
 
 #include "base/text.hpp"
@@ -381,6 +382,56 @@ void frequency_readout(Context& c) {
         return;
     }
     plain_readout(c);
+}
+
+// Where a digit key goes: the bank digit of a channel, the menu number or
+// value, the offset, a channel store or recall, the frequency entry, the band
+// digit, or a tone code.
+void digit_key(Context& c) {
+    State& s = c.st;
+    if (s.key_code < 48 || s.key_code > 57) return;
+    if (s.key_state == ks::normal && s.freq_entry_active == 0 && s.channel_op == 0 && s.tone_active == 0)
+        return;
+    const int d = s.key_code - 48;
+    const std::string word(1, static_cast<char>(s.key_code));
+    s.cat_command.clear();
+    if (s.bank_digit == -1) {
+        s.bank_digit = d;
+        say(c, word);
+        say(c, "channel");
+        return;
+    }
+    if (s.key_state == ks::menu_number || s.key_state == ks::menu_value || s.key_state == ks::offset_digits) {
+        std::string& entry = s.key_state == ks::menu_number   ? s.menu_number_text
+                             : s.key_state == ks::menu_value ? s.menu_value_text
+                                                : s.offset_entry;
+        entry = cut(entry + word);
+        say(c, word);
+        return;
+    }
+    if (s.channel_op == 1) return store_channel(c);
+    if (s.channel_op == 2 || s.channel_step == 1) return recall_channel(c);
+    if (s.key_state == ks::normal && s.freq_entry_active == 1) {
+        if (s.entry_point_typed == 0) ++s.entry_int_digits;
+        // Held at the largest number: far too long for a frequency, so the
+        // Enter refuses it, and the count never wraps.
+        const long long value = static_cast<long long>(s.entry_value) * 10 + d;
+        s.entry_value = value > INT_MAX ? INT_MAX : static_cast<int>(value);
+        say(c, word);
+        return;
+    }
+    if (s.key_state == ks::band) {
+        store_band_row(c);
+        s.band_index = d == 0 ? 10 : d;
+        s.vfo_b_selected = 0;
+        select_band(c);
+        s.key_state = ks::normal;
+        return;
+    }
+    if (s.tone_active == 1) {
+        s.tone_code = cut(s.tone_code + word);
+        say(c, word);
+    }
 }
 
 }  // namespace vlr

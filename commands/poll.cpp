@@ -11,6 +11,7 @@
 #include "commands/passthru.hpp"
 #include "link/ports.hpp"
 #include "link/reconnect.hpp"
+#include "link/reply.hpp"
 #include "radio/frequency.hpp"
 #include "base/rows.hpp"
 #include "speech/player.hpp"
@@ -88,14 +89,6 @@ void drop_flood(Context& c) {
         if (read_port(c, port, max_poll_read).empty()) break;
 }
 
-// The three digits of a meter reading from 1-based position `at`, or "" when
-// the reply does not hold them there (a reply cut short or mangled on the
-// line): a meter that reads "01" of "0100" would show and speak a wrong value.
-std::string meter_digits(const std::string& reply, int at) {
-    const std::string reading = mid(reply, at, 3);
-    return all_digits(reading, 3) ? reading : std::string();
-}
-
 // Fetches the answer to the last poll into cat_reply; false when nothing came.
 bool fetch_poll_reply(Context& c) {
     State& s = c.st;
@@ -115,18 +108,21 @@ bool fetch_poll_reply(Context& c) {
 // would drown everything else, so the words are muted.
 void take_s_meter(Context& c) {
     State& s = c.st;
-    const std::string reading = meter_digits(s.cat_reply, 4);
-    if (reading.empty()) return;
-    s.s_meter_value = text_num_rounded(reading);
+    // A reading cut short or mangled on the line is no reading: "01" of
+    // "0100" would show and speak a wrong value.
+    const auto reading = reply_field(s.cat_reply, "SM", 3, 3);
+    if (!reading) return;
+    s.s_meter_value = *reading;
     s.wave_folder = "xx";
     say_s_meter(c);
     s.wave_folder = default_wave_folder();
 }
 
-void take_swr(Context& c, int p) {
+void take_swr(Context& c) {
     State& s = c.st;
-    const std::string reading = meter_digits(s.cat_reply, p + 3);
-    if (reading.empty()) return;
+    const auto value = reply_field(s.cat_reply, "RM6", 3, 3);
+    if (!value) return;
+    const std::string reading = zero_pad(*value, 3);
     // While transmitting, after the first settling replies, keep the peak.
     if (s.transmit_state > 0 && s.tx_settle_count == 0) {
         if (text_num_rounded(reading) > text_num_rounded(s.swr_peak_text))
@@ -138,11 +134,11 @@ void take_swr(Context& c, int p) {
     if (s.tx_settle_count > 0) s.tx_settle_count -= 1;
 }
 
-void take_mic_level(Context& c, int p) {
+void take_mic_level(Context& c) {
     State& s = c.st;
-    const std::string reading = meter_digits(s.cat_reply, p + 3);
-    if (reading.empty()) return;
-    const int level = text_num_rounded(reading);
+    const auto reading = reply_field(s.cat_reply, "RM4", 3, 3);
+    if (!reading) return;
+    const int level = *reading;
     if (level > s.mic_level_peak) s.mic_level_peak = level;
     // About every half second the peak is spoken (say_mic_level restarts the count).
     if (s.tick_count >= 11) say_mic_level(c);
@@ -168,9 +164,9 @@ void read_poll_answer(Context& c) {
     }
     if (begins_with(s.cat_reply, "SM")) take_s_meter(c);
     const int swr_at = instr(s.cat_reply, "RM6");
-    if (swr_at >= 1) take_swr(c, swr_at);
+    if (swr_at >= 1) take_swr(c);
     const int alc_at = instr(s.cat_reply, "RM4");
-    if (alc_at >= 1 && s.mic_monitor >= 1) take_mic_level(c, alc_at);
+    if (alc_at >= 1 && s.mic_monitor >= 1) take_mic_level(c);
 }
 
 void send_next_poll(Context& c) {

@@ -30,6 +30,7 @@
 #include <map>
 #include <sstream>
 
+#include "commands/entries.hpp"
 #include "commands/poll.hpp"
 #include "link/log.hpp"
 #include "link/ports.hpp"

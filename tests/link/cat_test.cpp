@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "app/startup.hpp"
+#include "commands/entries.hpp"
 #include "link/cat.hpp"
 #include "link/log.hpp"
 #include "link/ports.hpp"
