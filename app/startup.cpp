@@ -2,6 +2,7 @@
 // loop and the orderly shutdown.
 #include "app/startup.hpp"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -55,6 +56,25 @@ std::string row_frequency_text(const std::string& row) {
     return digits(text_num(left(d, 3))) + "." + right(d, 6);
 }
 
+// Why the program ended early, as its exit status (listed in README.md). The
+// refusals the operator has always heard (no configuration file, a rejected
+// one, no radio answering) end with 0 as before.
+enum ExitCode {
+    exit_config_is_folder = 3,
+    exit_config_unreadable = 4,
+    exit_port_not_permitted = 5,
+    exit_port_busy = 6,
+    exit_port_not_serial = 7,
+    exit_no_display = 8,
+};
+
+// The spoken word and the line on standard error for a failure.
+int fail(Context& c, const char* word, const std::string& why, int code) {
+    say(c, word);
+    if (c.errors) *c.errors << "veloran: " << why << '\n' << std::flush;
+    return code;
+}
+
 bool read_whole_file(const std::string& path, std::string& out) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
@@ -73,8 +93,20 @@ void greet(Context& c) {
 
 }  // namespace
 
-void say_if_not_permitted(Context& c) {
-    if (c.serial && c.serial->last_open_error() == 1) say(c, "noperm");
+int say_if_not_permitted(Context& c, int com) {
+    if (!c.serial) return 0;
+    const std::string port = (com == c.st.radio_port ? "the radio's port " : "the pass-through port ") +
+                             c.serial->device_path(com);
+    switch (c.serial->last_open_error()) {
+        case platform::open_error_permission:
+            return fail(c, "noperm", "no permission to open " + port, exit_port_not_permitted);
+        case platform::open_error_busy:
+            return fail(c, "portbusy", port + " is in use by another program", exit_port_busy);
+        case platform::open_error_not_serial:
+            return fail(c, "notser", port + " is not a serial device", exit_port_not_serial);
+        default:
+            return 0;
+    }
 }
 
 void prepare_startup(Context& c) {
@@ -93,7 +125,7 @@ void prepare_startup(Context& c) {
     // pair made by the program, so a client program needs no socat.
     if (c.serial && passthru_in_use(s)) c.serial->allow_client_pty(s.passthru_port);
     open_serial(c, s.radio_port);
-    say_if_not_permitted(c);
+    s.port_failure = say_if_not_permitted(c, s.radio_port);
     if (s.band_index < 1 || s.band_index > 14) s.band_index = 4;
     s.freq_text = row_frequency_text(s.band_table[static_cast<std::size_t>(safe_band(s.band_index))]);
     s.cat_command = "VS0";
@@ -102,6 +134,7 @@ void prepare_startup(Context& c) {
 
 void shutdown_program(Context& c) {
     State& s = c.st;
+    release_transmitter(c);
     if (c.window) c.window->close();
     s.main_window.open = false;
     if (s.power_off_on_exit == 1) {
@@ -119,9 +152,19 @@ int run_program(Context& c) {
     set_fixed_texts(s);
     if (c.window && c.window->open(window_title, 250, 100, 950, 500)) s.main_window.open = true;
     greet(c);
+    // Without a window no key reaches the program: it could only sit there.
+    if (c.window && !s.main_window.open)
+        return fail(c, "nodisp", "no display: the window cannot open (is DISPLAY set?)",
+                    exit_no_display);
 
     std::string config;
-    if (!read_whole_file(c.paths.file("veloran.cfg"), config)) {
+    const std::string config_path = c.paths.file("veloran.cfg");
+    std::error_code ec;
+    if (std::filesystem::is_directory(config_path, ec))
+        return fail(c, "cfgdir", config_path + " is a folder, not a file", exit_config_is_folder);
+    if (!read_whole_file(config_path, config)) {
+        if (std::filesystem::exists(config_path, ec))
+            return fail(c, "cfgperm", config_path + " cannot be read", exit_config_unreadable);
         say(c, "cfgnf");
         return 0;
     }
@@ -133,7 +176,7 @@ int run_program(Context& c) {
     }
 
     prepare_startup(c);
-    if (!read_back_radio(c)) return 0;
+    if (!read_back_radio(c)) return s.port_failure;
 
     if (c.window) c.window->start_timer(1, 50);
     s.running = 1;
@@ -141,6 +184,7 @@ int run_program(Context& c) {
         if (!c.window) break;
         c.window->wait_events([&c](int id, int param) { deliver_event(c, id, param); });
     }
+    release_transmitter(c);
     if (c.window) c.window->stop_timer(1);
     save_memory_file(c);
     shutdown_program(c);

@@ -21,9 +21,12 @@ int run_program(Context& c);
 // The start-up preparation (banner, log, reset, rows, memory, port, VS0).
 void prepare_startup(Context& c);
 
-// Says "noperm" when the last port open failed for lack of permission (the
-// user is not in the dialout group).
-void say_if_not_permitted(Context& c);
+// Says why the last open of port `com` failed, when the system could
+// tell: "noperm" (the user is not in the dialout group), "portbusy" (another
+// program holds it), "notser" (not a serial device), with a line on standard
+// error. Returns the exit status the program ends with when no radio
+// answers for that reason, 0 when the reason is not known.
+int say_if_not_permitted(Context& c, int com);
 
 // The shutdown from closing the window on (steps S2..S5).
 void shutdown_program(Context& c);

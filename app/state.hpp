@@ -78,6 +78,7 @@ struct State {
     int passthru_wait_ticks = 0;
     int passthru_backoff_ticks = 0;
     int quit_wait_ticks = 0;        // ticks since the quit key, while it waits for the radio
+    int port_failure = 0;           // exit status when the radio's port failed to open, else 0
 
     // Mirror of the radio's settings
     int vfo_frequency = 0;
@@ -134,6 +135,11 @@ struct State {
     int s_meter_value = 0;
     std::string swr_peak_text;
     int transmit_state = 0;
+    // 1 from a command that keys the transmitter (the space bar, the tune
+    // carrier, a pass-through client's "TX1"/"TX2", whatever sends it) until
+    // "TX0" has gone out. However the program ends, it unkeys the radio first
+    // while this is set.
+    int radio_may_be_keyed = 0;
     int tx_settle_count = 0;
     int tune_active = 0;
     int ant_check = 0;
