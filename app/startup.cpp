@@ -95,8 +95,9 @@ void greet(Context& c) {
 
 int say_if_not_permitted(Context& c, int com) {
     if (!c.serial) return 0;
-    const std::string port = (com == c.st.radio_port ? "the radio's port " : "the pass-through port ") +
-                             c.serial->device_path(com);
+    const std::string port =
+        (com == c.st.radio_port ? "the radio's port " : "the pass-through port ") +
+        c.serial->device_path(com);
     switch (c.serial->last_open_error()) {
         case platform::open_error_permission:
             return fail(c, "noperm", "no permission to open " + port, exit_port_not_permitted);

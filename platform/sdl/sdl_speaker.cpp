@@ -259,13 +259,12 @@ std::shared_ptr<const SdlSpeaker::Sound> SdlSpeaker::load(const std::string& fil
     auto sound = std::make_shared<Sound>();
     // SDL_AudioCVT converts the whole word at once; SDL 2.26's audio stream
     // loses the last 20 ms or so of a resampled word.
-    const Uint32 frame_bytes =
-        std::max<Uint32>(SDL_AUDIO_BITSIZE(wav_format.format) / 8, 1) *
-        std::max<Uint32>(wav_format.channels, 1);
+    const Uint32 frame_bytes = std::max<Uint32>(SDL_AUDIO_BITSIZE(wav_format.format) / 8, 1) *
+                               std::max<Uint32>(wav_format.channels, 1);
     bytes -= bytes % frame_bytes;
     if (wav_format.freq > 0)
-        bytes = static_cast<Uint32>(std::min<Uint64>(
-            bytes, Uint64(wav_format.freq) * longest_sound_seconds * frame_bytes));
+        bytes = static_cast<Uint32>(
+            std::min<Uint64>(bytes, Uint64(wav_format.freq) * longest_sound_seconds * frame_bytes));
     SDL_AudioCVT cvt{};
     const int needed =
         SDL_BuildAudioCVT(&cvt, wav_format.format, wav_format.channels, wav_format.freq, AUDIO_S16SYS, 1, rate);
@@ -312,8 +311,8 @@ void SdlSpeaker::play(const std::string& path, bool wait) {
         // program's wait for the radio's replies.
         const auto end = std::chrono::steady_clock::now() + sound->length();
         while (std::chrono::steady_clock::now() < end && !stop_cuts(sound->length()))
-            std::this_thread::sleep_for(
-                std::min<std::chrono::steady_clock::duration>(stop_check, end - std::chrono::steady_clock::now()));
+            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+                stop_check, end - std::chrono::steady_clock::now()));
     }
 }
 
