@@ -1,7 +1,9 @@
 // Entry point: wires the real window, speaker and serial devices to the
 // program, or, with --demo, an emulated radio on a pseudo-terminal.
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -10,7 +12,9 @@
 
 #include "app/startup.hpp"
 #include "emulator/pty_radio.hpp"
+#include "link/cat.hpp"
 #include "platform/posix/posix_serial.hpp"
+#include "platform/posix/stop_signals.hpp"
 #include "platform/sdl/sdl_platform.hpp"
 
 namespace fs = std::filesystem;
@@ -53,6 +57,22 @@ bool prepare_demo_folder(const fs::path& folder, const fs::path& waves) {
     return !ec;
 }
 
+// The running program, for the last-resort unkey below; null outside
+// run_program.
+vlr::Context* running_program = nullptr;
+
+// Some ends bypass the orderly shutdown: the display connection lost (Xlib
+// then calls exit()) or an exception nobody caught. The radio must not stay
+// keyed through them. These run on the program's own thread, at its end.
+void unkey_at_exit() {
+    if (running_program) vlr::release_transmitter(*running_program);
+}
+
+[[noreturn]] void unkey_and_abort() {
+    unkey_at_exit();
+    std::abort();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -60,6 +80,9 @@ int main(int argc, char** argv) {
     // (savmem.dat stays as it was, debug.dat stops growing) instead of
     // killing the program with the radio still keyed.
     std::signal(SIGXFSZ, SIG_IGN);
+    vlr::platform::install_stop_signals();
+    std::atexit(unkey_at_exit);
+    std::set_terminate(unkey_and_abort);
     Options opt;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--simulate") == 0) opt.simulate = true;
@@ -96,10 +119,13 @@ int main(int argc, char** argv) {
     c.speaker = speaker.get();
     c.serial = serial.get();
     c.console = &std::cout;
+    c.errors = &std::cerr;
     if (opt.transcript) c.transcript = &std::cout;
     c.st.simulate_radio = opt.simulate ? 1 : 0;
 
+    running_program = &c;
     int code = vlr::run_program(c);
+    running_program = nullptr;
     std::cout.flush();
     return code;
 }

@@ -2,9 +2,11 @@
 // loop and the orderly shutdown.
 #include "app/startup.hpp"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "base/exit_codes.hpp"
 #include "base/text.hpp"
 #include "base/names.hpp"
 #include "commands/handler.hpp"
@@ -56,6 +58,13 @@ std::string row_frequency_text(const std::string& row) {
     return digits(text_num(left(d, 3))) + "." + right(d, 6);
 }
 
+// The spoken word and the line on standard error for a failure.
+int fail(Context& c, const char* word, const std::string& why, int code) {
+    say(c, word);
+    if (c.errors) *c.errors << "veloran: " << why << '\n' << std::flush;
+    return code;
+}
+
 bool read_whole_file(const std::string& path, std::string& out) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
@@ -90,7 +99,7 @@ void prepare_startup(Context& c) {
     // pair made by the program, so a client program needs no socat.
     if (c.serial && passthru_in_use(s)) c.serial->allow_client_pty(s.passthru_port);
     open_serial(c, s.radio_port);
-    say_if_not_permitted(c);
+    s.port_failure = say_if_not_permitted(c, s.radio_port);
     if (s.band_index < band::m160 || s.band_index > band::general) s.band_index = band::m40;
     s.freq_text = row_frequency_text(s.band_table[static_cast<std::size_t>(safe_band(s.band_index))]);
     s.cat_command = "VS0";
@@ -99,6 +108,7 @@ void prepare_startup(Context& c) {
 
 void shutdown_program(Context& c) {
     State& s = c.st;
+    release_transmitter(c);
     if (c.window) c.window->close();
     s.main_window.open = false;
     if (s.power_off_on_exit == 1) {
@@ -116,9 +126,19 @@ int run_program(Context& c) {
     set_fixed_texts(s);
     if (c.window && c.window->open(window_title, 250, 100, 950, 500)) s.main_window.open = true;
     greet(c);
+    // Without a window no key reaches the program: it could only sit there.
+    if (c.window && !s.main_window.open)
+        return fail(c, "nodisp", "no display: the window cannot open (is DISPLAY set?)",
+                    exit_no_display);
 
     std::string config;
-    if (!read_whole_file(c.paths.file("veloran.cfg"), config)) {
+    const std::string config_path = c.paths.file("veloran.cfg");
+    std::error_code ec;
+    if (std::filesystem::is_directory(config_path, ec))
+        return fail(c, "cfgdir", config_path + " is a folder, not a file", exit_config_is_folder);
+    if (!read_whole_file(config_path, config)) {
+        if (std::filesystem::exists(config_path, ec))
+            return fail(c, "cfgperm", config_path + " cannot be read", exit_config_unreadable);
         say(c, "cfgnf");
         return 0;
     }
@@ -130,7 +150,7 @@ int run_program(Context& c) {
     }
 
     prepare_startup(c);
-    if (!read_back_radio(c)) return 0;
+    if (!read_back_radio(c)) return s.port_failure;
 
     if (c.window) c.window->start_timer(1, 50);
     s.running = 1;
@@ -138,6 +158,7 @@ int run_program(Context& c) {
         if (!c.window) break;
         c.window->wait_events([&c](int id, int param) { deliver_event(c, id, param); });
     }
+    release_transmitter(c);
     if (c.window) c.window->stop_timer(1);
     save_memory_file(c);
     shutdown_program(c);

@@ -23,6 +23,7 @@ struct Context {
     platform::SerialSystem* serial = nullptr;    // null: no port ever opens
     std::ostream* transcript = nullptr;          // every word played, one per line
     std::ostream* console = nullptr;             // print_text before a window is named
+    std::ostream* errors = nullptr;              // why the program could not run, one line each
 };
 
 }  // namespace vlr

@@ -86,6 +86,7 @@ struct State {
     // to come were asked before the last frequency command went out.
     int freq_polls_unanswered = 0;
     int stale_freq_replies = 0;
+    int port_failure = 0;           // exit status when the radio's port failed to open, else 0
 
     // Mirror of the radio's settings
     int vfo_frequency = 0;
@@ -142,6 +143,11 @@ struct State {
     int s_meter_value = 0;
     std::string swr_peak_text;
     int transmit_state = 0;
+    // 1 from a command that keys the transmitter (the space bar, the tune
+    // carrier, a pass-through client's "TX1"/"TX2", whatever sends it) until
+    // "TX0" has gone out. However the program ends, it unkeys the radio first
+    // while this is set.
+    int radio_may_be_keyed = 0;
     int tx_settle_count = 0;
     int tune_active = 0;
     int ant_check = 0;

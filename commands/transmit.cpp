@@ -57,6 +57,9 @@ void carrier_for_manual_tuning(Context& c) {
     s.vfo_frequency = kept;
     send_vfo_frequency(c);
     s.transmit_state = 1;
+    // The operator keys this carrier with the microphone's PTT, which the
+    // program never sees: it counts as keyed until the tune ends with "TX0".
+    s.radio_may_be_keyed = 1;
     say(c, "ptthold");
     if (s.auto_swr == 0) say(c, "swrwiths");
 }

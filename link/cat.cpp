@@ -55,7 +55,17 @@ void send_command(Context& c) {
         s.stale_freq_replies = s.freq_polls_unanswered;
     }
     write_port(c, s.radio_port, s.cat_command);
+    note_transmitter(s, s.cat_command);
     if (s.debug_log_on == 1) log_with_prefix(c, "TX=", s.cat_command);
+}
+
+void note_transmitter(State& s, const std::string& command) {
+    if (command == "TX1;" || command == "TX2;") s.radio_may_be_keyed = 1;
+    if (command == "TX0;") s.radio_may_be_keyed = 0;
+}
+
+void release_transmitter(Context& c) {
+    if (c.st.radio_may_be_keyed == 1) send_cat(c, "TX0");
 }
 
 void apply_frequency_floor(std::string& reply) {

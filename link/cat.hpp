@@ -51,6 +51,15 @@ void read_reply(Context& c);
 // The simulated radio's answer to cat_command, ";" included.
 std::string simulated_reply(const State& s);
 
+// Notes in radio_may_be_keyed what a command sent to the radio does to its
+// transmitter. send_command calls it for every command, whichever part of the
+// program (or which client) it comes from.
+void note_transmitter(State& s, const std::string& command);
+
+// Sends "TX0" when the radio may still be keyed: the first step of every way
+// the program ends.
+void release_transmitter(Context& c);
+
 // Puts `command` in cat_command and sends it.
 void send_cat(Context& c, const std::string& command);
 

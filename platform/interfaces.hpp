@@ -71,6 +71,11 @@ public:
     virtual bool alive() { return true; }
 };
 
+// Why a serial device could not be opened.
+inline constexpr int open_error_permission = 1;  // the user may not open it
+inline constexpr int open_error_busy = 2;        // another program holds it
+inline constexpr int open_error_not_serial = 3;  // a file or device that is no serial line
+
 // Opens serial devices by COM number.
 class SerialSystem {
 public:
@@ -80,7 +85,8 @@ public:
     virtual std::unique_ptr<SerialPort> open(int com, int speed) = 0;
     // The device path a COM number maps to (for messages and the README).
     virtual std::string device_path(int com) const = 0;
-    // Why the last open failed: 0 none/absent, 1 permission denied.
+    // Why the last open failed: 0 none/absent/unknown, or one of the
+    // open_error_* reasons below.
     virtual int last_open_error() const { return 0; }
     // Lets `com` (0: none) be made, when it has no device, as a pair of
     // linked pseudo-terminals: the program keeps one end, another program

@@ -207,7 +207,7 @@ bool read_back_radio(Context& c) {
 
     if (passthru_in_use(s)) {
         open_serial(c, s.passthru_port);
-        say_if_not_permitted(c);
+        say_if_not_permitted(c, s.passthru_port);
     }
     return true;
 }

@@ -20,7 +20,9 @@ void play(Context& c, const std::string& word, bool wait) {
     // A muted word has no file to find: it is not worth the lookups the
     // silent S-meter update would otherwise make every 200 ms.
     if (is_muted(c)) return;
-    if (c.transcript) *c.transcript << word << '\n' << std::flush;
+    // A transcript whose reader has gone (standard output closed) fails
+    // from then on and is left alone: the words are still spoken.
+    if (c.transcript && c.transcript->good()) *c.transcript << word << '\n' << std::flush;
     // Plain concatenation: the speaker adds ".wav" to a bare name and matches
     // the file name without regard to case ("Power", "EF").
     if (c.speaker) c.speaker->play(c.st.wave_folder + word, wait);

@@ -177,7 +177,7 @@ TEST(PosixSerialOpen, WhatIsNotATerminalDoesNotOpen) {
     dir.write("COM4", "just a file");
     auto serial = make_posix_serial(dir.path);
     EXPECT_EQ(serial->open(4, 9600), nullptr);
-    EXPECT_EQ(serial->last_open_error(), 0);
+    EXPECT_EQ(serial->last_open_error(), platform::open_error_not_serial);
     // Absent: nothing in the folder and (on a test machine) no ttyUSB199.
     if (::access("/dev/ttyUSB199", F_OK) != 0) {
         EXPECT_EQ(serial->open(200, 9600), nullptr);
