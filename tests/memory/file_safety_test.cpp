@@ -168,7 +168,7 @@ TEST(FileSafety, ASaveThatCannotBeWrittenKeepsTheOldFilesAndStopsNothing) {
             rig.st().debug_log_on = 1, open_debug_log(rig.c);
             test::connect(rig);
             rig.radio->respond = [](const std::string& cmd) { return cmd == "FA;" ? "FA014200000;" : ""; };
-            test::press(rig, {test::vk::f(1), 'Y'});  // a key without a rule re-sends the frequency
+            test::press(rig, {vk::f(1), 'Y'});  // a key without a rule re-sends the frequency
             for (int i = 0; i < 6; ++i) rig.st().event_id = 275, handle_event(rig.c);
             write_log_line(rig.c, std::string(300, 'x'));
             return test::join(rig.sent()) + " " + test::join(rig.words());
