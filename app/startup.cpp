@@ -2,9 +2,6 @@
 // loop and the orderly shutdown.
 #include "app/startup.hpp"
 
-#include <fstream>
-#include <sstream>
-
 #include "app/text.hpp"
 #include "commands/handler.hpp"
 #include "link/cat.hpp"
@@ -13,6 +10,7 @@
 #include "link/ports.hpp"
 #include "memory/bank_file.hpp"
 #include "panel/front_panel.hpp"
+#include "platform/files.hpp"
 #include "radio/bands.hpp"
 #include "radio/readback.hpp"
 #include "radio/rows.hpp"
@@ -53,15 +51,6 @@ void fill_mode_commands(State& s) {
 std::string row_frequency_text(const std::string& row) {
     const std::string d = row_vfo_a_digits(row);
     return digits(text_num(left(d, 3))) + "." + right(d, 6);
-}
-
-bool read_whole_file(const std::string& path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    out = ss.str();
-    return true;
 }
 
 void greet(Context& c) {
@@ -121,7 +110,8 @@ int run_program(Context& c) {
     greet(c);
 
     std::string config;
-    if (!read_whole_file(c.paths.file("veloran.cfg"), config)) {
+    // Only a regular file is read: a FIFO of that name would hang the start.
+    if (!platform::read_regular_file(c.paths.file("veloran.cfg"), config)) {
         say(c, "cfgnf");
         return 0;
     }

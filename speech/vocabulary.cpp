@@ -13,6 +13,9 @@ const std::vector<std::string>& vocabulary() {
         // A serial port that is there but may not be opened: the user is
         // not in the group that owns serial devices.
         "noperm",
+        // The memory file: one that is not a memory file at all, kept
+        // aside; a save that could not be written.
+        "badmem", "notsaved",
         // Digits, spoken one character at a time, and their ".wav" forms
         "0", "1", "2", "3", "4", "5", "6", "7", "8", "9",
         "0.wav", "1.wav", "2.wav", "3.wav", "4.wav", "5.wav", "6.wav", "7.wav", "8.wav", "9.wav",
