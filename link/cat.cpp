@@ -30,39 +30,21 @@ bool is_printable(char ch) {
 
 // The reply at the end of one ";"-ended piece of the stream, or "" when it
 // holds none. A reply is printable text: two capital letters (the command's
-// code), its values, ";"; or the radio's "?;" for a command it refused.
-// Whatever stands before it came from the line, not from the radio.
-std::string reply_in(const std::string& piece, const std::string& expected_code) {
+// code), its values (digits, signs, at most a single capital), ";"; or the
+// radio's "?;" for a command it refused. Whatever stands before it came from
+// the line, or is the start of a reply whose rest was lost: the last code in
+// the piece is where the reply begins.
+std::string reply_in(const std::string& piece) {
     std::size_t from = piece.size();
     while (from > 0 && is_printable(piece[from - 1])) --from;
     const std::string text = piece.substr(from);
-    if (expected_code.size() == 2 && is_upper(expected_code[0]) && is_upper(expected_code[1])) {
-        const auto at = text.find(expected_code);
-        if (at != std::string::npos) return text.substr(at);
+    for (std::size_t i = text.size(); i >= 3; --i) {
+        const std::size_t at = i - 3;  // the code at `at`, its first value after it
+        if (is_upper(text[at]) && is_upper(text[at + 1]) && !is_upper(text[at + 2]))
+            return text.substr(at);
     }
-    // Values start with a digit or a sign, never a third capital.
-    for (std::size_t i = 0; i + 2 < text.size(); ++i)
-        if (is_upper(text[i]) && is_upper(text[i + 1]) && !is_upper(text[i + 2]))
-            return text.substr(i);
     if (text.size() >= 2 && text.compare(text.size() - 2, 2, "?;") == 0) return "?;";
     return {};
-}
-
-void log_with_prefix(Context& c, const char* prefix, const std::string& text) {
-    c.st.log_line = cut(prefix + text);
-    write_log_line(c, c.st.log_line);
-}
-
-// A command is printable ASCII and its only ";" is the terminator. Commands
-// are built from band rows and channels of savmem.dat, the configuration and
-// another program's bytes; a ";" among them would start a second command of
-// its own (a power off, a transmit) and other bytes only garble the line.
-bool is_cat_text(const std::string& command) {
-    for (std::size_t i = 0; i + 1 < command.size(); ++i) {
-        const auto ch = static_cast<unsigned char>(command[i]);
-        if (ch < 0x20 || ch > 0x7e || ch == ';') return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -94,11 +76,11 @@ void apply_frequency_floor(std::string& reply) {
     if (begins_with(reply, "F") && mid(reply, 3, 3) == "000") reply = left(reply, 2) + "001000000";
 }
 
-std::string take_complete_replies(std::string& stream, const std::string& expected_code) {
+std::string take_complete_replies(std::string& stream) {
     std::string replies;
     std::size_t end;
     while ((end = stream.find(';')) != std::string::npos) {
-        replies += reply_in(stream.substr(0, end + 1), expected_code);
+        replies += reply_in(stream.substr(0, end + 1));
         stream.erase(0, end + 1);
     }
     if (stream.size() > max_unfinished) stream.erase(0, stream.size() - max_unfinished);
@@ -109,7 +91,7 @@ std::string take_radio_replies(Context& c) {
     State& s = c.st;
     if (bytes_waiting(c, s.radio_port) >= 1)
         s.reply_stream += read_port(c, s.radio_port, max_reply_read);
-    std::string replies = take_complete_replies(s.reply_stream, left(s.cat_command, 2));
+    std::string replies = take_complete_replies(s.reply_stream);
     if (!replies.empty()) note_radio_answer(c);
     return replies;
 }
@@ -127,8 +109,8 @@ void read_reply(Context& c) {
     if (s.simulate_radio == 1) {
         s.cat_reply = simulated_reply(s);
     } else {
+        s.reply_count = bytes_waiting(c, s.radio_port);
         s.cat_reply = cut(take_radio_replies(c));
-        s.reply_count = static_cast<int>(s.cat_reply.size());
         apply_frequency_floor(s.cat_reply);
     }
     if (s.debug_log_on == 1 && !s.cat_reply.empty()) log_with_prefix(c, "RX=", s.cat_reply);

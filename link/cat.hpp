@@ -28,10 +28,8 @@ std::string take_radio_replies(Context& c);
 // Drops whatever waits from the radio, read or not.
 void clear_radio_input(Context& c);
 
-// The replies complete in `stream`, taken out of it as take_radio_replies
-// does. `expected_code` is the two letters of the command last sent: stray
-// letters before its reply are told from the reply by it.
-std::string take_complete_replies(std::string& stream, const std::string& expected_code);
+// The replies complete in `stream`, taken out of it as take_radio_replies does.
+std::string take_complete_replies(std::string& stream);
 
 // The simulated radio's answer to cat_command, ";" included.
 std::string simulated_reply(const State& s);

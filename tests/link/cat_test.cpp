@@ -73,12 +73,12 @@ TEST_F(CatExchange, RepliesAreTakenAsTheyArrive) {
         {"FA014000000;", "FA014000000;"},
         {"FA000500000;", "FA001000000"},  // below 1 MHz: exactly 1 MHz, ";" dropped
         {"FB000000001;MD02;", "FB001000000"},
-        {"FA000", "FA001000000"},
-        {"FA00", "FA00"},  // cut short before the three digits: left alone
-        {"F", "F"},
+        {"FA000", ""},  // unfinished: waits for its rest
+        {"FA00", ""},
+        {"F", ""},
         {"ID0840;FA007100000;", "ID0840;FA007100000;"},
         {"MD0000;", "MD0000;"},
-        {"FA0009", "FA001000000"},
+        {"FA0009", ""},
     };
     for (const auto& k : cases) {
         s.reply_count = 99;

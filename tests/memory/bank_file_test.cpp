@@ -205,7 +205,7 @@ TEST_F(BankFile, UnrecognisedFileThatCannotBeRewrittenKeepsTheDefaults) {
     load_memory_file(rig.c);  // must return rather than retry for ever
     EXPECT_EQ(rig.st().band_index, 7);
     EXPECT_EQ(rig.st().band_table[1], row_for(1));
-    EXPECT_EQ(file(), foreign);
+    EXPECT_EQ(rig.dir.read("savmem.dat.bad"), foreign);
 }
 
 }  // namespace
