@@ -47,6 +47,23 @@ std::string reply_in(const std::string& piece) {
     return {};
 }
 
+void log_with_prefix(Context& c, const char* prefix, const std::string& text) {
+    c.st.log_line = cut(prefix + text);
+    write_log_line(c, c.st.log_line);
+}
+
+// A command is printable ASCII and its only ";" is the terminator. Commands
+// are built from band rows and channels of savmem.dat, the configuration and
+// another program's bytes; a ";" among them would start a second command of
+// its own (a power off, a transmit) and other bytes only garble the line.
+bool is_cat_text(const std::string& command) {
+    for (std::size_t i = 0; i + 1 < command.size(); ++i) {
+        const auto ch = static_cast<unsigned char>(command[i]);
+        if (ch < 0x20 || ch > 0x7e || ch == ';') return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void send_command(Context& c) {
