@@ -158,6 +158,7 @@ TEST_F(Reconnect, KeysSayNcWhileTheRadioIsAwayAndWorkAgainAfter) {
     EXPECT_EQ(s.preamp, 0) << "nothing was set that the radio never heard";
     serial.plug(1);
     ticks_until_back(100);
+    ticks(2);
     rig.clear();
     press(rig, {vk::f(1)});
     EXPECT_EQ(s.preamp, 1);
