@@ -3,12 +3,10 @@
 #include "app/startup.hpp"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "base/exit_codes.hpp"
-#include "base/text.hpp"
 #include "base/names.hpp"
+#include "base/text.hpp"
 #include "commands/handler.hpp"
 #include "link/cat.hpp"
 #include "link/log.hpp"
@@ -16,6 +14,7 @@
 #include "link/ports.hpp"
 #include "memory/bank_file.hpp"
 #include "panel/front_panel.hpp"
+#include "platform/files.hpp"
 #include "radio/bands.hpp"
 #include "radio/readback.hpp"
 #include "base/rows.hpp"
@@ -63,15 +62,6 @@ int fail(Context& c, const char* word, const std::string& why, int code) {
     say(c, word);
     if (c.errors) *c.errors << "veloran: " << why << '\n' << std::flush;
     return code;
-}
-
-bool read_whole_file(const std::string& path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    out = ss.str();
-    return true;
 }
 
 void greet(Context& c) {
@@ -136,8 +126,9 @@ int run_program(Context& c) {
     std::error_code ec;
     if (std::filesystem::is_directory(config_path, ec))
         return fail(c, "cfgdir", config_path + " is a folder, not a file", exit_config_is_folder);
-    if (!read_whole_file(config_path, config)) {
-        if (std::filesystem::exists(config_path, ec))
+    // Only a regular file is read: a FIFO of that name would hang the start.
+    if (!platform::read_regular_file(config_path, config)) {
+        if (std::filesystem::is_regular_file(config_path, ec))
             return fail(c, "cfgperm", config_path + " cannot be read", exit_config_unreadable);
         say(c, "cfgnf");
         return 0;

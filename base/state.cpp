@@ -19,6 +19,8 @@ void reset_state(State& s) {
     s.radio_connected = 0;
     s.passthru_inbuf.clear();
     s.passthru_chunk.clear();
+    s.reply_stream.clear();
+    s.answer_awaited = 0;
 
     s.vfo_b_selected = 0;
     s.mode_code = mode::lsb;

@@ -4,10 +4,10 @@
 #pragma once
 
 #include <array>
-#include <fstream>
 #include <string>
 
 #include "base/names.hpp"
+#include "platform/files.hpp"
 
 namespace vlr {
 
@@ -69,6 +69,11 @@ struct State {
     std::string log_line;
     std::string passthru_inbuf;
     std::string passthru_chunk;
+    // Bytes from the radio that do not yet end in ";": the start of a reply
+    // whose rest comes with a later read.
+    std::string reply_stream;
+    // 1 after the radio's device came back, until the radio has answered.
+    int answer_awaited = 0;
     // A radio port whose device has vanished (cable pulled, radio switched
     // off) is reopened by the timer step, waiting longer after each failure.
     int link_lost = 0;              // 1 while the radio's device is gone
@@ -172,7 +177,7 @@ struct State {
     std::array<std::string, 100> memory_channels{};
 
     // Files, fixed texts and scratch
-    std::ofstream debug_file;
+    platform::AppendFile debug_file;
     std::string version_text;
     std::string banner_text;
     std::string wave_folder;

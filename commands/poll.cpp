@@ -99,9 +99,9 @@ bool fetch_poll_reply(Context& c) {
     }
     s.reply_count = bytes_waiting(c, s.radio_port);
     if (s.reply_count < 1) return false;
-    s.cat_reply = cut(read_port(c, s.radio_port, max_poll_read));
+    s.cat_reply = cut(take_radio_replies(c));
     if (s.reply_count > max_poll_read) drop_flood(c);
-    return true;
+    return !s.cat_reply.empty();
 }
 
 // The S-meter reading only updates the panel: a spoken S-meter every 200 ms

@@ -44,9 +44,23 @@ namespace vlr {
 // a ";" before its end) is not written at all, and cat_command is emptied.
 void send_command(Context& c);
 
-// Replaces cat_reply with what has arrived on the radio port (never waits),
-// or with the simulated radio's answer when simulate_radio is 1.
+// Replaces cat_reply with the complete replies that have arrived on the radio
+// port (never waits; see take_radio_replies), or with the simulated radio's
+// answer when simulate_radio is 1.
 void read_reply(Context& c);
+
+// Reads what has arrived on the radio port onto the unfinished tail of the
+// last read and returns the complete replies now in it, in order, each with
+// its ";". A reply may come in pieces over several reads: its start waits in
+// reply_stream for the rest. Bytes that are no reply (line noise, stray
+// bytes before a reply, a reply garbled on the line) are dropped.
+std::string take_radio_replies(Context& c);
+
+// Drops whatever waits from the radio, read or not.
+void clear_radio_input(Context& c);
+
+// The replies complete in `stream`, taken out of it as take_radio_replies does.
+std::string take_complete_replies(std::string& stream);
 
 // The simulated radio's answer to cat_command, ";" included.
 std::string simulated_reply(const State& s);

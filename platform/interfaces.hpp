@@ -3,9 +3,11 @@
 // the real backends, tests/support holds recording fakes.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "platform/keycodes.hpp"
 
@@ -22,6 +24,11 @@ public:
     // is matched case-insensitively, and ".wav" is added when it has no
     // extension.
     virtual void play(const std::string& path, bool wait) = 0;
+    // Waits `ms` milliseconds of silence: what is left of a wait whose word
+    // played shorter than it must last, or not at all.
+    virtual void wait_silence(int ms) {
+        if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
 };
 
 // Drawing text into the window's off-screen image.

@@ -98,8 +98,8 @@ void store_channel(Context& c) {
     say(c, std::string(1, static_cast<char>('0' + d)));
     const int n = channel_slot(s.bank_digit, d);
     s.memory_channels[static_cast<std::size_t>(n)] = build_channel_record(s);
-    save_memory_file(c);
-    say(c, "ok");
+    // A save that failed has said so instead.
+    if (save_memory_file(c)) say(c, "ok");
     s.channel_op = 0;
 }
 

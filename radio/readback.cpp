@@ -27,7 +27,10 @@ namespace {
 
 constexpr int expected_radio = 840;
 
-
+// The identity is asked up to this many times, each time waiting this many
+// pauses for the answer: about two seconds in all.
+constexpr int identity_asks = 4;
+constexpr int pauses_per_ask = 3;
 
 const std::string& current_row(const State& s) {
     static const std::string none;
@@ -144,14 +147,32 @@ void read_switch(Context& c, const std::string& code, int& on) {
         on = reply_field(s.cat_reply, code, 2, 1) == 1 ? 1 : 0;
 }
 
+// The radio's identity, 0 when none came. What waited on the line before
+// (bytes of an earlier program, noise while the radio powered up) is cleared
+// first; a radio that answers late, or whose answer is lost in noise, is
+// given more time and asked again. The answer counts wherever it stands
+// among the replies; one that names another radio ends the asking.
+int ask_identity(Context& c) {
+    State& s = c.st;
+    clear_radio_input(c);
+    for (int ask = 0; ask < identity_asks; ++ask) {
+        send_cat(c, "ID");
+        for (int wait = 0; wait < pauses_per_ask; ++wait) {
+            pause_word(c);
+            read_reply(c);
+            const int p = instr(s.cat_reply, "ID");
+            if (p >= 1 && all_digits(mid(s.cat_reply, p + 2, 4), 4)) return reply_number(s, p + 2, 4);
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 bool read_back_radio(Context& c) {
     State& s = c.st;
 
-    query_cat(c, "ID");
-    s.radio_id = 0;
-    s.radio_id = reply_field(s.cat_reply, "ID", 2, 4).value_or(0);
+    s.radio_id = ask_identity(c);
     if (s.radio_id != expected_radio) {
         end_without_radio(c);
         return false;

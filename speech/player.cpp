@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+#include "platform/files.hpp"
+
 namespace vlr {
 
 namespace {
@@ -34,7 +36,14 @@ void say(Context& c, const std::string& word) { play(c, word, true); }
 
 void say_async(Context& c, const std::string& word) { play(c, word, false); }
 
-void pause_word(Context& c) { say(c, "delay"); }
+void pause_word(Context& c) {
+    // The radio needs this long to answer whether or not the word "delay"
+    // has a sound: a missing wave folder must not take every wait away.
+    const long long start = platform::now_ms();
+    say(c, "delay");
+    const long long rest = reply_wait_ms - (platform::now_ms() - start);
+    if (c.speaker && rest > 0) c.speaker->wait_silence(static_cast<int>(rest));
+}
 
 std::string default_wave_folder() {
 #ifdef _WIN32

@@ -18,8 +18,10 @@ public:
     std::vector<std::string> words;
     std::vector<std::string> paths;
     std::vector<bool> waited;
+    std::vector<int> silences;  // each wait_silence, in ms (nothing sleeps)
     void play(const std::string& path, bool wait) override;
-    void clear() { words.clear(), paths.clear(), waited.clear(); }
+    void wait_silence(int ms) override { silences.push_back(ms); }
+    void clear() { words.clear(), paths.clear(), waited.clear(), silences.clear(); }
 };
 
 struct DrawnText {
