@@ -160,8 +160,7 @@ int ask_identity(Context& c) {
         for (int wait = 0; wait < pauses_per_ask; ++wait) {
             pause_word(c);
             read_reply(c);
-            const int p = instr(s.cat_reply, "ID");
-            if (p >= 1 && all_digits(mid(s.cat_reply, p + 2, 4), 4)) return reply_number(s, p + 2, 4);
+            if (const auto id = reply_field(s.cat_reply, "ID", 2, 4)) return *id;
         }
     }
     return 0;

@@ -61,13 +61,13 @@ TEST_F(Cat, CommandsAreFramedFollowTheVfoAndOnlyWholeOnesAreRemembered) {
 TEST_F(Cat, RepliesAreTakenAsTheyArriveWithTheFrequencyFloor) {
     const std::pair<std::string, std::string> rows[] = {
         {"", "|0"}, {"FA014000000;", "FA014000000;|12"}, {"FA000500000;", "FA001000000|12"},
-        {"FB000000001;MD02;", "FB001000000|17"}, {"FA000", "FA001000000|5"}, {"FA00", "FA00|4"},
+        {"FB000000001;MD02;", "FB001000000|17"}, {"FA000", "|5"}, {"FA00", "|4"},  // unfinished: they wait for their rest
         {"ID0840;FA007100000;", "ID0840;FA007100000;|19"}, {"MD0000;", "MD0000;|7"},
     };
     for (const auto& [in, want] : rows) EXPECT_EQ(receive(in), want) << in;
     const std::string burst = std::string(250, 'x') + "ID0840;" + std::string(43, 'y');
-    EXPECT_EQ(receive(burst), burst.substr(0, 255) + "|255") << "one read takes at most 255 bytes";
-    EXPECT_EQ(receive(""), burst.substr(255) + "|45");
+    EXPECT_EQ(receive(burst), "|300") << "the noise goes, the reply's rest is still unread";
+    EXPECT_EQ(receive(""), "ID0840;|45");
     rig.c.ports[1].reset();  // no port: no reply and no failure
     EXPECT_EQ(receive("ID0840;"), "|0");
 }

@@ -101,7 +101,8 @@ TEST_F(BankFile, AMissingOrForeignFileIsWrittenFromTheDefaultsOnce) {
     const std::string foreign = "not a bank file\r\n15A001100000B0011000000121\r\n";
     std::filesystem::create_directory(rig.dir.path + "savmem.dat.new");  // every replacement fails
     EXPECT_EQ(loaded(foreign).substr(0, 2) + s.band_table[1], "7 " + row_for(1)) << "must return rather than retry for ever";
-    EXPECT_EQ(rig.dir.read("savmem.dat"), foreign);
+    EXPECT_EQ(rig.dir.read("savmem.dat.bad.1"), foreign) << "kept aside, not lost";
+    EXPECT_EQ(rig.dir.read("savmem.dat.bad").substr(0, 14), "something else") << "an earlier one is never overwritten";
 }
 
 TEST(MemoryReport, OneLinePerUsedChannelInItsBank) {
