@@ -13,6 +13,9 @@ const std::vector<std::string>& vocabulary() {
         // A serial port that is there but may not be opened: the user is
         // not in the group that owns serial devices.
         "noperm",
+        // The network control port could not be opened; a network client
+        // has keyed the transmitter.
+        "netport", "nettx",
         // Digits, spoken one character at a time, and their ".wav" forms
         "0", "1", "2", "3", "4", "5", "6", "7", "8", "9",
         "0.wav", "1.wav", "2.wav", "3.wav", "4.wav", "5.wav", "6.wav", "7.wav", "8.wav", "9.wav",
