@@ -213,6 +213,10 @@ Result set_mode(Context& c, const NetRequest& r) {
     send_cat(c, *mode_command(s, code));
     s.mode_code = code;
     s.net_mode_name = r.args[0];
+    // The width asked for becomes the mode's own, so the mode display
+    // chooses the narrow filter for it.
+    if (code <= 3 && width > 0)
+        (code == 3 ? s.cw_width : s.ssb_width) = nearest_width_index(s, static_cast<int>(width));
     // The panel follows as for a mode the radio reported; the band row's
     // frequency is not sent (see the pass-through).
     const int applied = s.channel_applied;
@@ -220,7 +224,6 @@ Result set_mode(Context& c, const NetRequest& r) {
     show_mode(c);
     s.channel_applied = applied;
     if (code <= 3) {
-        if (width > 0) s.width_index = nearest_width_index(s, static_cast<int>(width));
         s.width_quiet = 1;
         send_width(c);
     }
