@@ -83,16 +83,16 @@ TEST(Vocabulary, HoldsEveryListedWordOnceAndTheDigits) {
         "Power", "micgain", "lev", "ks", "tuner", "atu", "is", "both", "tune", "ton", "beep",
         "ptthold", "swrwiths", "ant1", "ant2", "options", "ctcss", "dcs", "ec", "ecd", "ofs", "eofs",
         "std", "rio", "channel", "bank", "ncs", "sch", "gch", "mode", "ok", "invalid", "na",
-        "extcm", "mn", "mp", "noperm"};
-    ASSERT_EQ(std::set<std::string>(listed.begin(), listed.end()).size(), 128u);
+        "extcm", "mn", "mp", "noperm", "netport", "nettx"};
+    ASSERT_EQ(std::set<std::string>(listed.begin(), listed.end()).size(), 130u);
 
     const auto& vocab = vocabulary();
     const std::set<std::string> distinct(vocab.begin(), vocab.end());
     EXPECT_EQ(distinct.size(), vocab.size()) << "a word is listed twice";
     for (const auto& w : listed) EXPECT_TRUE(distinct.count(w)) << w;
     for (char d = '0'; d <= '9'; ++d) EXPECT_TRUE(distinct.count(std::string(1, d))) << d;
-    // The 128 names plus "7" and "9", which only numbers produce.
-    EXPECT_EQ(distinct.size(), 130u);
+    // The 130 names plus "7" and "9", which only numbers produce.
+    EXPECT_EQ(distinct.size(), 132u);
 }
 
 TEST(VoiceTable, HasAFileForEveryWordTheProgramCanPlay) {
