@@ -15,6 +15,7 @@
 #include "link/cat.hpp"
 #include "platform/posix/posix_serial.hpp"
 #include "platform/posix/stop_signals.hpp"
+#include "platform/posix/posix_sockets.hpp"
 #include "platform/sdl/sdl_platform.hpp"
 
 namespace fs = std::filesystem;
@@ -43,7 +44,7 @@ fs::path program_folder(const char* argv0) {
 
 const char* kDemoConfig =
     "COM  1\r\nSpeed 38400\r\nswr 0\r\ntun 0\r\nPowOff 0\r\n10mof -100\r\n6mof -500\r\n"
-    "2mof -600\r\n70mof +5000\r\nPthru 0\r\nDebug 1\r\n";
+    "2mof -600\r\n70mof +5000\r\nPthru 0\r\nDebug 1\r\nNet 4532\r\nNetTx 1\r\n";
 
 // The demo's working folder beside the program: its configuration, a link to
 // the rendered words and the emulated radio linked as COM1.
@@ -118,6 +119,8 @@ int main(int argc, char** argv) {
     c.window = window.get();
     c.speaker = speaker.get();
     c.serial = serial.get();
+    auto sockets = vlr::platform::make_posix_sockets();
+    c.sockets = sockets.get();
     c.console = &std::cout;
     c.errors = &std::cerr;
     if (opt.transcript) c.transcript = &std::cout;

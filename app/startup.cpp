@@ -8,6 +8,7 @@
 #include "base/names.hpp"
 #include "base/text.hpp"
 #include "commands/handler.hpp"
+#include "commands/net_server.hpp"
 #include "link/cat.hpp"
 #include "link/log.hpp"
 #include "commands/passthru.hpp"
@@ -98,6 +99,9 @@ void prepare_startup(Context& c) {
 
 void shutdown_program(Context& c) {
     State& s = c.st;
+    // Network clients go first, while the radio can still hear an unkey and
+    // before the window they wake is gone.
+    close_net_port(c);
     release_transmitter(c);
     if (c.window) c.window->close();
     s.main_window.open = false;
@@ -143,11 +147,14 @@ int run_program(Context& c) {
     prepare_startup(c);
     if (!read_back_radio(c)) return s.port_failure;
 
+    open_net_port(c);
     if (c.window) c.window->start_timer(1, 50);
     s.running = 1;
     while (s.running != 0) {
         if (!c.window) break;
         c.window->wait_events([&c](int id, int param) { deliver_event(c, id, param); });
+        // Network clients are served between events, never inside one.
+        if (s.running != 0) serve_net(c);
     }
     release_transmitter(c);
     if (c.window) c.window->stop_timer(1);

@@ -8,8 +8,11 @@
 
 #include "base/state.hpp"
 #include "platform/interfaces.hpp"
+#include "platform/sockets.hpp"
 
 namespace vlr {
+
+struct NetServer;  // commands/net_server.hpp
 
 struct Context {
     State st;
@@ -21,6 +24,8 @@ struct Context {
     platform::Speaker* speaker = nullptr;        // null: silent
     platform::Window* window = nullptr;          // null: no window, nothing drawn
     platform::SerialSystem* serial = nullptr;    // null: no port ever opens
+    platform::Sockets* sockets = nullptr;        // null: no network port
+    std::shared_ptr<NetServer> net;              // the network port while it listens
     std::ostream* transcript = nullptr;          // every word played, one per line
     std::ostream* console = nullptr;             // print_text before a window is named
     std::ostream* errors = nullptr;              // why the program could not run, one line each

@@ -51,6 +51,11 @@ struct State {
     std::string shift6_sign, shift6_digits;
     std::string shift2_sign, shift2_digits;
     std::string shift70_sign, shift70_digits;
+    // Network control port: where it listens (0 = off; "" = this computer
+    // only) and whether its clients may key the transmitter.
+    int net_port = 0;
+    std::string net_address;
+    int net_tx_allowed = 0;
     int data_bits = 8;
     int parity_code = 0;
     int stop_bits_setting = 2;
@@ -100,6 +105,7 @@ struct State {
     std::string vfo_a_text, vfo_b_text;
     std::string saved_vfo_a;
     int vfo_b_selected = 0;
+    int split_on = 0;  // 1 while the radio transmits on VFO B ("ST1" sent)
     int skip_freq_reply = 0;
     int mode_code = mode::lsb;
     std::string mode_cmd_lsb, mode_cmd_usb, mode_cmd_cw, mode_cmd_am, mode_cmd_fm, mode_cmd_fmn,
@@ -158,6 +164,11 @@ struct State {
     int ant_check = 0;
     int mic_monitor = 0;
     int mic_level_peak = 0;
+    // 1 while a network client has the radio keyed: every way out unkeys it.
+    int net_keyed = 0;
+    // The mode name a network client last set ("PKTUSB"), reported back to it
+    // while the radio stays in that mode.
+    std::string net_mode_name;
 
     // Number entry and memory channels
     int entry_value = 999;

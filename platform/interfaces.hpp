@@ -60,6 +60,9 @@ public:
     virtual void close() = 0;
     // The window's off-screen text image; null before open and after close.
     virtual TextSurface* surface() = 0;
+    // Makes the wait_events in progress (or the next one) return, delivering
+    // nothing of its own. Safe to call from any thread.
+    virtual void wake() {}
 };
 
 // One open serial device in raw mode.

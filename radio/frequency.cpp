@@ -177,6 +177,7 @@ void start_split(Context& c) {
     const std::string sent = mid(s.last_freq_command, 3, 9);
     s.saved_vfo_a = "A" + digits_or(sent, nine_digits(s.vfo_frequency));
     send_cat(c, "ST1");
+    s.split_on = 1;
     if (s.radio_initiated == 0) {
         // Both VFOs now sit on the current frequency.
         const std::string a = mid(s.saved_vfo_a, 2, 9);
@@ -189,6 +190,7 @@ void end_split(Context& c) {
     State& s = c.st;
     s.vfo_b_selected = 0;
     send_cat(c, "ST0");
+    s.split_on = 0;
     send_cat(c, "F" + s.saved_vfo_a);
     if (s.radio_initiated == 0) {
         // VFO A is back where the split began; VFO B keeps where it ended.

@@ -217,6 +217,15 @@ void SdlWindow::handle_event(const SDL_Event& event, const std::function<void(in
     }
 }
 
+// A tick event of no timer's: it ends the wait and is dropped on delivery.
+void SdlWindow::wake() {
+    if (SDL_WasInit(SDL_INIT_EVENTS) == 0) return;
+    SDL_Event event{};
+    event.type = tick_event_type();
+    event.user.code = -1;
+    SDL_PushEvent(&event);
+}
+
 void SdlWindow::present(const SDL_Rect& area) {
     if (!window_ || !image_) return;
     SDL_Surface* shown = SDL_GetWindowSurface(window_);

@@ -27,6 +27,7 @@ public:
     void wait_events(const std::function<void(int, int)>& deliver) override;
     void close() override;
     TextSurface* surface() override { return text_.get(); }
+    void wake() override;
 
     // The off-screen image of the client area (null when closed).
     SDL_Surface* image() const { return image_; }
