@@ -38,6 +38,7 @@ cmake --build "$build" --target veloran veloran-emulator test_memory -- -j2  # t
 work=$(mktemp -d /tmp/veloran-soak-XXXXXX)
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM  # the clean-up runs when the soak is stopped too
 fail() { echo "soak FAILED (seed $seed): $*" >&2; tail -20 "$work/transcript" >&2 || true; exit 1; }
 # Waits up to a generous limit for a command to succeed: a busy machine is slow, not wrong.
 wait_for() { for _ in $(seq 600); do "$@" && return 0; sleep 0.1; done; return 1; }
