@@ -172,6 +172,18 @@ TEST_F(Window, TicksFallingDueWhileTheHandlerIsBusyMergeIntoOne) {
     EXPECT_EQ(take_events(), Events{}) << "a stopped timer delivers no more ticks";
 }
 
+// Ticks keep to their period: in a second of 100 ms ticks at most eleven come
+// (fewer when the machine is busy, never more).
+TEST_F(Window, TicksComeNoOftenerThanTheirPeriod) {
+    window.start_timer(1, 100);
+    int ticks = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (std::chrono::steady_clock::now() < end && ticks < 100)
+        window.wait_events([&](int id, int) { ticks += id == 275; });
+    EXPECT_GE(ticks, 1);
+    EXPECT_LE(ticks, 11);
+}
+
 TEST_F(Window, TextIsDrawnOpaqueIntoTheImageShownAndKeptAcrossResizing) {
     auto* text = window.surface();
     EXPECT_EQ(text->draw_text(10, 10, ""), 0);
