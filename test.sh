@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds Veloran and runs every test: the unit, end-to-end, Xvfb and soak
-# tests, then the whole suite again under AddressSanitizer and UBSan, then
-# each fuzz target for a bounded time.
+# Builds Veloran and runs every test: the unit, end-to-end and Xvfb tests,
+# then the whole suite again under AddressSanitizer and UBSan, then each fuzz
+# target for a bounded time. The long soak is run by hand: scripts/soak.sh.
 #   ./test.sh           everything (what CI runs)
 #   ./test.sh --quick   only the first pass (no sanitizer build, no fuzzing)
 set -euo pipefail
