@@ -1,6 +1,6 @@
 # The Windows build (cross-built with cmake/mingw-w64.cmake): the same core,
-# the Win32 platform layer, the emulated radio's model for the demo, the tests
-# under wine, and the installer and zip.
+# the Win32 platform layer, the emulated radio's model for the demo, and the tests
+# under wine. scripts/build-windows.sh adds the installer and the zip.
 file(GLOB CORE_SOURCES CONFIGURE_DEPENDS
   app/*.cpp commands/*.cpp link/*.cpp radio/*.cpp speech/*.cpp memory/*.cpp panel/*.cpp)
 list(FILTER CORE_SOURCES EXCLUDE REGEX "app/main\\.cpp$")
@@ -25,5 +25,3 @@ if(VELORAN_TESTS)
   enable_testing()
   add_subdirectory(tests/win32)
 endif()
-
-include(${CMAKE_SOURCE_DIR}/packaging/windows/package.cmake OPTIONAL)
