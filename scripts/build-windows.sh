@@ -19,7 +19,7 @@ mkdir -p "$stage/wave"
 x86_64-w64-mingw32-strip -o "$stage/veloran.exe" "$out/veloran.exe"
 cp "$out"/wave/*.wav "$stage/wave/"
 cp veloran.cfg.sample README.md "$stage/"
-makensis -V2 -DSTAGE="$stage" -DVERSION="$version" -DOUTFILE="$PWD/$out/veloran-$version-setup.exe" \
+makensis -V2 -DSTAGE="$PWD/$stage" -DVERSION="$version" -DOUTFILE="$PWD/$out/veloran-$version-setup.exe" \
   packaging/windows/veloran.nsi
 rm -f "$out/veloran-$version-windows-x64.zip"
 (cd "$out/stage" && zip -qr "../veloran-$version-windows-x64.zip" Veloran)

@@ -34,12 +34,7 @@ void say_async(Context& c, const std::string& word) { play(c, word, false); }
 
 void pause_word(Context& c) { say(c, "delay"); }
 
-std::string default_wave_folder() {
-#ifdef _WIN32
-    return "wave\\";
-#else
-    return "wave/";
-#endif
-}
+// Windows takes "/" in paths as well, so one spelling serves every system.
+std::string default_wave_folder() { return "wave/"; }
 
 }  // namespace vlr

@@ -18,23 +18,24 @@ finish() {
 trap finish EXIT
 fail() { echo "FAIL: $*" >&2; for f in "$tmp"/*.txt; do echo "--- $f" >&2; tail -20 "$f" >&2; done; exit 1; }
 # wait_for SECONDS DESCRIPTION COMMAND...: polls COMMAND until it succeeds.
+# said FILE WORD: the program printed WORD (Windows ends its lines in CR LF).
+said() { tr -d '\r' < "$1" | grep -qx "$2"; }
 wait_for() {
   local limit=$(($(date +%s) + $1)) what=$2; shift 2
   until "$@"; do [ "$(date +%s)" -lt "$limit" ] || fail "no $what within the limit"; sleep 0.2; done
 }
 
-# The build's wine prefix (made afresh when missing), with nothing of it
-# running on another display; an ALSA device that plays into nothing, so the
-# word player runs on a real waveOut device.
-export HOME="$tmp/home" WINEPREFIX="$win/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The build's wine prefix and home (the prefix's Documents lead there, never
+# to the real home), with nothing of it running on another display.
+export HOME="$win/wine-home" WINEPREFIX="$win/wineprefix" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
 wineserver -k 2>/dev/null || true
-mkdir -p "$HOME"
-printf 'pcm.!default { type file; slave.pcm "null"; file "/dev/null" }\n' > "$HOME/.asoundrc"
+"$(dirname "$0")/wine-home.sh" "$HOME"
 Xvfb -displayfd 3 -screen 0 1280x800x24 3>"$tmp/display" >/dev/null 2>&1 &
 pids+=($!)
 wait_for 30 "X display" test -s "$tmp/display"
 export DISPLAY=":$(head -1 "$tmp/display")"
-wineboot -u >/dev/null 2>&1
+[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
 wineserver -p >/dev/null 2>&1 </dev/null || true
 rm -f "$WINEPREFIX/dosdevices/com5"
 
@@ -48,7 +49,7 @@ ln -s "$win/wave" "$tmp/work/wave"
 (cd "$tmp/work" && exec wine "$win/veloran.exe" --transcript >"$tmp/transcript.txt" 2>"$tmp/stderr.txt") &
 program=$!
 pids+=($program)
-wait_for 300 '"connected"' grep -qx connected "$tmp/transcript.txt"
+wait_for 180 '"connected"' said "$tmp/transcript.txt" connected
 wait_for 30 "window" sh -c "xdotool search --name 'Yaesu VLR' > '$tmp/window'"
 window=$(head -1 "$tmp/window")
 xdotool windowfocus --sync "$window"
@@ -65,21 +66,21 @@ echo "end to end under wine: connected, FA014250000; sent, savmem.dat written, p
 # The installer, silently: files, the per-user folder, the Start-menu entry;
 # the installed program starts and reaches the radio; the uninstaller removes it.
 wine "$win/veloran-$version-setup.exe" /S
-local_programs=$(winepath -u 'C:\users' 2>/dev/null)
-installed=$(find "$local_programs" -path '*Programs/Veloran/veloran.exe' | head -1)
+users=$WINEPREFIX/drive_c/users
+installed=$(find -L "$users" -path '*Programs/Veloran/veloran.exe' | head -1)
 [ -n "$installed" ] || fail "veloran.exe not installed"
-folder=$(find "$local_programs" -path '*Veloran/veloran.cfg' | head -1)
+folder=$(find -L "$users" -path '*Veloran/veloran.cfg' | head -1)
 [ -n "$folder" ] || fail "no per-user veloran.cfg"
-[ -n "$(find "$local_programs" -name 'Veloran.lnk')" ] || fail "no Start-menu entry"
+[ -n "$(find -L "$users" -name 'Veloran.lnk')" ] || fail "no Start-menu entry"
 [ "$(ls "$(dirname "$installed")/wave" | wc -l)" -gt 50 ] || fail "voice not installed"
 (cd "$(dirname "$folder")" && exec wine "$installed" --transcript >"$tmp/installed.txt" 2>/dev/null) &
 program=$!
 pids+=($program)
-wait_for 300 '"connected" from the installed program' grep -qx connected "$tmp/installed.txt"
+wait_for 180 '"connected" from the installed program' said "$tmp/installed.txt" connected
 wait_for 30 "installed window" sh -c "xdotool search --name 'Yaesu VLR' > '$tmp/window'"
 xdotool windowfocus --sync "$(head -1 "$tmp/window")" key q
 wait_for 60 "installed program end" sh -c "! kill -0 $program 2>/dev/null"
 wine "$(dirname "$installed")/uninstall.exe" /S
-wait_for 60 "uninstall" sh -c "[ ! -e '$installed' ] && [ -z \"\$(find '$local_programs' -name 'Veloran.lnk')\" ]"
+wait_for 60 "uninstall" sh -c "[ ! -e '$installed' ] && [ -z \"\$(find -L '$users' -name 'Veloran.lnk')\" ]"
 [ -e "$folder" ] || fail "the uninstaller removed the operator's veloran.cfg"
 echo "installer under wine: installed, started, connected, uninstalled (veloran.cfg kept)"
