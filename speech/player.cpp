@@ -45,12 +45,7 @@ void pause_word(Context& c) {
     if (c.speaker && rest > 0) c.speaker->wait_silence(static_cast<int>(rest));
 }
 
-std::string default_wave_folder() {
-#ifdef _WIN32
-    return "wave\\";
-#else
-    return "wave/";
-#endif
-}
+// Windows takes "/" in paths as well, so one spelling serves every system.
+std::string default_wave_folder() { return "wave/"; }
 
 }  // namespace vlr
