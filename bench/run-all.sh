@@ -28,7 +28,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 if [ ! -f "$build/build.ninja" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELORAN_BENCH=ON >/dev/null
 fi
 ninja -C "$build" -j2 veloran veloran-emulator bench_word_gap bench_idle_cpu bench_readout \
   bench_response bench_startup bench_program_idle bench_net_port >/dev/null
