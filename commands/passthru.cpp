@@ -17,7 +17,6 @@ namespace {
 
 constexpr int max_read = 255;
 
-bool begins_with(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 void log_with_prefix(Context& c, const char* prefix, const std::string& text) {
     if (c.st.debug_log_on != 1) return;

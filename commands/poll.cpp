@@ -40,7 +40,6 @@ constexpr int quit_wait_limit = 60;
 // makes one more answer suspect after the next frequency command.
 constexpr int most_unanswered_freq_polls = 2;
 
-bool begins_with(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 bool freq_command_digits(const std::string& cmd) {
     if (cmd.size() != 12 || cmd[11] != ';') return false;

@@ -11,7 +11,6 @@ namespace vlr {
 
 namespace {
 
-bool begins_with(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 constexpr int max_reply_read = 255;
 

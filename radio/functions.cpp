@@ -26,10 +26,6 @@ std::string preamp_command(int band, int preamp) {
     return "PA0" + digits(std::clamp(preamp, 0, 2));
 }
 
-bool all_digits(const std::string& s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), is_digit_char);
-}
-
 }  // namespace
 
 void apply_preamp(Context& c) {
