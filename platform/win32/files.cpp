@@ -1,6 +1,10 @@
 // File replacement, clock and dates on Windows.
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdio>
 
@@ -68,6 +72,78 @@ bool replace_file(const std::string& given_path, const std::string& content) {
     }
     DeleteFileW(temp.c_str());
     return false;
+}
+
+// Links are not followed on Windows: the name is the file.
+std::string own_file_path(const std::string& path) { return path; }
+
+// Only a regular file is read: a named pipe or device under the name is
+// refused, not waited on.
+bool read_regular_file(const std::string& path, std::string& content) {
+    const std::wstring name = widen(path);
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+        return false;
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = GetFileType(file) == FILE_TYPE_DISK;
+    std::string out;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ok && ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        out.append(buffer, got);
+    CloseHandle(file);
+    if (ok) content = std::move(out);
+    return ok;
+}
+
+std::string keep_aside(const std::string& path) {
+    for (int copy = 0; copy < 1000; ++copy) {
+        const std::string name = path + ".bad" + (copy == 0 ? "" : "." + std::to_string(copy));
+        if (GetFileAttributesW(widen(name).c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+        return MoveFileExW(widen(path).c_str(), widen(name).c_str(), 0) ? name : std::string();
+    }
+    return {};
+}
+
+bool AppendFile::open(const std::string& given_path) {
+    close();
+    const DWORD attributes = GetFileAttributesW(widen(given_path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+        return false;
+    const int fd = _wopen(widen(given_path).c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY,
+                          _S_IREAD | _S_IWRITE);
+    if (fd < 0) return false;
+    fd_ = fd;
+    size_ = 0;
+    path_ = given_path;
+    return true;
+}
+
+bool AppendFile::write(const std::string& bytes) {
+    if (fd_ < 0) return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const int n = _write(fd_, bytes.data() + done, static_cast<unsigned>(bytes.size() - done));
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+        size_ += n;
+    }
+    _commit(fd_);
+    return true;
+}
+
+void AppendFile::close() {
+    if (fd_ >= 0) _close(fd_);
+    fd_ = -1;
+    size_ = 0;
+}
+
+bool rename_file(const std::string& from, const std::string& to) {
+    return MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 void remove_file(const std::string& path) { DeleteFileW(widen(path).c_str()); }
