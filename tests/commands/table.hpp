@@ -11,11 +11,14 @@
 //         tick or tick*N, reply:TEXT (a frequency reply), in:COM=TEXT,
 //         addline:COM, openport:COM, type:KEYS (14.25\r), silent (no answers),
 //         flood (noise before the FA answer), digit:N (digit_key alone), clear,
-//         @routine, ?check
+//         follow (FA;'s answer follows every frequency set), hold (the next FA;
+//         answer is held back), release (it arrives, one tick), lose (it never
+//         does), @routine, ?check
 // words, commands: blank-joined, exact; * stands for anything; !P: anything but P.
 // checks: name=value, words=W, sent=C (as the columns), paths=N (waves played),
 //         file:NAME~TEXT (contains), file:NAME=TEXT, nofile:NAME, open:COM=0|1,
-//         in:COM=TEXT (bytes not yet read),
+//         in:COM=TEXT (bytes not yet read), out:COM=TEXT (bytes written),
+//         held=TEXT (the answers held back),
 //         panel:X,Y=TEXT, line:Y=TEXT (every text drawn at Y, /-joined),
 //         timer=ID, window=0|1, rows_changed=N,M (band rows unlike the start rows).
 // In values \s is a blank, \r \n \0 as in C. VELORAN_SHOW_ROWS=1 prints what
@@ -151,11 +154,16 @@ inline Routine routine_of(const std::string& name) {
 struct Case {
     Rig rig;
     std::map<std::string, std::string> answers;
+    bool following = false, holding = false;
+    std::string held;
 
     Case() {
         rig.radio->respond = [this](const std::string& cmd) {
+            if (following && cmd.size() == 12 && cmd.rfind("FA", 0) == 0) answers["FA;"] = cmd;
             auto it = answers.find(cmd);
-            return it == answers.end() ? std::string() : it->second;
+            std::string answer = it == answers.end() ? std::string() : it->second;
+            if (holding && cmd == "FA;") held += answer, answer.clear();
+            return answer;
         };
     }
 
@@ -182,6 +190,10 @@ struct Case {
             EXPECT_FALSE(rig.dir.exists(head.substr(7))) << t;
         } else if (head.rfind("in:", 0) == 0) {
             EXPECT_EQ(rig.serial.line(std::stoi(head.substr(3)))->incoming, value) << t;
+        } else if (head.rfind("out:", 0) == 0) {
+            EXPECT_EQ(rig.serial.line(std::stoi(head.substr(4)))->written, value) << t;
+        } else if (head == "held") {
+            EXPECT_EQ(held, value) << t;
         } else if (head.rfind("open:", 0) == 0) {
             EXPECT_EQ(rig.serial.line(std::stoi(head.substr(5)))->open ? "1" : "0", value) << t;
         } else if (head.rfind("panel:", 0) == 0) {
@@ -247,6 +259,17 @@ struct Case {
             type(rig, unescape(t.substr(5)));
         } else if (t == "clear") {
             rig.clear();
+        } else if (t == "follow") {
+            following = true;
+        } else if (t == "hold") {  // from the moment an FA; poll has just gone out
+            holding = true;
+            for (int i = 0; i < 4 && !(s.poll_pending == 1 && !rig.sent().empty() && rig.sent().back() == "FA;"); ++i)
+                timer_tick(c);
+            rig.clear();
+        } else if (t == "release") {
+            if (holding) holding = false, rig.radio->incoming += held, timer_tick(c);
+        } else if (t == "lose") {
+            holding = false;
         } else if (t[0] == '?') {
             check(t.substr(1));
         } else if (t[0] == '@') {
