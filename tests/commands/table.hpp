@@ -34,6 +34,7 @@
 #include <sstream>
 
 #include "commands/entries.hpp"
+#include "commands/passthru.hpp"
 #include "commands/poll.hpp"
 #include "link/log.hpp"
 #include "link/ports.hpp"
@@ -70,7 +71,7 @@ namespace vlr::test::table {
     X(menu_number_text) X(menu_value_text) X(offset10_sign) X(offset10_digits) X(offset6_sign)   \
     X(offset6_digits) X(offset2_sign) X(offset2_digits) X(offset70_sign) X(offset70_digits)      \
     X(shift10_sign) X(shift10_digits) X(shift6_sign) X(shift6_digits) X(shift2_sign)             \
-    X(shift2_digits) X(shift70_sign) X(shift70_digits) X(wave_folder)
+    X(shift2_digits) X(shift70_sign) X(shift70_digits) X(wave_folder) X(passthru_inbuf)
 
 inline std::string unescape(const std::string& v) {
     std::string out;
@@ -144,6 +145,7 @@ inline Routine routine_of(const std::string& name) {
                                             VLR_R(complete_tone_entry) VLR_R(apply_tone)
                                                 VLR_R(toggle_repeater) VLR_R(band_for_frequency)
                                                     VLR_R(open_debug_log) VLR_R(close_debug_log)
+                                                        VLR_R(poll_passthru)
 #undef VLR_R
         {"readback", [](Context& c) { c.st.scratch_i = read_back_radio(c) ? 1 : 0; }},
     };
