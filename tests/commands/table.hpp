@@ -133,19 +133,14 @@ using Routine = void (*)(Context&);
 inline Routine routine_of(const std::string& name) {
     static const std::map<std::string, Routine> routines = {
 #define VLR_R(n) {#n, n},
-        VLR_R(band_from_frequency) VLR_R(store_band_row) VLR_R(band_step_up)
-            VLR_R(band_step_down) VLR_R(select_band_stack) VLR_R(digit_key) VLR_R(select_band)
-                VLR_R(send_vfo_frequency) VLR_R(snap_to_khz) VLR_R(step_frequency_up)
-                    VLR_R(step_frequency_down) VLR_R(start_split) VLR_R(end_split)
-                        VLR_R(apply_preamp) VLR_R(toggle_attenuator) VLR_R(toggle_noise_blanker)
-                            VLR_R(toggle_noise_reduction) VLR_R(toggle_speech_processor)
-                                VLR_R(read_processor_level) VLR_R(toggle_break_in)
-                                    VLR_R(toggle_vox) VLR_R(level_up) VLR_R(level_down)
-                                        VLR_R(send_width) VLR_R(send_power)
-                                            VLR_R(complete_tone_entry) VLR_R(apply_tone)
-                                                VLR_R(toggle_repeater) VLR_R(band_for_frequency)
-                                                    VLR_R(open_debug_log) VLR_R(close_debug_log)
-                                                        VLR_R(poll_passthru)
+        VLR_R(band_from_frequency) VLR_R(store_band_row) VLR_R(band_step_up) VLR_R(band_step_down)
+        VLR_R(select_band_stack) VLR_R(digit_key) VLR_R(select_band) VLR_R(send_vfo_frequency)
+        VLR_R(snap_to_khz) VLR_R(step_frequency_up) VLR_R(step_frequency_down) VLR_R(start_split)
+        VLR_R(end_split) VLR_R(apply_preamp) VLR_R(toggle_attenuator) VLR_R(toggle_noise_blanker)
+        VLR_R(toggle_noise_reduction) VLR_R(toggle_speech_processor) VLR_R(read_processor_level)
+        VLR_R(toggle_break_in) VLR_R(toggle_vox) VLR_R(level_up) VLR_R(level_down) VLR_R(send_width)
+        VLR_R(send_power) VLR_R(complete_tone_entry) VLR_R(apply_tone) VLR_R(toggle_repeater)
+        VLR_R(band_for_frequency) VLR_R(open_debug_log) VLR_R(close_debug_log) VLR_R(poll_passthru)
 #undef VLR_R
         {"readback", [](Context& c) { c.st.scratch_i = read_back_radio(c) ? 1 : 0; }},
     };
