@@ -11,11 +11,14 @@
 //         tick or tick*N, reply:TEXT (a frequency reply), in:COM=TEXT,
 //         addline:COM, openport:COM, type:KEYS (14.25\r), silent (no answers),
 //         flood (noise before the FA answer), digit:N (digit_key alone), clear,
-//         @routine, ?check
+//         follow (FA;'s answer follows every frequency set), hold (the next FA;
+//         answer is held back), release (it arrives, one tick), lose (it never
+//         does), @routine, ?check
 // words, commands: blank-joined, exact; * stands for anything; !P: anything but P.
 // checks: name=value, words=W, sent=C (as the columns), paths=N (waves played),
 //         file:NAME~TEXT (contains), file:NAME=TEXT, nofile:NAME, open:COM=0|1,
-//         in:COM=TEXT (bytes not yet read),
+//         in:COM=TEXT (bytes not yet read), out:COM=TEXT (bytes written),
+//         held=TEXT (the answers held back),
 //         panel:X,Y=TEXT, line:Y=TEXT (every text drawn at Y, /-joined),
 //         timer=ID, window=0|1, rows_changed=N,M (band rows unlike the start rows).
 // In values \s is a blank, \r \n \0 as in C. VELORAN_SHOW_ROWS=1 prints what
@@ -31,6 +34,7 @@
 #include <sstream>
 
 #include "commands/entries.hpp"
+#include "commands/passthru.hpp"
 #include "commands/poll.hpp"
 #include "link/log.hpp"
 #include "link/ports.hpp"
@@ -67,7 +71,7 @@ namespace vlr::test::table {
     X(menu_number_text) X(menu_value_text) X(offset10_sign) X(offset10_digits) X(offset6_sign)   \
     X(offset6_digits) X(offset2_sign) X(offset2_digits) X(offset70_sign) X(offset70_digits)      \
     X(shift10_sign) X(shift10_digits) X(shift6_sign) X(shift6_digits) X(shift2_sign)             \
-    X(shift2_digits) X(shift70_sign) X(shift70_digits) X(wave_folder)
+    X(shift2_digits) X(shift70_sign) X(shift70_digits) X(wave_folder) X(passthru_inbuf)
 
 inline std::string unescape(const std::string& v) {
     std::string out;
@@ -129,18 +133,14 @@ using Routine = void (*)(Context&);
 inline Routine routine_of(const std::string& name) {
     static const std::map<std::string, Routine> routines = {
 #define VLR_R(n) {#n, n},
-        VLR_R(band_from_frequency) VLR_R(store_band_row) VLR_R(band_step_up)
-            VLR_R(band_step_down) VLR_R(select_band_stack) VLR_R(digit_key) VLR_R(select_band)
-                VLR_R(send_vfo_frequency) VLR_R(snap_to_khz) VLR_R(step_frequency_up)
-                    VLR_R(step_frequency_down) VLR_R(start_split) VLR_R(end_split)
-                        VLR_R(apply_preamp) VLR_R(toggle_attenuator) VLR_R(toggle_noise_blanker)
-                            VLR_R(toggle_noise_reduction) VLR_R(toggle_speech_processor)
-                                VLR_R(read_processor_level) VLR_R(toggle_break_in)
-                                    VLR_R(toggle_vox) VLR_R(level_up) VLR_R(level_down)
-                                        VLR_R(send_width) VLR_R(send_power)
-                                            VLR_R(complete_tone_entry) VLR_R(apply_tone)
-                                                VLR_R(toggle_repeater) VLR_R(band_for_frequency)
-                                                    VLR_R(open_debug_log) VLR_R(close_debug_log)
+        VLR_R(band_from_frequency) VLR_R(store_band_row) VLR_R(band_step_up) VLR_R(band_step_down)
+        VLR_R(select_band_stack) VLR_R(digit_key) VLR_R(select_band) VLR_R(send_vfo_frequency)
+        VLR_R(snap_to_khz) VLR_R(step_frequency_up) VLR_R(step_frequency_down) VLR_R(start_split)
+        VLR_R(end_split) VLR_R(apply_preamp) VLR_R(toggle_attenuator) VLR_R(toggle_noise_blanker)
+        VLR_R(toggle_noise_reduction) VLR_R(toggle_speech_processor) VLR_R(read_processor_level)
+        VLR_R(toggle_break_in) VLR_R(toggle_vox) VLR_R(level_up) VLR_R(level_down) VLR_R(send_width)
+        VLR_R(send_power) VLR_R(complete_tone_entry) VLR_R(apply_tone) VLR_R(toggle_repeater)
+        VLR_R(band_for_frequency) VLR_R(open_debug_log) VLR_R(close_debug_log) VLR_R(poll_passthru)
 #undef VLR_R
         {"readback", [](Context& c) { c.st.scratch_i = read_back_radio(c) ? 1 : 0; }},
     };
@@ -151,11 +151,16 @@ inline Routine routine_of(const std::string& name) {
 struct Case {
     Rig rig;
     std::map<std::string, std::string> answers;
+    bool following = false, holding = false;
+    std::string held;
 
     Case() {
         rig.radio->respond = [this](const std::string& cmd) {
+            if (following && cmd.size() == 12 && cmd.rfind("FA", 0) == 0) answers["FA;"] = cmd;
             auto it = answers.find(cmd);
-            return it == answers.end() ? std::string() : it->second;
+            std::string answer = it == answers.end() ? std::string() : it->second;
+            if (holding && cmd == "FA;") held += answer, answer.clear();
+            return answer;
         };
     }
 
@@ -182,6 +187,10 @@ struct Case {
             EXPECT_FALSE(rig.dir.exists(head.substr(7))) << t;
         } else if (head.rfind("in:", 0) == 0) {
             EXPECT_EQ(rig.serial.line(std::stoi(head.substr(3)))->incoming, value) << t;
+        } else if (head.rfind("out:", 0) == 0) {
+            EXPECT_EQ(rig.serial.line(std::stoi(head.substr(4)))->written, value) << t;
+        } else if (head == "held") {
+            EXPECT_EQ(held, value) << t;
         } else if (head.rfind("open:", 0) == 0) {
             EXPECT_EQ(rig.serial.line(std::stoi(head.substr(5)))->open ? "1" : "0", value) << t;
         } else if (head.rfind("panel:", 0) == 0) {
@@ -247,6 +256,17 @@ struct Case {
             type(rig, unescape(t.substr(5)));
         } else if (t == "clear") {
             rig.clear();
+        } else if (t == "follow") {
+            following = true;
+        } else if (t == "hold") {  // from the moment an FA; poll has just gone out
+            holding = true;
+            for (int i = 0; i < 4 && !(s.poll_pending == 1 && !rig.sent().empty() && rig.sent().back() == "FA;"); ++i)
+                timer_tick(c);
+            rig.clear();
+        } else if (t == "release") {
+            if (holding) holding = false, rig.radio->incoming += held, timer_tick(c);
+        } else if (t == "lose") {
+            holding = false;
         } else if (t[0] == '?') {
             check(t.substr(1));
         } else if (t[0] == '@') {

@@ -4,8 +4,6 @@
 
 #include "commands/poll.hpp"
 #include "link/cat.hpp"
-#include "link/ports.hpp"
-#include "link/reconnect.hpp"
 #include "radio/readback.hpp"
 #include "speech/player.hpp"
 #include "tests/support/keys.hpp"
@@ -115,27 +113,6 @@ TEST_F(LineTest, TheDialIsFollowedWhenRepliesComeInPiecesOrBehindGarbage) {
     };
     for (int i = 0; i < 8; ++i) timer_tick(rig.c);
     EXPECT_EQ(s.vfo_frequency, 7123000) << join(rig.sent());
-}
-
-TEST_F(LineTest, ConnectedIsSaidAfterAReconnectOnlyOnceTheRadioAnswers) {
-    rig.c.speaker = &rig.speaker;
-    connect(rig);
-    s.link_lost = 1;
-    s.connected_before_loss = 1;
-    s.radio_connected = 0;
-    s.reopen_wait_ticks = 1;
-    close_port(rig.c, 1);
-    for (int i = 0; i < 20; ++i) timer_tick(rig.c);  // the device is back, silent
-    EXPECT_EQ(s.link_lost, 0);
-    EXPECT_GE(sent_with(rig, "FA;").size(), 5u);
-    EXPECT_FALSE(said(rig, "connected")) << join(rig.words());
-    EXPECT_EQ(s.radio_connected, 0);
-    rig.radio->respond = [](const std::string& cmd) {
-        return cmd == "FA;" ? std::string("FA014200000;") : std::string();
-    };
-    for (int i = 0; i < 4; ++i) timer_tick(rig.c);
-    EXPECT_EQ(join(rig.words()), "connected");
-    EXPECT_EQ(s.radio_connected, 1);
 }
 
 }  // namespace
