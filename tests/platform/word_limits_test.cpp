@@ -21,14 +21,8 @@ namespace {
 using vlr::test::write_wave;
 
 TEST(WordLimits, AWaitedWordPlaysAtMostTenSecondsAndAStopCutsLongOnes) {
-    const struct {
-        const char* what;
-        int rate;
-        std::size_t samples;
-        std::uint32_t claimed_bytes;  // the data chunk's length in the header; 0: true
-        int stop;
-        std::size_t heard;
-    } rows[] = {
+    // claimed_bytes: the data chunk's length in the header (0: the true one).
+    const struct { const char* what; int rate; std::size_t samples; std::uint32_t claimed_bytes; int stop; std::size_t heard; } rows[] = {
         {"1 Hz, 500,000 samples", 1, 500000, 0, 0, 10 * 22050},
         {"a header claiming 4 GB", 22050, 2205, 0xFFFFFFF0u, 0, 2205},
         {"asked to end: a long word", 22050, 5 * 22050, 0, SIGTERM, 0},
