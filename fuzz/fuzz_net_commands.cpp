@@ -3,13 +3,9 @@
 // between. Every answer is whole lines; every command reaching the radio is
 // one the program built (nine-digit frequencies, no stray ";"); a client
 // that keyed the transmitter and goes away leaves it unkeyed.
-#include <cstdint>
-#include <string>
 
 #include "commands/net_commands.hpp"
-#include "emulator/radio_model.hpp"
 #include "fuzz/fuzz_rig.hpp"
-#include "tests/support/keys.hpp"
 
 using namespace vlr;
 

@@ -24,17 +24,10 @@ TEST(Shutdown, UnkeysTheRadioFirstWhenAnythingLeftItKeyed) {
             }
         };
     };
-    const struct {
-        const char* how;
-        std::function<void(Rig&)> key;
-        std::vector<std::string> last;  // the commands of the shutdown
-    } rows[] = {
+    // How the transmitter was keyed, and the commands of the shutdown.
+    const struct { const char* how; std::function<void(Rig&)> key; std::vector<std::string> last; } rows[] = {
         {"space bar", [](Rig& r) { press(r, {vk::space}); }, {"TX0;", "PS0;"}},
-        {"space bar on and off",
-         [](Rig& r) {
-             press(r, {vk::space, vk::space});
-         },
-         {"PS0;"}},
+        {"space bar on and off", [](Rig& r) { press(r, {vk::space, vk::space}); }, {"PS0;"}},
         {"tune carrier", [](Rig& r) { r.st().tuner_mode = 1, press(r, {'T'}); }, {"TX0;", "PS0;"}},
         {"client TX1", client("TX1;"), {"TX0;", "PS0;"}},
         {"client TX2", client("TX2;"), {"TX0;", "PS0;"}},

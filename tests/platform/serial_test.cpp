@@ -19,16 +19,20 @@ namespace {
 
 using platform::make_posix_serial;
 
-// Reads what the port has, as the program does (never waiting), until `count` bytes came.
-std::string read_all(platform::SerialPort& port, std::size_t count) {
+// Reads with `read` (never waiting, as the program does) until `count` bytes came.
+template <typename Read>
+std::string read_until(Read read, std::size_t count) {
     std::string got;
     eventually([&] {
         char buf[256];
-        int n = port.read(buf, sizeof buf);
+        const auto n = read(buf, sizeof buf);
         if (n > 0) got.append(buf, static_cast<std::size_t>(n));
         return got.size() >= count;
     });
     return got;
+}
+std::string read_all(platform::SerialPort& port, std::size_t count) {
+    return read_until([&](char* b, int n) { return port.read(b, n); }, count);
 }
 
 bool is_link(const std::string& path) {
@@ -49,11 +53,9 @@ TEST(PosixSerial, NamesAndSpeeds) {
     dir.write("COM4", "just a file");
     EXPECT_EQ(serial->open(4, 9600), nullptr);
     EXPECT_EQ(serial->last_open_error(), platform::open_error_not_serial);
-    const int speeds[][2] = {{4800, 4800},   {38400, 38400},       {40000, 38400},
-                             {50000, 57600}, {250000, 230400},     {0, 50},
-                             {-9600, 50},    {2000000000, 4000000}};
-    for (auto [asked, runs] : speeds)
-        EXPECT_EQ(platform::nearest_standard_speed(asked), runs) << asked;
+    const int speeds[][2] = {{4800, 4800},     {38400, 38400}, {40000, 38400}, {50000, 57600},
+                             {250000, 230400}, {0, 50},        {-9600, 50},    {2000000000, 4000000}};
+    for (auto [asked, runs] : speeds) EXPECT_EQ(platform::nearest_standard_speed(asked), runs) << asked;
 }
 
 TEST(PosixSerial, TheRadiosLineOverAPseudoTerminal) {
@@ -64,12 +66,11 @@ TEST(PosixSerial, TheRadiosLineOverAPseudoTerminal) {
     auto port = serial->open(3, 40000);
     ASSERT_NE(port, nullptr);
     termios t{};
-    ::tcgetattr(pty.slave, &t);
+    ::tcgetattr(pty.slave, &t);  // 38400 8N1, raw: no echo, signals, translation or flow control
     EXPECT_EQ(cfgetospeed(&t), B38400);
     EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB), static_cast<tcflag_t>(CS8));
-    EXPECT_EQ(t.c_lflag & (ECHO | ICANON | ISIG | IEXTEN), 0u);
-    EXPECT_EQ(t.c_iflag & (ICRNL | INLCR | IGNCR | IXON | ISTRIP), 0u);
-    EXPECT_EQ(t.c_oflag & OPOST, 0u);
+    EXPECT_EQ((t.c_lflag & (ECHO | ICANON | ISIG | IEXTEN)) | (t.c_iflag & (ICRNL | INLCR | IGNCR | IXON | ISTRIP)) |
+                  (t.c_oflag & OPOST), 0u);
     EXPECT_TRUE(port->set_line_format(8, 0, 2));
     ::tcgetattr(pty.slave, &t);
     EXPECT_NE(t.c_cflag & CSTOPB, 0u);
@@ -85,8 +86,7 @@ TEST(PosixSerial, TheRadiosLineOverAPseudoTerminal) {
     ASSERT_NE(port, nullptr);
     // Bytes both ways, untranslated.
     const std::string bytes = "FA\r\n\x11\x13;";
-    EXPECT_EQ(port->write(bytes.data(), static_cast<int>(bytes.size())),
-              static_cast<int>(bytes.size()));
+    EXPECT_EQ(port->write(bytes.data(), static_cast<int>(bytes.size())), static_cast<int>(bytes.size()));
     EXPECT_EQ(pty.receive(bytes.size()), bytes);
     port->set_read_timeouts(5);
     pty.send("SM0;\r");
@@ -130,8 +130,7 @@ TEST(PosixSerial, PermissionDeniedIsReported) {
 TEST(PassThroughPair, AClientTalksThroughItsLinkUntilThePortCloses) {
     constexpr int com = 200;  // whose fallback device /dev/ttyUSB199 no machine has
     TempDir dir;
-    ASSERT_EQ(::symlink("/dev/pts/no-such", (dir.path + "COM200-client").c_str()),
-              0);  // stale, of an earlier run
+    ASSERT_EQ(::symlink("/dev/pts/no-such", (dir.path + "COM200-client").c_str()), 0);  // stale, of an earlier run
     auto serial = make_posix_serial(dir.path);
     EXPECT_FALSE(serial->open(com, 38400)) << "not allowed: a missing device stays missing";
     serial->allow_client_pty(com);
@@ -147,14 +146,7 @@ TEST(PassThroughPair, AClientTalksThroughItsLinkUntilThePortCloses) {
         ASSERT_EQ(::write(fd, "MD0;\r", 5), 5);
         EXPECT_EQ(read_all(*port, 5), "MD0;\r") << "raw, also after the first client's close";
         ASSERT_EQ(port->write("MD02;", 5), 5);
-        std::string got;
-        eventually([&] {
-            char buf[64];
-            ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n > 0) got.append(buf, static_cast<std::size_t>(n));
-            return got.size() >= 5;
-        });
-        EXPECT_EQ(got, "MD02;");
+        EXPECT_EQ(read_until([&](char* b, int n) { return ::read(fd, b, static_cast<std::size_t>(n)); }, 5), "MD02;");
         EXPECT_EQ(port->bytes_waiting(), 0) << "no echo of the program's own answer";
         ::close(fd);
         EXPECT_TRUE(port->alive());

@@ -9,6 +9,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <vector>
 
 #include "speech/player.hpp"
 #include "speech/values.hpp"
@@ -20,24 +21,19 @@ namespace {
 
 using Routine = void (*)(Context&);
 
-// One number in the state, one routine, the words heard (and the S-meter's panel text).
-struct Row { Routine say; int State::*field; int value; const char* words; const char* panel = nullptr; };
-const Row rows[] = {
-    {say_mode, &State::mode_code, 0, ""}, {say_mode, &State::mode_code, 1, "lsb.wav"}, {say_mode, &State::mode_code, 2, "usb.wav"},
-    {say_mode, &State::mode_code, 3, "cw.wav"}, {say_mode, &State::mode_code, 4, "am.wav"}, {say_mode, &State::mode_code, 8, ""},
-    {say_mode, &State::mode_code, 5, "fm.wav nar.wav"}, {say_mode, &State::mode_code, 6, "c4fm.wav"}, {say_mode, &State::mode_code, 7, "fm.wav"},
-    {say_power, &State::power_level, 5, "5 watts"}, {say_power, &State::power_level, 50, "5 0 watts"},
-    {say_power, &State::power_level, 100, "1 0 0 watts"}, {say_power, &State::power_level, 0, "0 watts"},
-    {say_keyer_speed, &State::keyer_speed, 9, "9 wpm"}, {say_keyer_speed, &State::keyer_speed, 10, "1 0 wpm"},
-    {say_keyer_speed, &State::keyer_speed, 25, "2 5 wpm"}, {say_band, &State::band_index, 1, "160 metres"},
-    {say_band, &State::band_index, 7, "17 metres"}, {say_band, &State::band_index, 13, "70 metres"}, {say_band, &State::band_index, 14, "un"},
-    {say_mic_level, &State::mic_level_peak, 100, "1 0 0"}, {say_mic_level, &State::mic_level_peak, 0, "0"},
-    {say_s_meter, &State::s_meter_value, 10, "s.wav 0.wav", "S0  "}, {say_s_meter, &State::s_meter_value, 11, "s.wav 1.wav", "S1  "},
-    {say_s_meter, &State::s_meter_value, 21, "s.wav 2.wav", "S2  "}, {say_s_meter, &State::s_meter_value, 41, "s.wav 3.wav", "S3  "},
-    {say_s_meter, &State::s_meter_value, 55, "s.wav 4.wav", "S4  "}, {say_s_meter, &State::s_meter_value, 69, "s.wav 5.wav", "S5  "},
-    {say_s_meter, &State::s_meter_value, 83, "s.wav 6.wav", "S6  "}, {say_s_meter, &State::s_meter_value, 97, "s.wav 7.wav", "S7  "},
-    {say_s_meter, &State::s_meter_value, 109, "s.wav 8.wav", "S8  "}, {say_s_meter, &State::s_meter_value, 122, "s.wav 8.wav", "S8  "},
-    {say_s_meter, &State::s_meter_value, 156, "s.wav 9.wav", "S9  "}, {say_s_meter, &State::s_meter_value, 157, "s.wav 9.wav plus.wav", "S9+"},
+// One number in the state, one routine, and for each value the words heard ("|" the S-meter's panel text).
+struct Rows { Routine say; int State::*field; std::vector<std::pair<int, const char*>> heard; };
+const Rows rows[] = {
+    {say_mode, &State::mode_code, {{0, ""}, {1, "lsb.wav"}, {2, "usb.wav"}, {3, "cw.wav"}, {4, "am.wav"}, {8, ""},
+                                   {5, "fm.wav nar.wav"}, {6, "c4fm.wav"}, {7, "fm.wav"}}},
+    {say_power, &State::power_level, {{5, "5 watts"}, {50, "5 0 watts"}, {100, "1 0 0 watts"}, {0, "0 watts"}}},
+    {say_keyer_speed, &State::keyer_speed, {{9, "9 wpm"}, {10, "1 0 wpm"}, {25, "2 5 wpm"}}},
+    {say_band, &State::band_index, {{1, "160 metres"}, {7, "17 metres"}, {13, "70 metres"}, {14, "un"}}},
+    {say_mic_level, &State::mic_level_peak, {{100, "1 0 0"}, {0, "0"}}},
+    {say_s_meter, &State::s_meter_value, {{10, "s.wav 0.wav|S0  "}, {11, "s.wav 1.wav|S1  "}, {21, "s.wav 2.wav|S2  "},
+        {41, "s.wav 3.wav|S3  "}, {55, "s.wav 4.wav|S4  "}, {69, "s.wav 5.wav|S5  "}, {83, "s.wav 6.wav|S6  "},
+        {97, "s.wav 7.wav|S7  "}, {109, "s.wav 8.wav|S8  "}, {122, "s.wav 8.wav|S8  "}, {156, "s.wav 9.wav|S9  "},
+        {157, "s.wav 9.wav plus.wav|S9+"}}},
 };
 
 // The frequency text, VFO B, repeater and transmit flags, the words.
@@ -74,8 +70,8 @@ TEST(Speech, ValuesAreSpokenAsTheirWords) {
         if (!panel.empty()) EXPECT_EQ(rig.window.text.drawn[0].x * 1000 + rig.window.text.drawn[0].y, 750045);
         return test::join(rig.words()) + (panel.empty() ? "" : "|" + panel);
     };
-    for (const Row& r : rows)
-        EXPECT_EQ(heard([&](State& s) { s.*r.field = r.value; }, r.say), r.panel ? r.words + std::string("|") + r.panel : r.words) << r.value;
+    for (const Rows& r : rows)
+        for (auto [value, words] : r.heard) EXPECT_EQ(heard([&](State& s) { s.*r.field = value; }, r.say), words) << value;
     for (auto [text, b, rep, tx, words] : frequencies)
         EXPECT_EQ(heard([&](State& s) { s.freq_text = text, s.vfo_b_selected = b, s.repeater_on = rep, s.tx_announce = tx; }, say_frequency), words);
     for (auto [mode, width, words] : widths)
