@@ -252,6 +252,7 @@ TEST_F(Operator, KeysFromStartToQuit) {
     ASSERT_NE(last_poll, after.rend());
     EXPECT_GE(std::count(last_poll.base() - 1, after.end(), "FA;"), 2) << join(after, before_quit);
     EXPECT_GE(std::count(tx0, after.end(), "FA;"), 1) << "the quit waits for the radio";
+    EXPECT_EQ(count_of(after, "PS0;"), 0u) << "PowOff 0 leaves the radio on";
     auto lines = dir.crlf_lines("savmem.dat");
     ASSERT_EQ(lines.size(), 115u);
     EXPECT_EQ(lines[0], "VELORAN v3.5b 3.5c 61") << "band 6 (20 m), noise reduction on (F4)";
