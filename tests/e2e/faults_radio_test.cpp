@@ -146,24 +146,22 @@ TEST_P(LineFaults, StateStaysSaneAndTheRadioIsFollowedAgainAfterwards) {
     EXPECT_EQ(rig.words().size(), key_words) << "nothing but the key's words was spoken";
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, LineFaults,
-                         ::testing::Values(LineFault{"silent", Fault::silent, 0, false},
-                                           LineFault{"late", Fault::late, 0, false},
-                                           LineFault{"pieces", Fault::pieces, 0, false},
-                                           LineFault{"garbage", Fault::garbage, 0, false},
-                                           LineFault{"garbage_only", Fault::garbage_only, 0, false},
-                                           LineFault{"burst_10k", Fault::burst, 10 * 1024, false},
-                                           LineFault{"burst_10k_nul", Fault::burst, 10 * 1024,
-                                                     true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+constexpr std::size_t k10 = 10 * 1024;
+INSTANTIATE_TEST_SUITE_P(
+    Faults, LineFaults,
+    ::testing::Values(LineFault{"silent", Fault::silent, 0, false},
+                      LineFault{"late", Fault::late, 0, false},
+                      LineFault{"pieces", Fault::pieces, 0, false},
+                      LineFault{"garbage", Fault::garbage, 0, false},
+                      LineFault{"garbage_only", Fault::garbage_only, 0, false},
+                      LineFault{"burst_10k", Fault::burst, k10, false},
+                      LineFault{"burst_10k_nul", Fault::burst, k10, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RadioFaults, UnaskedBurstsWithNulBytesPassWithoutHarm) {
     radio.send_burst(10 * 1024, true);
     ticks(10);
-    radio.send_unasked(
-        std::string("FA\0\0"
-                    "14200000;SM",
-                    15));
+    radio.send_unasked(std::string("FA\0\0" "14200000;SM", 15));
     radio.send_burst(10 * 1024, false);
     ticks(10);
     EXPECT_TRUE(follows_the_dial(-1'000));

@@ -55,6 +55,18 @@ struct Client {
     }
 };
 
+// The program with its network port at `port` (debug log on), the emulator as COM1.
+void launch(WorkFolder& dir, EmulatorProgram& radio, Process& veloran, int port,
+            const std::string& more = "") {
+    ASSERT_TRUE(dir.has_words);
+    Config config{.debug = 1};
+    dir.write("veloran.cfg", config.text() + "Net " + std::to_string(port) + "\r\n" + more);
+    ASSERT_TRUE(radio.start(dir.path, 1)) << dir.read("emulator.err");
+    ASSERT_TRUE(veloran.start({built_program("veloran"), "--transcript"}, dir.path,
+                              {{"SDL_AUDIODRIVER", "dummy"}, {"SDL_VIDEODRIVER", "dummy"}},
+                              dir.path + "veloran.err"));
+}
+
 class NetPort : public ::testing::Test {
 protected:
     WorkFolder dir;
@@ -65,14 +77,7 @@ protected:
     bool skip_vfo_switches = false;
 
     void SetUp() override {
-        ASSERT_TRUE(dir.has_words);
-        Config config;
-        config.debug = 1;
-        dir.write("veloran.cfg", config.text() + "Net " + std::to_string(port) + "\r\nNetTx 1\r\n");
-        ASSERT_TRUE(radio.start(dir.path, 1)) << dir.read("emulator.err");
-        ASSERT_TRUE(veloran.start({built_program("veloran"), "--transcript"}, dir.path,
-                                  {{"SDL_AUDIODRIVER", "dummy"}, {"SDL_VIDEODRIVER", "dummy"}},
-                                  dir.path + "veloran.err"));
+        ASSERT_NO_FATAL_FAILURE(launch(dir, radio, veloran, port, "NetTx 1\r\n"));
         ASSERT_TRUE(veloran.out.wait_for("connected")) << veloran.out.joined();
         taken();
     }
@@ -178,22 +183,16 @@ TEST_F(NetPort, AClientThatGoesAwayKeyedUnkeysTheRadio) {
 }
 
 TEST(NetPortInUse, TheProgramSaysSoAndRunsOn) {
-    WorkFolder dir;
-    ASSERT_TRUE(dir.has_words);
     const int busy = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t size = sizeof a;
     ASSERT_EQ(::bind(busy, reinterpret_cast<sockaddr*>(&a), size), 0);
     ::listen(busy, 1);
     ::getsockname(busy, reinterpret_cast<sockaddr*>(&a), &size);
-    Config config;
-    config.debug = 1;
-    dir.write("veloran.cfg", config.text() + "Net " + std::to_string(ntohs(a.sin_port)) + "\r\n");
+    WorkFolder dir;
     EmulatorProgram radio;
-    ASSERT_TRUE(radio.start(dir.path, 1));
     Process veloran;
-    ASSERT_TRUE(veloran.start({built_program("veloran"), "--transcript"}, dir.path,
-                              {{"SDL_AUDIODRIVER", "dummy"}, {"SDL_VIDEODRIVER", "dummy"}}));
+    launch(dir, radio, veloran, ntohs(a.sin_port));
     EXPECT_TRUE(veloran.out.wait_for_run({"netport", "na"}));
     EXPECT_TRUE(veloran.out.wait_for("connected"));
     EXPECT_NE(dir.read("debug.dat").find(": in use"), std::string::npos);

@@ -70,12 +70,9 @@ struct Session {
 };
 
 TEST(Ending, EveryEndUnkeysTheClientsTransmitterFirst) {
-    Process x;  // an X server of its own, for the row that takes it away
-    const bool xvfb =
-        installed("Xvfb") &&
-        x.start({"Xvfb", "-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"},
-                "") &&
-        eventually([&] { return x.out.size() > 0; });
+    XServer x;  // an X server of its own, for the row that takes it away
+    std::string why;
+    const bool xvfb = installed("Xvfb") && x.start(&why);
     for (int number : {SIGTERM, SIGINT, SIGHUP, 0}) {
         SCOPED_TRACE(number ? ::strsignal(number) : "display lost");
         if (!number && !xvfb) continue;
@@ -84,9 +81,9 @@ TEST(Ending, EveryEndUnkeysTheClientsTransmitterFirst) {
             number ? no_devices
                    : std::map<std::string, std::string>{{"SDL_AUDIODRIVER", "dummy"},
                                                         {"SDL_VIDEODRIVER", "x11"},
-                                                        {"DISPLAY", ":" + x.out.all()[0]}});
+                                                        {"DISPLAY", x.display()}});
         run.key_from_client();
-        number ? run.veloran.signal(number) : x.signal(SIGTERM);
+        number ? run.veloran.signal(number) : x.stop();
         const int status = run.veloran.wait_exit();
         EXPECT_TRUE(run.unkeyed_last());
         if (!number) continue;  // Xlib ends the program there and then

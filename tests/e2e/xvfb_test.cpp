@@ -11,7 +11,6 @@
 #include "tests/support/e2e_harness.hpp"
 
 using namespace vlr::e2e;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -77,15 +76,7 @@ struct InXWindow : ::testing::Test {
 
 TEST_F(InXWindow, KeysFromTheKeyboardAndThePanelOnScreen) {
     start(Config{});
-    // F is ignored on the one tick in 21 where the tick count wraps: pressed again then.
-    bool heard = false;
-    for (int attempt = 0; attempt < 3 && !heard; ++attempt) {
-        const std::size_t before = veloran.out.size();
-        xdotool({"key", "f"});
-        heard =
-            veloran.out.wait_for_run({"7", "point", "1", "mhz", "lsb.wav"}, before, 8s).has_value();
-    }
-    ASSERT_TRUE(heard) << veloran.out.joined();
+    // Typed through the X server: the keyboard reaches the program as the operator's does.
     const std::size_t before = veloran.out.size();
     EXPECT_EQ(xdotool({"key", "--delay", "60", "e", "1", "4", "period", "2", "5", "Return"}), 0);
     ASSERT_TRUE(eventually([&] {

@@ -18,6 +18,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -156,6 +157,7 @@ public:
     ~XServer();
     bool start(std::string* why);
     const std::string& display() const { return display_; }
+    void stop() { server_.signal(SIGTERM); }  // the display goes away under its clients
 
 private:
     Process server_;
