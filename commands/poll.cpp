@@ -143,20 +143,14 @@ void take_mic_level(Context& c) {
     if (s.tick_count >= 11) say_mic_level(c);
 }
 
-void read_poll_answer(Context& c) {
+// One complete reply of a poll's answer.
+void take_poll_reply(Context& c) {
     State& s = c.st;
-    s.poll_pending = 0;
-    // A reply that has not come within one tick is not waited for.
-    if (!fetch_poll_reply(c)) return;
     // A reading below 1 MHz is taken as exactly 1 MHz; the floored reply keeps
     // its ";" so that the frequency routine accepts it as a complete reply.
     const bool complete_reply = instr(s.cat_reply, ";") == 12;
     apply_frequency_floor(s.cat_reply);
     if (complete_reply && s.cat_reply.size() == 11) s.cat_reply += ";";
-    if (s.debug_log_on == 1) {
-        s.log_line = cut("RX=" + s.cat_reply);
-        write_log_line(c, s.log_line);
-    }
     if (begins_with(s.cat_reply, "FA") || begins_with(s.cat_reply, "FB")) {
         if (s.freq_polls_unanswered > 0) --s.freq_polls_unanswered;
         take_frequency_reply(c);
@@ -166,6 +160,28 @@ void read_poll_answer(Context& c) {
     if (swr_at >= 1) take_swr(c);
     const int alc_at = instr(s.cat_reply, "RM4");
     if (alc_at >= 1 && s.mic_monitor >= 1) take_mic_level(c);
+}
+
+void read_poll_answer(Context& c) {
+    State& s = c.st;
+    s.poll_pending = 0;
+    // A reply that has not come within one tick is not waited for.
+    if (!fetch_poll_reply(c)) return;
+    if (s.debug_log_on == 1) {
+        s.log_line = cut("RX=" + s.cat_reply);
+        write_log_line(c, s.log_line);
+    }
+    // A late answer arrives together with the next one ("SM0100;FA014250000;"
+    // on a slow line): every reply in the read counts, not only the first.
+    const std::string read = s.cat_reply;
+    std::size_t from = 0;
+    while (from < read.size()) {
+        const std::size_t end = read.find(';', from);
+        s.cat_reply = read.substr(from, end == std::string::npos ? std::string::npos : end - from + 1);
+        take_poll_reply(c);
+        if (end == std::string::npos) break;
+        from = end + 1;
+    }
 }
 
 void send_next_poll(Context& c) {
