@@ -14,7 +14,7 @@ using namespace vlr;
 
 namespace {
 
-constexpr int enter = 13, f7 = 118, f11 = 122;
+constexpr int enter = vk::enter, f7 = vk::f(7), f11 = vk::f(11);
 
 // The keys whose rules ask the radio something and read its answer: power,
 // keyer speed, microphone gain (then the monitor on the poll), tune (power

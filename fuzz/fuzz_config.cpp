@@ -12,7 +12,7 @@ using namespace vlr;
 
 namespace {
 
-constexpr int enter = 13, space = 32, tick = fuzz::tick;
+constexpr int enter = vk::enter, space = vk::space, tick = fuzz::tick;
 
 // Keys of the session; `tick` stands for one timer tick.
 const std::vector<int>& session() {

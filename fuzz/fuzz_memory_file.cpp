@@ -47,7 +47,7 @@ void check_round_trip(test::Rig& rig) {
         fuzz::require(first.nr_on == second.nr_on, "nr_on changed by save and load");
 }
 
-constexpr int enter = 13, tick = fuzz::tick;
+constexpr int enter = vk::enter, tick = fuzz::tick;
 using fuzz::steps;
 
 }  // namespace
