@@ -217,8 +217,11 @@ Result set_mode(Context& c, const NetRequest& r) {
     s.net_mode_name = r.args[0];
     // The width asked for becomes the mode's own, so the mode display
     // chooses the narrow filter for it.
+    // A width beyond any filter is the widest; clamped before it becomes an
+    // int, as a client may send any number.
     if (code <= 3 && width > 0)
-        (code == 3 ? s.cw_width : s.ssb_width) = nearest_width_index(s, static_cast<int>(width));
+        (code == 3 ? s.cw_width : s.ssb_width) =
+            nearest_width_index(s, static_cast<int>(std::min(width, 100000.0)));
     // The panel follows as for a mode the radio reported; the band row's
     // frequency is not sent (see the pass-through).
     const int applied = s.channel_applied;
