@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds Veloran and runs every test: the unit, end-to-end, Xvfb and soak
-# tests, then the whole suite again under AddressSanitizer and UBSan, then
-# each fuzz target for a bounded time.
+# Builds Veloran and runs every test: the unit, end-to-end and Xvfb tests,
+# then the whole suite again under AddressSanitizer and UBSan, then each fuzz
+# target for a bounded time. The Windows stage cross-builds the program, its
+# tests and installer, and runs them under wine and Xvfb (VELORAN_WINDOWS=0
+# leaves it out). The long soak is run by hand: scripts/soak.sh.
 #   ./test.sh           everything (what CI runs)
 #   ./test.sh --quick   only the first pass (no sanitizer build, no fuzzing)
 set -euo pipefail
@@ -17,6 +19,13 @@ scripts/render-voice.sh build/wave >/dev/null
 echo "== Tests"
 ctest --test-dir build --output-on-failure -j2 --timeout 600
 [ "$quick" = 1 ] && exit 0
+
+if [ "${VELORAN_WINDOWS:-1}" != 0 ]; then
+  echo "== Windows: cross-build, tests under wine, end to end and installer"
+  scripts/build-windows.sh
+  xvfb-run -a -s "-screen 0 1280x800x24" ctest --test-dir build-windows --output-on-failure --timeout 600
+  tests/win32/e2e.sh build build-windows
+fi
 
 echo "== Tests under AddressSanitizer and UBSan"
 scripts/sanitize.sh

@@ -1,4 +1,6 @@
-// veloran.cfg: eleven lines read by character position; labels are free text.
+// veloran.cfg: lines read by position; labels are free text. Lines 1..11 are
+// read by character position, lines 12 and 13 (the network port) by word,
+// line 14 (the speech) from its eighth character.
 #include <cctype>
 #include <string>
 #include <vector>
@@ -29,6 +31,30 @@ std::vector<std::string> split_lines(const std::string& text) {
 }
 
 int line_len(const std::string& s) { return static_cast<int>(s.size()); }
+
+// The blank-separated words of a line.
+std::vector<std::string> words_of(const std::string& line) {
+    std::vector<std::string> words;
+    std::size_t at = 0;
+    while ((at = line.find_first_not_of(" \t", at)) != std::string::npos) {
+        const std::size_t end = line.find_first_of(" \t", at);
+        words.push_back(line.substr(at, end - at));
+        at = end;
+    }
+    return words;
+}
+
+// Line 12, "Net 4532" or "Net 4532 192.168.1.10": a label, the network
+// port (0 or no line: off) and optionally the address to listen on. Line 13,
+// "NetTx 1": whether network clients may key the transmitter.
+void read_network_lines(State& s, const std::string& port_line, const std::string& tx_line) {
+    const auto port = words_of(port_line);
+    s.net_port = port.size() >= 2 ? text_num(port[1]) : 0;
+    if (s.net_port < 0 || s.net_port > 65535) s.net_port = 0;
+    s.net_address = port.size() >= 3 ? port[2] : std::string();
+    const auto tx = words_of(tx_line);
+    s.net_tx_allowed = tx.size() >= 2 && text_num(tx[1]) == 1 ? 1 : 0;
+}
 
 }  // namespace
 
@@ -78,6 +104,7 @@ bool read_config_text(State& s, const std::string& text) {
     s.passthru_port = text_num(line_len(l) == 9 ? right(l, 2) : right(l, 1));
 
     s.debug_log_on = text_num(mid(line(11), 7, 1));
+    read_network_lines(s, line(12), line(13));
 
     // "Speech dispatcher" picks the speech service; a file without the line
     // keeps the recorded words.

@@ -1,7 +1,9 @@
 // Entry point: wires the real window, speaker and serial devices to the
 // program, or, with --demo, an emulated radio on a pseudo-terminal.
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -10,7 +12,10 @@
 
 #include "app/startup.hpp"
 #include "emulator/pty_radio.hpp"
+#include "link/cat.hpp"
 #include "platform/posix/posix_serial.hpp"
+#include "platform/posix/stop_signals.hpp"
+#include "platform/posix/posix_sockets.hpp"
 #include "platform/sdl/sdl_platform.hpp"
 #ifdef VELORAN_HAVE_SPEECHD
 #include "platform/speechd/speechd_speech.hpp"
@@ -44,7 +49,7 @@ fs::path program_folder(const char* argv0) {
 
 const char* kDemoConfig =
     "COM  1\r\nSpeed 38400\r\nswr 0\r\ntun 0\r\nPowOff 0\r\n10mof -100\r\n6mof -500\r\n"
-    "2mof -600\r\n70mof +5000\r\nPthru 0\r\nDebug 1\r\n";
+    "2mof -600\r\n70mof +5000\r\nPthru 0\r\nDebug 1\r\nNet 4532\r\nNetTx 1\r\n";
 
 // The demo's working folder beside the program: its configuration, a link to
 // the rendered words and the emulated radio linked as COM1.
@@ -58,6 +63,22 @@ bool prepare_demo_folder(const fs::path& folder, const fs::path& waves) {
     return !ec;
 }
 
+// The running program, for the last-resort unkey below; null outside
+// run_program.
+vlr::Context* running_program = nullptr;
+
+// Some ends bypass the orderly shutdown: the display connection lost (Xlib
+// then calls exit()) or an exception nobody caught. The radio must not stay
+// keyed through them. These run on the program's own thread, at its end.
+void unkey_at_exit() {
+    if (running_program) vlr::release_transmitter(*running_program);
+}
+
+[[noreturn]] void unkey_and_abort() {
+    unkey_at_exit();
+    std::abort();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -65,6 +86,9 @@ int main(int argc, char** argv) {
     // (savmem.dat stays as it was, debug.dat stops growing) instead of
     // killing the program with the radio still keyed.
     std::signal(SIGXFSZ, SIG_IGN);
+    vlr::platform::install_stop_signals();
+    std::atexit(unkey_at_exit);
+    std::set_terminate(unkey_and_abort);
     Options opt;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--simulate") == 0) opt.simulate = true;
@@ -107,11 +131,16 @@ int main(int argc, char** argv) {
     c.window = window.get();
     c.speaker = speaker.get();
     c.serial = serial.get();
+    auto sockets = vlr::platform::make_posix_sockets();
+    c.sockets = sockets.get();
     c.console = &std::cout;
+    c.errors = &std::cerr;
     if (opt.transcript) c.transcript = &std::cout;
     c.st.simulate_radio = opt.simulate ? 1 : 0;
 
+    running_program = &c;
     int code = vlr::run_program(c);
+    running_program = nullptr;
     std::cout.flush();
     return code;
 }

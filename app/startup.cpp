@@ -2,18 +2,20 @@
 // loop and the orderly shutdown.
 #include "app/startup.hpp"
 
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 
-#include "base/text.hpp"
+#include "base/exit_codes.hpp"
 #include "base/names.hpp"
+#include "base/text.hpp"
 #include "commands/handler.hpp"
+#include "commands/net_server.hpp"
 #include "link/cat.hpp"
 #include "link/log.hpp"
 #include "commands/passthru.hpp"
 #include "link/ports.hpp"
 #include "memory/bank_file.hpp"
 #include "panel/front_panel.hpp"
+#include "platform/files.hpp"
 #include "radio/bands.hpp"
 #include "radio/readback.hpp"
 #include "base/rows.hpp"
@@ -56,13 +58,11 @@ std::string row_frequency_text(const std::string& row) {
     return digits(text_num(left(d, 3))) + "." + right(d, 6);
 }
 
-bool read_whole_file(const std::string& path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    out = ss.str();
-    return true;
+// The spoken word and the line on standard error for a failure.
+int fail(Context& c, const char* word, const std::string& why, int code) {
+    say(c, word);
+    if (c.errors) *c.errors << "veloran: " << why << '\n' << std::flush;
+    return code;
 }
 
 void greet(Context& c) {
@@ -99,7 +99,7 @@ void prepare_startup(Context& c) {
     // pair made by the program, so a client program needs no socat.
     if (c.serial && passthru_in_use(s)) c.serial->allow_client_pty(s.passthru_port);
     open_serial(c, s.radio_port);
-    say_if_not_permitted(c);
+    s.port_failure = say_if_not_permitted(c, s.radio_port);
     if (s.band_index < band::m160 || s.band_index > band::general) s.band_index = band::m40;
     s.freq_text = row_frequency_text(s.band_table[static_cast<std::size_t>(safe_band(s.band_index))]);
     s.cat_command = "VS0";
@@ -108,6 +108,10 @@ void prepare_startup(Context& c) {
 
 void shutdown_program(Context& c) {
     State& s = c.st;
+    // Network clients go first, while the radio can still hear an unkey and
+    // before the window they wake is gone.
+    close_net_port(c);
+    release_transmitter(c);
     if (c.window) c.window->close();
     s.main_window.open = false;
     if (s.power_off_on_exit == 1) {
@@ -127,9 +131,20 @@ int run_program(Context& c) {
     begin_reading(c);
     greet(c);
     end_reading(c);
+    // Without a window no key reaches the program: it could only sit there.
+    if (c.window && !s.main_window.open)
+        return fail(c, "nodisp", "no display: the window cannot open (is DISPLAY set?)",
+                    exit_no_display);
 
     std::string config;
-    if (!read_whole_file(c.paths.file("veloran.cfg"), config)) {
+    const std::string config_path = c.paths.file("veloran.cfg");
+    std::error_code ec;
+    if (std::filesystem::is_directory(config_path, ec))
+        return fail(c, "cfgdir", config_path + " is a folder, not a file", exit_config_is_folder);
+    // Only a regular file is read: a FIFO of that name would hang the start.
+    if (!platform::read_regular_file(config_path, config)) {
+        if (std::filesystem::is_regular_file(config_path, ec))
+            return fail(c, "cfgperm", config_path + " cannot be read", exit_config_unreadable);
         say(c, "cfgnf");
         return 0;
     }
@@ -145,14 +160,18 @@ int run_program(Context& c) {
     prepare_startup(c);
     const bool read_back = read_back_radio(c);
     end_reading(c);
-    if (!read_back) return 0;
+    if (!read_back) return s.port_failure;
 
+    open_net_port(c);
     if (c.window) c.window->start_timer(1, 50);
     s.running = 1;
     while (s.running != 0) {
         if (!c.window) break;
         c.window->wait_events([&c](int id, int param) { deliver_event(c, id, param); });
+        // Network clients are served between events, never inside one.
+        if (s.running != 0) serve_net(c);
     }
+    release_transmitter(c);
     if (c.window) c.window->stop_timer(1);
     save_memory_file(c);
     shutdown_program(c);

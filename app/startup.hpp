@@ -25,7 +25,8 @@ void choose_speech(Context& c);
 // The start-up preparation (banner, log, reset, rows, memory, port, VS0).
 void prepare_startup(Context& c);
 
-// The shutdown from closing the window on (steps S2..S5).
+// The shutdown: network clients closed, the radio unkeyed, the window closed,
+// the radio switched off if asked, the ports and the log closed.
 void shutdown_program(Context& c);
 
 // Delivers one window event to the handler, keeping event_id/event_param of

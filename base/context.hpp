@@ -11,8 +11,11 @@
 
 #include "base/state.hpp"
 #include "platform/interfaces.hpp"
+#include "platform/sockets.hpp"
 
 namespace vlr {
+
+struct NetServer;  // commands/net_server.hpp
 
 // The words spoken for one event (a key, a tick's report): the stop key
 // drops the rest of it, the repeat key says the last one again.
@@ -33,11 +36,14 @@ struct Context {
     platform::Speaker* speaker = nullptr;        // null: silent
     platform::Window* window = nullptr;          // null: no window, nothing drawn
     platform::SerialSystem* serial = nullptr;    // null: no port ever opens
+    platform::Sockets* sockets = nullptr;        // null: no network port
+    std::shared_ptr<NetServer> net;              // the network port while it listens
     std::ostream* transcript = nullptr;          // every word played, one per line
     std::ostream* console = nullptr;             // print_text before a window is named
     platform::TextSpeech* text_service = nullptr;  // offered by the platform, may be null
     platform::TextSpeech* text_speech = nullptr;   // in use: words go to it as text
     Reading reading;
+    std::ostream* errors = nullptr;              // why the program could not run, one line each
 };
 
 }  // namespace vlr

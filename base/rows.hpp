@@ -38,14 +38,6 @@ inline bool chan_empty(const std::string& r) { return r.empty() ? false : r[0] =
 // Two band-number digits of a channel record: "01".."09", "10".."13", "14".
 inline std::string band_digits(int band) { return zero_pad(band, 2); }
 
-// True when `s` is exactly `n` decimal digits.
-inline bool all_digits(const std::string& s, std::size_t n) {
-    if (s.size() != n) return false;
-    for (char ch : s)
-        if (!is_digit_char(ch)) return false;
-    return true;
-}
-
 // The one-character digit of a small setting (a VFO flag, a mode code, a
 // preamp step); anything outside 0..9 would not fit the one-character field.
 inline std::string digit_of(int v) {

@@ -14,9 +14,13 @@ void reset_state(State& s) {
     s.cat_reply.clear();
     s.reply_count = 0;
     s.poll_pending = 0;
+    s.freq_polls_unanswered = 0;
+    s.stale_freq_replies = 0;
     s.radio_connected = 0;
     s.passthru_inbuf.clear();
     s.passthru_chunk.clear();
+    s.reply_stream.clear();
+    s.answer_awaited = 0;
 
     s.vfo_b_selected = 0;
     s.mode_code = mode::lsb;

@@ -4,10 +4,10 @@
 #pragma once
 
 #include <array>
-#include <fstream>
 #include <string>
 
 #include "base/names.hpp"
+#include "platform/files.hpp"
 
 namespace vlr {
 
@@ -51,6 +51,11 @@ struct State {
     std::string shift6_sign, shift6_digits;
     std::string shift2_sign, shift2_digits;
     std::string shift70_sign, shift70_digits;
+    // Network control port: where it listens (0 = off; "" = this computer
+    // only) and whether its clients may key the transmitter.
+    int net_port = 0;
+    std::string net_address;
+    int net_tx_allowed = 0;
     int data_bits = 8;
     int parity_code = 0;
     int stop_bits_setting = 2;
@@ -73,6 +78,11 @@ struct State {
     std::string log_line;
     std::string passthru_inbuf;
     std::string passthru_chunk;
+    // Bytes from the radio that do not yet end in ";": the start of a reply
+    // whose rest comes with a later read.
+    std::string reply_stream;
+    // 1 after the radio's device came back, until the radio has answered.
+    int answer_awaited = 0;
     // A radio port whose device has vanished (cable pulled, radio switched
     // off) is reopened by the timer step, waiting longer after each failure.
     int link_lost = 0;              // 1 while the radio's device is gone
@@ -84,6 +94,13 @@ struct State {
     int passthru_wait_ticks = 0;
     int passthru_backoff_ticks = 0;
     int quit_wait_ticks = 0;        // ticks since the quit key, while it waits for the radio
+    // A frequency answer asked for before the program set a frequency itself
+    // tells where the radio was, not where the key put it: how many "FA"
+    // polls still wait for their answers, and how many of the answers still
+    // to come were asked before the last frequency command went out.
+    int freq_polls_unanswered = 0;
+    int stale_freq_replies = 0;
+    int port_failure = 0;           // exit status when the radio's port failed to open, else 0
 
     // Mirror of the radio's settings
     int vfo_frequency = 0;
@@ -92,6 +109,7 @@ struct State {
     std::string vfo_a_text, vfo_b_text;
     std::string saved_vfo_a;
     int vfo_b_selected = 0;
+    int split_on = 0;  // 1 while the radio transmits on VFO B ("ST1" sent)
     int skip_freq_reply = 0;
     int mode_code = mode::lsb;
     std::string mode_cmd_lsb, mode_cmd_usb, mode_cmd_cw, mode_cmd_am, mode_cmd_fm, mode_cmd_fmn,
@@ -140,11 +158,21 @@ struct State {
     int s_meter_value = 0;
     std::string swr_peak_text;
     int transmit_state = 0;
+    // 1 from a command that keys the transmitter (the space bar, the tune
+    // carrier, a pass-through client's "TX1"/"TX2", whatever sends it) until
+    // "TX0" has gone out. However the program ends, it unkeys the radio first
+    // while this is set.
+    int radio_may_be_keyed = 0;
     int tx_settle_count = 0;
     int tune_active = 0;
     int ant_check = 0;
     int mic_monitor = 0;
     int mic_level_peak = 0;
+    // 1 while a network client has the radio keyed: every way out unkeys it.
+    int net_keyed = 0;
+    // The mode name a network client last set ("PKTUSB"), reported back to it
+    // while the radio stays in that mode.
+    std::string net_mode_name;
 
     // Number entry and memory channels
     int entry_value = 999;
@@ -164,7 +192,7 @@ struct State {
     std::array<std::string, 100> memory_channels{};
 
     // Files, fixed texts and scratch
-    std::ofstream debug_file;
+    platform::AppendFile debug_file;
     std::string version_text;
     std::string banner_text;
     std::string wave_folder;

@@ -70,4 +70,18 @@ int text_num_rounded(std::string_view s);
 
 inline bool is_digit_char(char ch) { return ch >= '0' && ch <= '9'; }
 
+// True when `s` is one or more decimal digits.
+inline bool all_digits(const std::string& s) {
+    if (s.empty()) return false;
+    for (char ch : s)
+        if (!is_digit_char(ch)) return false;
+    return true;
+}
+
+// True when `s` is exactly `n` decimal digits.
+inline bool all_digits(const std::string& s, std::size_t n) { return s.size() == n && all_digits(s); }
+
+// True when `s` starts with `prefix`.
+inline bool begins_with(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
 }  // namespace vlr

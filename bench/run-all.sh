@@ -28,10 +28,10 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 if [ ! -f "$build/build.ninja" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELORAN_BENCH=ON >/dev/null
 fi
 ninja -C "$build" -j2 veloran veloran-emulator bench_word_gap bench_idle_cpu bench_readout \
-  bench_response bench_startup bench_program_idle >/dev/null
+  bench_response bench_startup bench_program_idle bench_net_port >/dev/null
 # The words are the rendered voice pack; an up-to-date pack is left as it is.
 "$root/scripts/render-voice.sh" "$build/wave" >/dev/null
 
@@ -76,6 +76,7 @@ run loop_idle env SDL_AUDIODRIVER=dummy "$build/bench/bench_idle_cpu" "$loop_sec
 run program_idle env SDL_AUDIODRIVER=dummy "$build/bench/bench_program_idle" "$idle_seconds"
 run response env SDL_AUDIODRIVER=dummy "$build/bench/bench_response" "$presses" "$turns"
 run startup env SDL_AUDIODRIVER=dummy "$build/bench/bench_startup" "$startups"
+run net_port env SDL_AUDIODRIVER=dummy "$build/bench/bench_net_port" "$presses"
 
 # verdict <value> <limit>: "ok" when value < limit.
 verdict() {
@@ -110,6 +111,13 @@ row 9 "radio to panel (median / max)" "$(v radio_to_panel_median_ms) / $(v radio
 row 10 "start-up to connected, overhead (median/max)" \
   "$(v startup_overhead_ms) / $(v startup_overhead_max_ms) ms" "< 300 ms" \
   "$(verdict "${value[startup_overhead_ms]:-}" 300)"
+row net "network port: round trip f (median / p99)" "$(v net_f_median_ms) / $(v net_f_p99_ms) ms" \
+  "< 5 ms" "$(verdict "${value[net_f_median_ms]:-}" 5)"
+row net "  round trip v s f m t (median / p99)" "$(v net_poll_median_ms) / $(v net_poll_p99_ms) ms" \
+  "< 5 ms" "$(verdict "${value[net_poll_median_ms]:-}" 5)"
+row net "  client F to the radio's wire (median / p99)" \
+  "$(v net_set_to_wire_median_ms) / $(v net_set_to_wire_p99_ms) ms" "< 50 ms" \
+  "$(verdict "${value[net_set_to_wire_median_ms]:-}" 50)"
 echo
 echo "Full output: $results/"
 [ ${#failed[@]} -eq 0 ] || { echo "run-all: failed: ${failed[*]}" >&2; exit 1; }

@@ -1,9 +1,10 @@
 // Entries that a key opens and later keys complete: a band picked by one
 // key, a frequency typed in MHz, a repeater offset, a radio menu item, the
 // next memory channel, and the frequency read-outs. The digits themselves
-// are collected by digit_key; this file starts and completes the entries.
+// are routed by digit_key, at the end of this file.
 #include "commands/entries.hpp"
 
+#include <climits>
 #include <string>
 
 #include "base/text.hpp"
@@ -51,6 +52,26 @@ void abandon_frequency_entry(Context& c) {
 // frequency would land ten times too high.
 void drop_leading_zeros(State& s) {
     if (s.entry_value > 0) s.entry_int_digits = static_cast<int>(digits(s.entry_value).size());
+}
+
+// The frequency command the typed digits stand for ("FA" and nine digits, the
+// MHz placed by how many were typed before the point), or "" when they can be
+// none: more than three MHz digits, more than six after the point, nothing
+// or zero typed (the radio has no frequency below 1 MHz), or whole MHz from
+// 450 up (they never met the point's limit; the radio refuses them, and the
+// band row would keep a frequency no band select can restore).
+std::string typed_frequency_command(State& s, bool point_typed) {
+    if (!point_typed) drop_leading_zeros(s);
+    std::string command = "FA";
+    command += (s.entry_int_digits == 1   ? "00"
+                : s.entry_int_digits == 2 ? "0"
+                                          : "") +
+               digits(s.entry_value);
+    if (command.size() > 11 || s.entry_int_digits > 3) return {};
+    while (command.size() < 11) command += "0";
+    const int hz = text_num(mid(command, 3));
+    if (hz < 1'000'000 || hz >= 450'000'000) return {};
+    return command;
 }
 
 // Nine frequency digits (leading zeros allowed) as MHz with a point after the
@@ -171,17 +192,31 @@ void frequency_point(Context& c) {
     store_band_row(c);
     s.entry_point_typed = 1;
     drop_leading_zeros(s);
+    const int band = s.band_index;
     band_for_frequency(c);
     s.saved_band = s.band_index;
+    // The radio stays on its band until the Enter sends the new frequency,
+    // and an Enter that refuses the entry sends nothing.
+    s.band_index = band;
     say(c, "point");
 }
 
 void frequency_enter(Context& c) {
     State& s = c.st;
     if (s.freq_entry_active == 0) return;
-    s.tick_count = 0;
     s.freq_entry_active = 0;
-    if (s.entry_point_typed == 0) {
+    const bool point_typed = s.entry_point_typed == 1;
+    s.entry_point_typed = 0;
+    // Checked before anything goes out: a refused entry must leave the radio
+    // on its band, mode and frequency, and the band rows as they were.
+    const std::string command = typed_frequency_command(s, point_typed);
+    if (command.empty()) {
+        say(c, "invalid");
+        s.entry_int_digits = 0;
+        return;
+    }
+    s.tick_count = 0;
+    if (!point_typed) {
         store_band_row(c);
         band_for_frequency(c);  // all digits are MHz
         s.saved_band = s.band_index;
@@ -198,28 +233,6 @@ void frequency_enter(Context& c) {
         // No FM below 25 MHz: AM is the nearest the radio allows.
         s.mode_code = mode::am;
         show_mode(c);
-    }
-    if (s.entry_point_typed == 0) drop_leading_zeros(s);
-    std::string command = "FA";
-    command += (s.entry_int_digits == 1   ? "00"
-                : s.entry_int_digits == 2 ? "0"
-                                          : "") +
-               digits(s.entry_value);
-    s.entry_point_typed = 0;
-    if (command.size() > 11 || s.entry_int_digits > 3) {
-        say(c, "invalid");
-        s.entry_int_digits = 0;
-        return;
-    }
-    while (command.size() < 11) command += "0";
-    const int hz = text_num(mid(command, 3));
-    // Nothing typed, or zero: the radio has no frequency below 1 MHz. Whole
-    // MHz from 450 up never met the point's limit; the radio refuses them,
-    // and the band row would keep a frequency no band select can restore.
-    if (hz < 1'000'000 || hz >= 450'000'000) {
-        say(c, "invalid");
-        s.entry_int_digits = 0;
-        return;
     }
     send_cat(c, command);
     s.band_index = s.saved_band;
@@ -369,6 +382,56 @@ void frequency_readout(Context& c) {
         return;
     }
     plain_readout(c);
+}
+
+// Where a digit key goes: the bank digit of a channel, the menu number or
+// value, the offset, a channel store or recall, the frequency entry, the band
+// digit, or a tone code.
+void digit_key(Context& c) {
+    State& s = c.st;
+    if (s.key_code < 48 || s.key_code > 57) return;
+    if (s.key_state == ks::normal && s.freq_entry_active == 0 && s.channel_op == 0 && s.tone_active == 0)
+        return;
+    const int d = s.key_code - 48;
+    const std::string word(1, static_cast<char>(s.key_code));
+    s.cat_command.clear();
+    if (s.bank_digit == -1) {
+        s.bank_digit = d;
+        say(c, word);
+        say(c, "channel");
+        return;
+    }
+    if (s.key_state == ks::menu_number || s.key_state == ks::menu_value || s.key_state == ks::offset_digits) {
+        std::string& entry = s.key_state == ks::menu_number   ? s.menu_number_text
+                             : s.key_state == ks::menu_value ? s.menu_value_text
+                                                : s.offset_entry;
+        entry = cut(entry + word);
+        say(c, word);
+        return;
+    }
+    if (s.channel_op == 1) return store_channel(c);
+    if (s.channel_op == 2 || s.channel_step == 1) return recall_channel(c);
+    if (s.key_state == ks::normal && s.freq_entry_active == 1) {
+        if (s.entry_point_typed == 0) ++s.entry_int_digits;
+        // Held at the largest number: far too long for a frequency, so the
+        // Enter refuses it, and the count never wraps.
+        const long long value = static_cast<long long>(s.entry_value) * 10 + d;
+        s.entry_value = value > INT_MAX ? INT_MAX : static_cast<int>(value);
+        say(c, word);
+        return;
+    }
+    if (s.key_state == ks::band) {
+        store_band_row(c);
+        s.band_index = d == 0 ? 10 : d;
+        s.vfo_b_selected = 0;
+        select_band(c);
+        s.key_state = ks::normal;
+        return;
+    }
+    if (s.tone_active == 1) {
+        s.tone_code = cut(s.tone_code + word);
+        say(c, word);
+    }
 }
 
 }  // namespace vlr

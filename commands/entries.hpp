@@ -5,6 +5,7 @@
 
 namespace vlr {
 
+void digit_key(Context& c);
 void start_frequency_entry(Context& c);
 void frequency_point(Context& c);
 void frequency_enter(Context& c);

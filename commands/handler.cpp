@@ -14,6 +14,7 @@
 #include "commands/poll.hpp"
 #include "commands/transmit.hpp"
 #include "link/cat.hpp"
+#include "link/reply.hpp"
 #include "link/log.hpp"
 #include "panel/front_panel.hpp"
 #include "radio/mode.hpp"
@@ -35,13 +36,6 @@ using platform::event_close, platform::event_key_down, platform::event_key_up,
 constexpr int lowest_hz = 1'000'000;
 // Nine digits is all the frequency command has room for.
 constexpr int highest_hz = 999'999'999;
-
-// The number in `width` characters starting `skip` characters after the
-// first `code` in the last reply; `fallback` when the code is missing.
-int reply_number(const Context& c, const std::string& code, int skip, int width, int fallback) {
-    int p = instr(c.st.cat_reply, code);
-    return p > 0 ? text_num(mid(c.st.cat_reply, p + skip, width)) : fallback;
-}
 
 bool is_digit_key(int k) { return k >= '0' && k <= '9'; }
 
@@ -70,67 +64,6 @@ void extended_key(Context& c) {
         c.st.key_state = ks::extended;
         say(c, "on");
     }
-}
-
-void antenna_key(Context& c) {
-    State& s = c.st;
-    if (s.band_index == band::m2 || s.band_index == band::cm70 || s.radio_variant < 1) {
-        say(c, "na");
-        s.key_state = ks::normal;
-        return;
-    }
-    if (s.antenna2 == 1) {
-        say(c, "ant1");
-        send_cat(c, "EX0307040");
-    } else {
-        say(c, "ant2");
-        send_cat(c, "EX0307041");
-    }
-    s.antenna2 = 1 - s.antenna2;
-    // Keeps state 14 for one S so the operator can compare the antennas.
-    s.ant_check = 2;
-}
-
-void agc_key(Context& c) {
-    static const std::array<const char*, 4> words{"fast", "mid", "slow", "auto"};
-    State& s = c.st;
-    s.agc_setting += 1;
-    if (s.agc_setting > 4 || s.agc_setting < 1) s.agc_setting = 1;
-    send_cat(c, "GT0" + digits(s.agc_setting));
-    say(c, "agc");
-    say(c, words[static_cast<std::size_t>(s.agc_setting - 1)]);
-}
-
-// Second receiver gain up (AG1/RG1): steps of 10, 255 at the top.
-void second_gain_up(Context& c, int& gain, const std::string& code) {
-    gain += 10;
-    if (gain >= 251) gain = 255;
-    send_cat(c, code + zero_pad(gain, 3));
-    if (gain >= 250) say(c, "max");
-}
-
-void second_gain_down(Context& c, int& gain, const std::string& code) {
-    gain -= 10;
-    if (gain < 10) gain = 0;
-    send_cat(c, code + zero_pad(gain, 3));
-    if (gain == 0) say(c, "min");
-}
-
-void monitor_key(Context& c) {
-    State& s = c.st;
-    say(c, "mon");
-    if (s.monitor_on == 1) {
-        s.monitor_on = 0;
-        s.cat_command = "ML00";
-        say(c, "off");
-        s.level_target = 0;
-    } else {
-        s.monitor_on = 1;
-        s.cat_command = "ML01";
-        s.level_target = 1;
-        say(c, "on");
-    }
-    send_command(c);
 }
 
 void stop_mic_monitor(Context& c) {
@@ -200,7 +133,7 @@ void keyer_key(Context& c) {
     show_mode(c);
     s.key_state = ks::keyer;
     query_cat(c, "KS");
-    s.keyer_speed = reply_number(c, "KS", 2, 3, s.keyer_speed);
+    s.keyer_speed = reply_field(c.st.cat_reply, "KS", 2, 3).value_or(s.keyer_speed);
     say(c, "on");
     // Practice without keying the transmitter.
     send_cat(c, "BI0");
@@ -356,65 +289,10 @@ void preamp_key(Context& c) {
     apply_preamp(c);
 }
 
-void notch_key(Context& c) {
-    State& s = c.st;
-    say(c, "notch");
-    if (s.notch_on == 1) {
-        s.cat_command = "BC00";
-        say(c, "off");
-    } else {
-        s.cat_command = "BC01";
-        say(c, "on");
-    }
-    s.notch_on = s.notch_on == 1 ? 0 : 1;
-    send_command(c);
-}
-
-void contour_key(Context& c) {
-    State& s = c.st;
-    if (is_cw(s.mode_code)) {
-        say(c, "na");
-        return;
-    }
-    s.level_target = 4;
-    say(c, "co");
-    if (s.contour_on == 1) {
-        s.contour_on = 0;
-        s.cat_command = "CO00000";
-        say(c, "off");
-        s.level_target = 0;
-    } else {
-        s.contour_on = 1;
-        s.cat_command = "CO00001";
-        say(c, "on");
-        s.level_target = 4;
-    }
-    send_command(c);
-}
-
-void tuner_key(Context& c) {
-    State& s = c.st;
-    s.tuner_engaged = 0;
-    say(c, "tuner");
-    if (s.tuner_mode == 1) {
-        send_cat(c, "AC100");
-        say(c, "on");
-        s.tuner_mode = 0;
-    } else if (s.tuner_mode == 2 || s.tuner_mode == 3) {
-        send_cat(c, "AC000");
-        say(c, "off");
-        s.tuner_mode = 1;
-    } else {
-        send_cat(c, "AC100");
-        say(c, "both");
-        s.tuner_mode = 2;
-    }
-}
-
 void power_key(Context& c) {
     State& s = c.st;
     query_cat(c, "PC");
-    s.power_level = reply_number(c, "PC", 3, 3, s.power_level);
+    s.power_level = reply_field(c.st.cat_reply, "PC", 3, 3).value_or(s.power_level);
     say(c, "Power");
     s.key_state = ks::power;
     say_power(c);
@@ -427,7 +305,7 @@ void mic_gain_key(Context& c) {
     s.tick_count = 0;
     say(c, "lev");
     query_cat(c, "MG");
-    s.mic_gain = reply_number(c, "MG", 2, 3, s.mic_gain);
+    s.mic_gain = reply_field(c.st.cat_reply, "MG", 2, 3).value_or(s.mic_gain);
     s.mic_level_peak = s.mic_gain;
     s.mic_monitor = -1;
     say_mic_level(c);
@@ -475,27 +353,6 @@ void mode_key(Context& c) {
 }
 
 // ---- Tuning keys in states 0 and 2 -----------------------------------------
-
-void squelch_up(Context& c) {
-    State& s = c.st;
-    s.squelch_level += s.squelch_level < 20 ? 1 : 10;
-    if (s.squelch_level >= 256) {
-        s.squelch_level = 255;
-        say(c, "max");
-    }
-    send_cat(c, "SQ0" + zero_pad(s.squelch_level, 3));
-}
-
-void squelch_down(Context& c) {
-    State& s = c.st;
-    if (s.squelch_level == 245) s.squelch_level = 240;
-    s.squelch_level -= s.squelch_level >= 30 ? 10 : 1;
-    if (s.squelch_level < 1) {
-        s.squelch_level = 0;
-        say(c, "0");
-    }
-    send_cat(c, "SQ0" + zero_pad(s.squelch_level, 3));
-}
 
 bool on_fm_channel_band(const State& s) {
     return s.band_index == band::m2 || s.band_index == band::cm70 || s.band_index == 15;

@@ -17,7 +17,6 @@ namespace {
 
 constexpr int max_read = 255;
 
-bool begins_with(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 void log_with_prefix(Context& c, const char* prefix, const std::string& text) {
     if (c.st.debug_log_on != 1) return;
@@ -90,22 +89,18 @@ void follow_mode(Context& c, char radio_mode) {
     s.channel_applied = applied;
 }
 
-// The radio's answer as it came, for the other program. cat_reply, the
-// reply count and the "RX=" line are as every other read leaves them; only
-// the frequency floor stays out of the bytes passed back: the other program
-// must get the radio's own reply, terminator included.
+// The radio's complete answers as they came, for the other program. cat_reply,
+// the reply count and the "RX=" line are as every other read leaves them;
+// only the frequency floor stays out of the bytes passed back: the other
+// program must get the radio's own reply, terminator included.
 std::string read_answer(Context& c) {
     State& s = c.st;
     if (s.simulate_radio == 1) {
         read_reply(c);
         return s.cat_reply;
     }
-    std::string raw;
-    s.reply_count = bytes_waiting(c, s.radio_port);
-    if (s.reply_count >= 1) {
-        raw = read_port(c, s.radio_port, max_read);
-        s.reply_count = static_cast<int>(raw.size());
-    }
+    const std::string raw = take_radio_replies(c);
+    s.reply_count = static_cast<int>(raw.size());
     s.cat_reply = raw;
     apply_frequency_floor(s.cat_reply);
     if (!s.cat_reply.empty()) log_with_prefix(c, "RX=", s.cat_reply);
@@ -136,10 +131,12 @@ void take_frequency_answer(Context& c, const std::string& answer) {
 // next poll asks again anyway.
 void discard_late_answers(Context& c) {
     State& s = c.st;
-    if (s.simulate_radio == 1 || bytes_waiting(c, s.radio_port) < 1) return;
-    s.cat_reply = read_port(c, s.radio_port, max_read);
+    if (s.simulate_radio == 1) return;
+    s.cat_reply = take_radio_replies(c);
     s.reply_count = static_cast<int>(s.cat_reply.size());
     if (!s.cat_reply.empty()) log_with_prefix(c, "RX=", s.cat_reply);
+    // The start of a late answer must not be joined to the client's one.
+    s.reply_stream.clear();
 }
 
 void pass_back_answer(Context& c, const std::string& request) {

@@ -11,6 +11,7 @@
 #include "commands/passthru.hpp"
 #include "link/ports.hpp"
 #include "link/reconnect.hpp"
+#include "link/reply.hpp"
 #include "radio/frequency.hpp"
 #include "base/rows.hpp"
 #include "speech/player.hpp"
@@ -33,7 +34,12 @@ constexpr int flood_reads_per_tick = 256;
 // frequency poll off) must not keep the operator from leaving. Three seconds.
 constexpr int quit_wait_limit = 60;
 
-bool begins_with(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+// Frequency polls counted as still waiting for their answers. A radio that
+// is slower than the poll has up to two out; more would only mean answers
+// that never came (or that a key's own query read), and every one counted
+// makes one more answer suspect after the next frequency command.
+constexpr int most_unanswered_freq_polls = 2;
+
 
 bool freq_command_digits(const std::string& cmd) {
     if (cmd.size() != 12 || cmd[11] != ';') return false;
@@ -82,14 +88,6 @@ void drop_flood(Context& c) {
         if (read_port(c, port, max_poll_read).empty()) break;
 }
 
-// The three digits of a meter reading from 1-based position `at`, or "" when
-// the reply does not hold them there (a reply cut short or mangled on the
-// line): a meter that reads "01" of "0100" would show and speak a wrong value.
-std::string meter_digits(const std::string& reply, int at) {
-    const std::string reading = mid(reply, at, 3);
-    return all_digits(reading, 3) ? reading : std::string();
-}
-
 // Fetches the answer to the last poll into cat_reply; false when nothing came.
 bool fetch_poll_reply(Context& c) {
     State& s = c.st;
@@ -100,27 +98,30 @@ bool fetch_poll_reply(Context& c) {
     }
     s.reply_count = bytes_waiting(c, s.radio_port);
     if (s.reply_count < 1) return false;
-    s.cat_reply = cut(read_port(c, s.radio_port, max_poll_read));
+    s.cat_reply = cut(take_radio_replies(c));
     if (s.reply_count > max_poll_read) drop_flood(c);
-    return true;
+    return !s.cat_reply.empty();
 }
 
 // The S-meter reading only updates the panel: a spoken S-meter every 200 ms
 // would drown everything else, so the words are muted.
 void take_s_meter(Context& c) {
     State& s = c.st;
-    const std::string reading = meter_digits(s.cat_reply, 4);
-    if (reading.empty()) return;
-    s.s_meter_value = text_num_rounded(reading);
+    // A reading cut short or mangled on the line is no reading: "01" of
+    // "0100" would show and speak a wrong value.
+    const auto reading = reply_field(s.cat_reply, "SM", 3, 3);
+    if (!reading) return;
+    s.s_meter_value = *reading;
     s.wave_folder = "xx";
     say_s_meter(c);
     s.wave_folder = default_wave_folder();
 }
 
-void take_swr(Context& c, int p) {
+void take_swr(Context& c) {
     State& s = c.st;
-    const std::string reading = meter_digits(s.cat_reply, p + 3);
-    if (reading.empty()) return;
+    const auto value = reply_field(s.cat_reply, "RM6", 3, 3);
+    if (!value) return;
+    const std::string reading = zero_pad(*value, 3);
     // While transmitting, after the first settling replies, keep the peak.
     if (s.transmit_state > 0 && s.tx_settle_count == 0) {
         if (text_num_rounded(reading) > text_num_rounded(s.swr_peak_text))
@@ -132,14 +133,33 @@ void take_swr(Context& c, int p) {
     if (s.tx_settle_count > 0) s.tx_settle_count -= 1;
 }
 
-void take_mic_level(Context& c, int p) {
+void take_mic_level(Context& c) {
     State& s = c.st;
-    const std::string reading = meter_digits(s.cat_reply, p + 3);
-    if (reading.empty()) return;
-    const int level = text_num_rounded(reading);
+    const auto reading = reply_field(s.cat_reply, "RM4", 3, 3);
+    if (!reading) return;
+    const int level = *reading;
     if (level > s.mic_level_peak) s.mic_level_peak = level;
     // About every half second the peak is spoken (say_mic_level restarts the count).
     if (s.tick_count >= 11) say_mic_level(c);
+}
+
+// One complete reply of a poll's answer.
+void take_poll_reply(Context& c) {
+    State& s = c.st;
+    // A reading below 1 MHz is taken as exactly 1 MHz; the floored reply keeps
+    // its ";" so that the frequency routine accepts it as a complete reply.
+    const bool complete_reply = instr(s.cat_reply, ";") == 12;
+    apply_frequency_floor(s.cat_reply);
+    if (complete_reply && s.cat_reply.size() == 11) s.cat_reply += ";";
+    if (begins_with(s.cat_reply, "FA") || begins_with(s.cat_reply, "FB")) {
+        if (s.freq_polls_unanswered > 0) --s.freq_polls_unanswered;
+        take_frequency_reply(c);
+    }
+    if (begins_with(s.cat_reply, "SM")) take_s_meter(c);
+    const int swr_at = instr(s.cat_reply, "RM6");
+    if (swr_at >= 1) take_swr(c);
+    const int alc_at = instr(s.cat_reply, "RM4");
+    if (alc_at >= 1 && s.mic_monitor >= 1) take_mic_level(c);
 }
 
 void read_poll_answer(Context& c) {
@@ -147,21 +167,21 @@ void read_poll_answer(Context& c) {
     s.poll_pending = 0;
     // A reply that has not come within one tick is not waited for.
     if (!fetch_poll_reply(c)) return;
-    // A reading below 1 MHz is taken as exactly 1 MHz; the floored reply keeps
-    // its ";" so that the frequency routine accepts it as a complete reply.
-    const bool complete_reply = instr(s.cat_reply, ";") == 12;
-    apply_frequency_floor(s.cat_reply);
-    if (complete_reply && s.cat_reply.size() == 11) s.cat_reply += ";";
     if (s.debug_log_on == 1) {
         s.log_line = cut("RX=" + s.cat_reply);
         write_log_line(c, s.log_line);
     }
-    if (begins_with(s.cat_reply, "FA") || begins_with(s.cat_reply, "FB")) take_frequency_reply(c);
-    if (begins_with(s.cat_reply, "SM")) take_s_meter(c);
-    const int swr_at = instr(s.cat_reply, "RM6");
-    if (swr_at >= 1) take_swr(c, swr_at);
-    const int alc_at = instr(s.cat_reply, "RM4");
-    if (alc_at >= 1 && s.mic_monitor >= 1) take_mic_level(c, alc_at);
+    // A late answer arrives together with the next one ("SM0100;FA014250000;"
+    // on a slow line): every reply in the read counts, not only the first.
+    const std::string read = s.cat_reply;
+    std::size_t from = 0;
+    while (from < read.size()) {
+        const std::size_t end = read.find(';', from);
+        s.cat_reply = read.substr(from, end == std::string::npos ? std::string::npos : end - from + 1);
+        take_poll_reply(c);
+        if (end == std::string::npos) break;
+        from = end + 1;
+    }
 }
 
 void send_next_poll(Context& c) {
@@ -173,8 +193,11 @@ void send_next_poll(Context& c) {
     } else {
         s.cat_command = meter_poll(s);
     }
+    const bool freq_poll = s.cat_command == "FA";
     s.poll_phase = 1 - s.poll_phase;
     if (!s.cat_command.empty()) send_command(c);
+    if (freq_poll && s.freq_polls_unanswered < most_unanswered_freq_polls)
+        ++s.freq_polls_unanswered;
     s.poll_pending = 1;
 }
 

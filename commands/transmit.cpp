@@ -7,6 +7,7 @@
 #include "base/names.hpp"
 #include "commands/transmit.hpp"
 #include "link/cat.hpp"
+#include "link/reply.hpp"
 #include "panel/front_panel.hpp"
 #include "radio/mode.hpp"
 #include "radio/frequency.hpp"
@@ -49,14 +50,16 @@ void carrier_for_manual_tuning(Context& c) {
     send_cat(c, "PC");
     pauses(c, 2);
     read_reply(c);
-    int p = instr(s.cat_reply, "PC");
-    if (p > 0) s.power_level = text_num(mid(s.cat_reply, p + 3, 3));
+    s.power_level = reply_field(s.cat_reply, "PC", 3, 3).value_or(s.power_level);
     send_cat(c, s.radio_variant == 1 ? "PC2010" : "PC1005");
     int kept = s.vfo_frequency;
     send_cat(c, s.radio_variant != 0 ? "MD05" : "MD0B");
     s.vfo_frequency = kept;
     send_vfo_frequency(c);
     s.transmit_state = 1;
+    // The operator keys this carrier with the microphone's PTT, which the
+    // program never sees: it counts as keyed until the tune ends with "TX0".
+    s.radio_may_be_keyed = 1;
     say(c, "ptthold");
     if (s.auto_swr == 0) say(c, "swrwiths");
 }

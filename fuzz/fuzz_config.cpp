@@ -2,22 +2,17 @@
 // session of keys and ticks that uses every configured value (tune and SWR
 // options, repeater offsets on 10 m to 70 cm, the pass-through port, the log,
 // power off at the end) against the emulated radio, and shuts down.
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "app/startup.hpp"
-#include "emulator/radio_model.hpp"
 #include "fuzz/fuzz_rig.hpp"
-#include "platform/interfaces.hpp"
 
 using namespace vlr;
 
 namespace {
 
-constexpr int enter = 13, space = 32, tick = -1;
+constexpr int enter = vk::enter, space = vk::space, tick = fuzz::tick;
 
 // Keys of the session; `tick` stands for one timer tick.
 const std::vector<int>& session() {
@@ -54,25 +49,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto l = rig.serial.line(com);
         return l ? l : rig.serial.add_line(com);
     };
+    auto usable = [](int com) { return com >= 1 && com <= 256; };
     emu::RadioModel radio;
     rig.radio->respond = nullptr;
-    if (probe.radio_port >= 1 && probe.radio_port <= 256)
-        line_for(probe.radio_port)->respond = [&radio](const std::string& cmd) {
-            return radio.handle(cmd);
-        };
-    if (probe.radio_port >= 1 && probe.radio_port <= 256)
+    if (usable(probe.radio_port)) {
+        line_for(probe.radio_port)->respond = [&radio](const std::string& cmd) { return radio.handle(cmd); };
         fuzz::watch_commands(*line_for(probe.radio_port));
-    if (probe.passthru_port >= 1 && probe.passthru_port <= 256 &&
-        probe.passthru_port != probe.radio_port)
+    }
+    if (usable(probe.passthru_port) && probe.passthru_port != probe.radio_port)
         line_for(probe.passthru_port)->incoming = "FA;MD02;ID;";
 
     for (int key : session()) {
-        if (key == tick) {
-            rig.window.events.emplace_back(platform::event_timer, 1);
-        } else {
-            rig.window.events.emplace_back(platform::event_key_down, key);
-            rig.window.events.emplace_back(platform::event_key_up, key);
-        }
+        if (key == tick) rig.window.events.emplace_back(platform::event_timer, 1);
+        else rig.window.events.insert(rig.window.events.end(), {{platform::event_key_down, key}, {platform::event_key_up, key}});
     }
 
     run_program(rig.c);
@@ -80,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::check_state(rig.st());
     std::size_t from = 0;
     const int port = rig.st().radio_port;
-    auto line = port >= 1 && port <= 256 ? rig.serial.line(port) : nullptr;
+    auto line = usable(port) ? rig.serial.line(port) : nullptr;
     if (line) fuzz::check_radio_commands(*line, from);
     if (std::getenv("VELORAN_FUZZ_TRACE")) {
         std::fprintf(stderr, "words: %s\n", test::join(rig.words()).c_str());

@@ -3,14 +3,9 @@
 // step is a press (down and up), a held key (down only), a release, or some
 // ticks. The session starts as the program does: read-back, then the poll
 // brings the first frequency reply.
-#include <cstdint>
-#include <string>
 
-#include "emulator/radio_model.hpp"
 #include "fuzz/fuzz_rig.hpp"
-#include "platform/interfaces.hpp"
 #include "radio/frequency.hpp"
-#include "radio/readback.hpp"
 
 using namespace vlr;
 
@@ -19,11 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     test::Rig rig;
     State& s = rig.st();
     emu::RadioModel model(in.ConsumeBool() ? emu::Variant::watts100 : emu::Variant::watts10);
-    if (in.ConsumeBool()) {
+    if (in.ConsumeBool())
         s.simulate_radio = 1;
-    } else {
+    else
         rig.radio->respond = [&model](const std::string& cmd) { return model.handle(cmd); };
-    }
     s.tuner_mode = in.ConsumeIntegralInRange(0, 2);
     s.auto_swr = in.ConsumeIntegralInRange(0, 1);
     s.shift2_sign = s.offset2_sign = "-", s.shift2_digits = s.offset2_digits = "0600";
@@ -36,37 +30,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!read_back_radio(rig.c)) fuzz::fail("the radio was refused at start-up");
     fuzz::Checker check;
     check(rig);
-    fuzz::ticks(rig, 4);
-    check(rig);
+    fuzz::steps(rig, check, {fuzz::tick, fuzz::tick, fuzz::tick, fuzz::tick});
 
     for (int steps = 0; steps < 400 && in.remaining_bytes() > 0; ++steps) {
+        // clang-format off
         switch (in.ConsumeIntegralInRange(0, 9)) {
-            case 0:
-                fuzz::ticks(rig, in.ConsumeIntegralInRange(1, 8));
-                break;
-            case 1:
-                fuzz::deliver(rig, platform::event_key_down, fuzz::key_code_from(in));
-                break;
-            case 2:
-                fuzz::deliver(rig, platform::event_key_up, 0);
-                break;
+            case 0: fuzz::ticks(rig, in.ConsumeIntegralInRange(1, 8)); break;
+            case 1: fuzz::deliver(rig, platform::event_key_down, fuzz::key_code_from(in)); break;
+            case 2: fuzz::deliver(rig, platform::event_key_up, 0); break;
             case 3: {  // a key pressed many times over: the far ends of every range
-                const int key = fuzz::key_code_from(in);
-                const int times = in.ConsumeIntegralInRange(1, 1200);
+                const int key = fuzz::key_code_from(in), times = in.ConsumeIntegralInRange(1, 1200);
                 for (int i = 0; i < times; ++i) fuzz::press(rig, key);
                 break;
             }
-            case 4: {  // the operator turned the radio's dial anywhere
-                const int hz = in.ConsumeIntegralInRange(1'000'000, 999'999'999);
-                s.last_freq_command = frequency_command(hz) + ";";
+            case 4:  // the operator turned the radio's dial anywhere
+                s.last_freq_command = frequency_command(in.ConsumeIntegralInRange(1'000'000, 999'999'999)) + ";";
                 model.operate(s.last_freq_command);
                 fuzz::ticks(rig, 4);
                 break;
-            }
-            default:
-                fuzz::press(rig, fuzz::key_code_from(in));
-                break;
+            default: fuzz::press(rig, fuzz::key_code_from(in)); break;
         }
+        // clang-format on
         check(rig);
         model.clear_record();
     }

@@ -3,14 +3,11 @@
 // against the simulated radio and a fixed session uses every band row and
 // every stored channel: band keys, channel recalls and steps, a store, quit.
 #include <array>
-#include <cstdint>
-#include <string>
 
 #include "app/startup.hpp"
 #include "fuzz/fuzz_rig.hpp"
 #include "memory/bank_file.hpp"
 #include "radio/bands.hpp"
-#include "radio/readback.hpp"
 
 using namespace vlr;
 
@@ -27,8 +24,7 @@ Banks banks_of(const State& s) { return {s.band_table, s.memory_channels, s.band
 void start_values(State& s) {
     fill_band_rows(s);
     for (auto& ch : s.memory_channels) ch = "9";
-    s.band_index = 4;
-    s.nr_on = 0;
+    s.band_index = 4, s.nr_on = 0;
 }
 
 // Whatever the file held, saving what was taken and loading it again gives
@@ -39,13 +35,10 @@ void check_round_trip(test::Rig& rig) {
     start_values(s);
     load_memory_file(rig.c);
     fuzz::check_state(s);
-    fuzz::require(s.band_index >= 0 && s.band_index <= 14, "loaded band outside 0..14",
-                  std::to_string(s.band_index));
+    fuzz::require(s.band_index >= 0 && s.band_index <= 14, "loaded band outside 0..14", std::to_string(s.band_index));
     fuzz::require(s.nr_on == 0 || s.nr_on == 1, "loaded nr_on not 0 or 1");
     const Banks first = banks_of(s);
-    save_memory_file(rig.c);
-    start_values(s);
-    load_memory_file(rig.c);
+    save_memory_file(rig.c), start_values(s), load_memory_file(rig.c);
     const Banks second = banks_of(s);
     fuzz::require(first.rows == second.rows, "band rows changed by save and load");
     fuzz::require(first.channels == second.channels, "channels changed by save and load");
@@ -54,19 +47,8 @@ void check_round_trip(test::Rig& rig) {
         fuzz::require(first.nr_on == second.nr_on, "nr_on changed by save and load");
 }
 
-constexpr int enter = 13, tick = -1;
-
-void step(test::Rig& rig, fuzz::Checker& check, int key) {
-    if (key == tick)
-        fuzz::ticks(rig, 1);
-    else
-        fuzz::press(rig, key);
-    check(rig);
-}
-
-void steps(test::Rig& rig, fuzz::Checker& check, std::initializer_list<int> keys) {
-    for (int k : keys) step(rig, check, k);
-}
+constexpr int enter = vk::enter, tick = fuzz::tick;
+using fuzz::steps;
 
 }  // namespace
 
@@ -77,8 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check_round_trip(rig);
 
     State& s = rig.st();
-    s.simulate_radio = 1;
-    s.running = 1;
+    s.simulate_radio = 1, s.running = 1;
     prepare_startup(rig.c);
     s.simulate_radio = 1;
     fuzz::Checker check;
@@ -97,9 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int slot = 0; slot < 100; ++slot) {
         const std::string& record = s.memory_channels[static_cast<std::size_t>(slot)];
         if (!record.empty() && record[0] == '9') continue;
-        steps(rig, check,
-              {'G', 'B', '0' + slot / 10, '0' + slot % 10, tick, tick, tick, tick, 'U', tick, tick,
-               'U', tick, tick});
+        steps(rig, check, {'G', 'B', '0' + slot / 10, '0' + slot % 10, tick, tick, tick, tick, 'U', tick, tick, 'U', tick, tick});
     }
 
     // A store, then quit (which saves again).

@@ -1,16 +1,26 @@
-// What every fuzz target shares: a fresh program on the test fakes for each
-// input, the keys the handler knows, and the invariants that no input from
-// outside (file, radio, other program, keyboard) may break. A broken
-// invariant traps, so libFuzzer keeps the input as a crash.
+// What every fuzz target shares (with the headers most of them need): a fresh
+// program on the test fakes for each input, the keys the handler knows, and
+// the invariants that no input from outside (file, radio, other program,
+// keyboard) may break. A broken invariant traps, so libFuzzer keeps the input
+// as a crash.
 #pragma once
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "base/context.hpp"
+#include "emulator/radio_model.hpp"
+#include "platform/interfaces.hpp"
+#include "radio/readback.hpp"
 #include "tests/support/fakes.hpp"
+#include "tests/support/keys.hpp"
 
 namespace vlr::fuzz {
 
@@ -54,5 +64,24 @@ void deliver(test::Rig& rig, int event_id, int param = 0);
 void press(test::Rig& rig, int key);  // key down then key up
 void ticks(test::Rig& rig, int n);
 
+// The radio's answers taken from `answers`, one per command, nothing when they ran out.
+inline std::function<std::string(const std::string&)> answers_from(std::deque<std::string>& answers) {
+    return [&answers](const std::string&) {
+        if (answers.empty()) return std::string();
+        std::string a = answers.front();
+        answers.pop_front();
+        return a;
+    };
+}
+
+// Presses each key (`tick`: one timer tick instead), checking after each.
+constexpr int tick = -1;
+inline void steps(test::Rig& rig, Checker& check, std::initializer_list<int> keys) {
+    for (int k : keys) {
+        if (k == tick) ticks(rig, 1);
+        else press(rig, k);
+        check(rig);
+    }
+}
 
 }  // namespace vlr::fuzz

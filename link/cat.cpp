@@ -4,15 +4,48 @@
 #include "base/names.hpp"
 #include "link/log.hpp"
 #include "link/ports.hpp"
+#include "link/reconnect.hpp"
 #include "speech/player.hpp"
 
 namespace vlr {
 
 namespace {
 
-bool begins_with(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 constexpr int max_reply_read = 255;
+
+// The longest start of a reply kept waiting for its end: every reply is far
+// shorter, so more is noise that never ends in ";".
+constexpr std::size_t max_unfinished = 128;
+
+// Reads of a line that keeps chattering, before clearing it gives up.
+constexpr int max_clearing_reads = 64;
+
+bool is_upper(char ch) { return ch >= 'A' && ch <= 'Z'; }
+
+bool is_printable(char ch) {
+    const auto byte = static_cast<unsigned char>(ch);
+    return byte >= 0x20 && byte < 0x7f;
+}
+
+// The reply at the end of one ";"-ended piece of the stream, or "" when it
+// holds none. A reply is printable text: two capital letters (the command's
+// code), its values (digits, signs, at most a single capital), ";"; or the
+// radio's "?;" for a command it refused. Whatever stands before it came from
+// the line, or is the start of a reply whose rest was lost: the last code in
+// the piece is where the reply begins.
+std::string reply_in(const std::string& piece) {
+    std::size_t from = piece.size();
+    while (from > 0 && is_printable(piece[from - 1])) --from;
+    const std::string text = piece.substr(from);
+    for (std::size_t i = text.size(); i >= 3; --i) {
+        const std::size_t at = i - 3;  // the code at `at`, its first value after it
+        if (is_upper(text[at]) && is_upper(text[at + 1]) && !is_upper(text[at + 2]))
+            return text.substr(at);
+    }
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "?;") == 0) return "?;";
+    return {};
+}
 
 void log_with_prefix(Context& c, const char* prefix, const std::string& text) {
     c.st.log_line = cut(prefix + text);
@@ -50,14 +83,53 @@ void send_command(Context& c) {
         return;
     }
     if ((begins_with(s.cat_command, "FA") || begins_with(s.cat_command, "FB")) &&
-        s.cat_command.size() >= 6)
+        s.cat_command.size() >= 6) {
         s.last_freq_command = s.cat_command;
+        s.stale_freq_replies = s.freq_polls_unanswered;
+    }
     write_port(c, s.radio_port, s.cat_command);
+    note_transmitter(s, s.cat_command);
     if (s.debug_log_on == 1) log_with_prefix(c, "TX=", s.cat_command);
+}
+
+void note_transmitter(State& s, const std::string& command) {
+    if (command == "TX1;" || command == "TX2;") s.radio_may_be_keyed = 1;
+    if (command == "TX0;") s.radio_may_be_keyed = 0;
+}
+
+void release_transmitter(Context& c) {
+    if (c.st.radio_may_be_keyed == 1) send_cat(c, "TX0");
 }
 
 void apply_frequency_floor(std::string& reply) {
     if (begins_with(reply, "F") && mid(reply, 3, 3) == "000") reply = left(reply, 2) + "001000000";
+}
+
+std::string take_complete_replies(std::string& stream) {
+    std::string replies;
+    std::size_t end;
+    while ((end = stream.find(';')) != std::string::npos) {
+        replies += reply_in(stream.substr(0, end + 1));
+        stream.erase(0, end + 1);
+    }
+    if (stream.size() > max_unfinished) stream.erase(0, stream.size() - max_unfinished);
+    return replies;
+}
+
+std::string take_radio_replies(Context& c) {
+    State& s = c.st;
+    if (bytes_waiting(c, s.radio_port) >= 1)
+        s.reply_stream += read_port(c, s.radio_port, max_reply_read);
+    std::string replies = take_complete_replies(s.reply_stream);
+    if (!replies.empty()) note_radio_answer(c);
+    return replies;
+}
+
+void clear_radio_input(Context& c) {
+    State& s = c.st;
+    for (int i = 0; i < max_clearing_reads && bytes_waiting(c, s.radio_port) >= 1; ++i)
+        if (read_port(c, s.radio_port, max_reply_read).empty()) break;
+    s.reply_stream.clear();
 }
 
 void read_reply(Context& c) {
@@ -67,10 +139,7 @@ void read_reply(Context& c) {
         s.cat_reply = simulated_reply(s);
     } else {
         s.reply_count = bytes_waiting(c, s.radio_port);
-        if (s.reply_count >= 1) {
-            s.cat_reply = read_port(c, s.radio_port, max_reply_read);
-            s.reply_count = static_cast<int>(s.cat_reply.size());
-        }
+        s.cat_reply = cut(take_radio_replies(c));
         apply_frequency_floor(s.cat_reply);
     }
     if (s.debug_log_on == 1 && !s.cat_reply.empty()) log_with_prefix(c, "RX=", s.cat_reply);

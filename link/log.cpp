@@ -5,41 +5,76 @@
 
 namespace vlr {
 
-void open_debug_log(Context& c) {
-    State& s = c.st;
-    close_debug_log(c);
-    // Binary: the line ends are written as CR LF by us, untranslated.
-    s.debug_file.open(c.paths.file("debug.dat"),
-                      std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!s.debug_file.is_open()) {
-        // The program runs on without a log; the stream stays closed, so
-        // every later write does nothing.
-        s.debug_file.clear();
-        return;
+namespace {
+
+const char* const log_file_name = "debug.dat";
+
+// A pass-through client polling once a second fills tens of megabytes a day.
+// Past this size the log moves to debug.dat.1 (replacing the one before) and
+// starts again, so the two never hold more than twice this.
+constexpr long long log_size_cap = 2 * 1024 * 1024;
+
+// Bytes from the radio or another program are shown as they are, except
+// those a reader's terminal would act on or that would end the line early:
+// those appear as their code in angle brackets ("<1B>").
+std::string escaped(const std::string& text) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte >= 0x20 && byte < 0x7f) {
+            out += ch;
+        } else {
+            out += '<';
+            out += hex[byte >> 4];
+            out += hex[byte & 0x0f];
+            out += '>';
+        }
     }
-    write_log_line(c, "VELORAN " + s.version_text + "  " + platform::local_date_text() + "   " +
-                          platform::local_time_text());
-    write_log_line(
-        c, "Comport=" + num_text(s.radio_port) + "  Speed=" + num_text(s.port_speed) + " Baud");
+    return out;
+}
+
+void append_line(platform::AppendFile& f, const std::string& text) {
+    // A full disk must not silence the rest of the log for good: a failed
+    // write is dropped and the next one tried afresh.
+    f.write(escaped(cut(text)) + "\r\n");
+}
+
+void write_header(Context& c) {
+    const State& s = c.st;
+    append_line(c.st.debug_file, "VELORAN " + s.version_text + "  " + platform::local_date_text() +
+                                     "   " + platform::local_time_text());
+    append_line(c.st.debug_file, "Comport=" + num_text(s.radio_port) +
+                                     "  Speed=" + num_text(s.port_speed) + " Baud");
+}
+
+// The full log becomes the older generation and a new one begins.
+void start_next_generation(Context& c) {
+    platform::AppendFile& f = c.st.debug_file;
+    const std::string path = f.path();
+    f.close();
+    platform::rename_file(path, path + ".1");
+    if (f.open(path)) write_header(c);
+}
+
+}  // namespace
+
+void open_debug_log(Context& c) {
+    close_debug_log(c);
+    // The program runs on without a log when it cannot be opened: every
+    // later write then does nothing.
+    if (c.st.debug_file.open(c.paths.file(log_file_name))) write_header(c);
 }
 
 void write_log_line(Context& c, const std::string& text) {
-    std::ofstream& f = c.st.debug_file;
+    platform::AppendFile& f = c.st.debug_file;
     if (!f.is_open()) return;
-    const std::string line = cut(text);
-    f.write(line.data(), static_cast<std::streamsize>(line.size()));
-    f.write("\r\n", 2);
-    // Flushed at once so that the log of a crashed or killed run is whole up
-    // to its last event, which is when it is needed most.
-    f.flush();
-    // A full disk must not silence the rest of the log for good.
-    f.clear();
+    if (f.size() >= log_size_cap) start_next_generation(c);
+    if (f.is_open()) append_line(f, text);
 }
 
-void close_debug_log(Context& c) {
-    if (c.st.debug_file.is_open()) c.st.debug_file.close();
-    c.st.debug_file.clear();
-}
+void close_debug_log(Context& c) { c.st.debug_file.close(); }
 
 std::string key_log_text(int key_code) {
     if (key_code == 13) return "*C/R";

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/exit_codes.hpp"
 #include "speech/player.hpp"
 
 namespace vlr {
@@ -83,8 +84,32 @@ void open_serial(Context& c, int com) {
     set_line_format(c, com, c.st.data_bits, c.st.parity_code, c.st.stop_bits_setting);
 }
 
-void say_if_not_permitted(Context& c) {
-    if (c.serial && c.serial->last_open_error() == 1) say(c, "noperm");
+namespace {
+
+// The spoken word and the line on standard error for a port that failed.
+int port_failure(Context& c, const char* word, const std::string& why, int code) {
+    say(c, word);
+    if (c.errors) *c.errors << "veloran: " << why << '\n' << std::flush;
+    return code;
+}
+
+}  // namespace
+
+int say_if_not_permitted(Context& c, int com) {
+    if (!c.serial) return 0;
+    const std::string port =
+        (com == c.st.radio_port ? "the radio's port " : "the pass-through port ") +
+        c.serial->device_path(com);
+    switch (c.serial->last_open_error()) {
+        case platform::open_error_permission:
+            return port_failure(c, "noperm", "no permission to open " + port, exit_port_not_permitted);
+        case platform::open_error_busy:
+            return port_failure(c, "portbusy", port + " is in use by another program", exit_port_busy);
+        case platform::open_error_not_serial:
+            return port_failure(c, "notser", port + " is not a serial device", exit_port_not_serial);
+        default:
+            return 0;
+    }
 }
 
 }  // namespace vlr

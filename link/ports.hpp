@@ -35,8 +35,11 @@ inline bool passthru_in_use(const State& s) {
     return s.passthru_port >= 1 && s.passthru_port != s.radio_port;
 }
 
-// Says "noperm" when the last port open failed for lack of permission (the
-// user is not in the group that owns serial devices).
-void say_if_not_permitted(Context& c);
+// Says why the last open of port `com` failed, when the system could
+// tell: "noperm" (the user is not in the dialout group), "portbusy" (another
+// program holds it), "notser" (not a serial device), with a line on standard
+// error. Returns the exit status the program ends with when no radio
+// answers for that reason (base/exit_codes.hpp), 0 when the reason is not known.
+int say_if_not_permitted(Context& c, int com);
 
 }  // namespace vlr

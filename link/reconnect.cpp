@@ -61,8 +61,11 @@ void radio_lost(Context& c) {
     s.poll_pending = 0;
     // Nothing a key sets could reach the radio now, and the operator would
     // believe it had: keys answer "nc" until the radio is back.
-    s.connected_before_loss = s.radio_connected;
+    s.connected_before_loss = s.radio_connected == 1 || s.answer_awaited == 1 ? 1 : 0;
     s.radio_connected = 0;
+    s.answer_awaited = 0;
+    // Bytes of the device that went are no start of the next one's replies.
+    s.reply_stream.clear();
     say(c, "nc");
     // A quit waits for two frequency replies that can no longer come; the
     // shutdown still saves the memory banks.
@@ -78,10 +81,10 @@ void radio_back(Context& c) {
     // settings while only its cable was out, so nothing is read back.
     s.poll_pending = 0;
     s.poll_phase = 0;
-    s.radio_connected = s.connected_before_loss;
     // A radio lost before its first answer still has that announcement (which
-    // ends in "connected") to come with its first frequency reply.
-    if (s.radio_connected == 1) say(c, "connected");
+    // ends in "connected") to come with its first frequency reply; one that
+    // had answered is connected again by its next answer, whatever it is.
+    s.answer_awaited = s.connected_before_loss;
 }
 
 }  // namespace
@@ -97,6 +100,14 @@ void watch_radio_link(Context& c) {
     const Attempt attempt = try_reopen(c, s.radio_port, r);
     if (attempt != Attempt::waiting) ++s.reopen_attempts;
     if (attempt == Attempt::opened) radio_back(c);
+}
+
+void note_radio_answer(Context& c) {
+    State& s = c.st;
+    if (s.answer_awaited != 1) return;
+    s.answer_awaited = 0;
+    s.radio_connected = 1;
+    say(c, "connected");
 }
 
 void watch_passthru_link(Context& c) {

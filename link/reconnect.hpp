@@ -13,10 +13,15 @@ namespace vlr {
 // is closed and "nc" is spoken; keys then say "nc" as before the radio's
 // first answer, and a quit that waits for the radio ends at once. From then on
 // the port is opened again on every reopen_wait_ticks-th tick, the wait
-// doubling from half a second up to four; when it opens, "connected" is
-// spoken and the poll starts afresh with the frequency. `link_lost` is 1 in
-// between, and the poll does not run.
+// doubling from half a second up to four; when it opens the poll starts
+// afresh with the frequency, and "connected" is spoken once the radio has
+// answered (a device that is back need not be a radio that is). `link_lost`
+// is 1 in between, and the poll does not run.
 void watch_radio_link(Context& c);
+
+// Run when a reply has come from the radio: after a reconnection, the first
+// one makes the radio connected again.
+void note_radio_answer(Context& c);
 
 // The same for the pass-through port, without words: that line belongs to
 // another program, and its trouble is not the operator's.

@@ -1,12 +1,12 @@
 #include "memory/bank_file.hpp"
 
-#include <fstream>
 #include <sstream>
 #include <vector>
 
 #include "base/text.hpp"
 #include "memory/report.hpp"
 #include "platform/files.hpp"
+#include "speech/player.hpp"
 
 namespace vlr {
 
@@ -63,24 +63,43 @@ std::vector<std::string> split_lines(const std::string& text) {
     return lines;
 }
 
-bool read_file(const std::string& path, std::string& content) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    if (in.bad()) return false;
-    content = ss.str();
-    return true;
+// The lines that can hold the header, a row or a channel: an editor's UTF-8
+// byte order mark and blank lines (never a row, nor a channel, whose empty
+// marker is "9") are left out rather than shifting every row after them.
+std::vector<std::string> meaningful_lines(std::string text) {
+    const std::string byte_order_mark = "\xEF\xBB\xBF";
+    if (text.rfind(byte_order_mark, 0) == 0) text.erase(0, byte_order_mark.size());
+    std::vector<std::string> lines = split_lines(text);
+    std::erase_if(lines, [](const std::string& line) {
+        return line.find_first_not_of(" \t") == std::string::npos;
+    });
+    return lines;
 }
 
-bool accepted_header(const std::string& header) {
+// The headers this program has always written, read by position.
+bool known_header(const std::string& header) {
     const std::string tag = left(header, 13);
     return tag == "VELORAN v1.0a" || tag == "VELORAN v3.5a" || tag == "VELORAN v3.5b";
 }
 
+// Any other version of the program's header: the rows and channels below it
+// have the one layout every version has used.
+bool accepted_header(const std::string& header) { return left(header, 9) == "VELORAN v"; }
+
+// The band and noise-reduction field: by position in a known header; in
+// another version's, the last of four words ("VELORAN v3.6 3.6a 41").
+std::string band_field(const std::string& header) {
+    if (known_header(header)) return mid(header, 20, 2);
+    std::istringstream words(header);
+    std::vector<std::string> w;
+    for (std::string word; words >> word;) w.push_back(word);
+    return w.size() == 4 && w[3].size() == 2 ? w[3] : std::string();
+}
+
 void take_header(State& s, const std::string& header) {
-    s.nr_on = mid(header, 21, 1) == "1" ? 1 : 0;
-    int band = header.size() >= 20 ? static_cast<unsigned char>(header[19]) - 48 : 0;
+    const std::string field = band_field(header);
+    s.nr_on = mid(field, 2, 1) == "1" ? 1 : 0;
+    int band = !field.empty() ? static_cast<unsigned char>(field[0]) - 48 : 0;
     // A character beyond ">" would index past the band rows.
     s.band_index = band >= first_band && band <= last_band ? band : 0;
 }
@@ -100,38 +119,42 @@ void take_rows_and_channels(State& s, const std::vector<std::string>& lines) {
 
 }  // namespace
 
-void save_memory_file(Context& c) {
-    // A failed write reports nothing: the old file is still there.
-    write_bank_file(c);
-    write_memory_report(c);
+bool save_memory_file(Context& c) {
+    // Both are tried: a report that cannot be written must not keep the
+    // channels from being saved.
+    const bool bank_written = write_bank_file(c);
+    const bool report_written = write_memory_report(c);
+    if (bank_written && report_written) return true;
+    say(c, "notsaved");
+    return false;
 }
 
 void load_memory_file(Context& c) {
     const std::string path = c.paths.file(bank_file_name);
-    // An unrecognised file is rewritten from the current state once; if that
-    // fails, or what is read back is still not ours, the defaults stay.
-    for (int rewrites = 0;; ++rewrites) {
-        std::string content;
-        if (!read_file(path, content)) {
-            platform::remove_file(c.paths.file(old_bank_file_name));
-            // The replacement supersedes an unreadable savmem.dat in one step;
-            // deleting it first would lose it should the new one not be written.
-            save_memory_file(c);
-            return;
-        }
-        std::vector<std::string> lines = split_lines(content);
-        const std::string header = lines.empty() ? std::string() : lines.front();
-        if (!accepted_header(header)) {
-            if (rewrites > 0) return;
-            bool written = write_bank_file(c);
-            write_memory_report(c);
-            if (!written) return;
-            continue;
-        }
+    std::string content;
+    if (!platform::read_regular_file(path, content)) {
+        platform::remove_file(c.paths.file(old_bank_file_name));
+        // The replacement supersedes an unreadable savmem.dat in one step;
+        // deleting it first would lose it should the new one not be written.
+        save_memory_file(c);
+        return;
+    }
+    const std::vector<std::string> lines = meaningful_lines(content);
+    const std::string header = lines.empty() ? std::string() : lines.front();
+    if (accepted_header(header)) {
         take_header(c.st, header);
         take_rows_and_channels(c.st, lines);
         return;
     }
+    // Not ours in any recognisable way: the defaults are used and saved, but
+    // the file is kept beside them (it may hold channels someone can still
+    // read) and the operator hears so. A file that cannot be kept is not
+    // written over either. An empty file holds nothing to keep.
+    if (!lines.empty()) {
+        if (platform::keep_aside(path).empty()) return;
+        say(c, "badmem");
+    }
+    save_memory_file(c);
 }
 
 }  // namespace vlr

@@ -5,7 +5,10 @@
 
 namespace vlr {
 
-void save_memory_file(Context& c);
+// Writes savmem.dat and memory.txt; when either cannot be written (a full
+// disk, a read-only folder) the old file stays whole, the operator hears
+// "notsaved" and false is returned.
+bool save_memory_file(Context& c);
 void load_memory_file(Context& c);
 
 }  // namespace vlr

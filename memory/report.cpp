@@ -85,9 +85,9 @@ std::string memory_report_text(const State& s) {
     return out;
 }
 
-void write_memory_report(Context& c) {
+bool write_memory_report(Context& c) {
     // Replaced whole, so a reader never finds half a list.
-    platform::replace_file(c.paths.file("memory.txt"), memory_report_text(c.st));
+    return platform::replace_file(c.paths.file("memory.txt"), memory_report_text(c.st));
 }
 
 }  // namespace vlr

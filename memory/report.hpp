@@ -7,7 +7,7 @@
 
 namespace vlr {
 
-void write_memory_report(Context& c);
+bool write_memory_report(Context& c);
 // The report text as it is written.
 std::string memory_report_text(const State& s);
 

@@ -3,9 +3,11 @@
 // the real backends, tests/support holds recording fakes.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "platform/keycodes.hpp"
 
@@ -22,6 +24,11 @@ public:
     // is matched case-insensitively, and ".wav" is added when it has no
     // extension.
     virtual void play(const std::string& path, bool wait) = 0;
+    // Waits `ms` milliseconds of silence: what is left of a wait whose word
+    // played shorter than it must last, or not at all.
+    virtual void wait_silence(int ms) {
+        if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
     // Plays as play(path, true), asking `cut` now and then while the word
     // sounds; when it answers true the word is cut off at once and the call
     // returns true. Only the caller's thread asks.
@@ -77,6 +84,9 @@ public:
     virtual bool take_stop_key() { return false; }
     // The window's off-screen text image; null before open and after close.
     virtual TextSurface* surface() = 0;
+    // Makes the wait_events in progress (or the next one) return, delivering
+    // nothing of its own. Safe to call from any thread.
+    virtual void wake() {}
 };
 
 // One open serial device in raw mode.
@@ -95,6 +105,11 @@ public:
     virtual bool alive() { return true; }
 };
 
+// Why a serial device could not be opened.
+inline constexpr int open_error_permission = 1;  // the user may not open it
+inline constexpr int open_error_busy = 2;        // another program holds it
+inline constexpr int open_error_not_serial = 3;  // a file or device that is no serial line
+
 // Opens serial devices by COM number.
 class SerialSystem {
 public:
@@ -104,7 +119,8 @@ public:
     virtual std::unique_ptr<SerialPort> open(int com, int speed) = 0;
     // The device path a COM number maps to (for messages and the README).
     virtual std::string device_path(int com) const = 0;
-    // Why the last open failed: 0 none/absent, 1 permission denied.
+    // Why the last open failed: 0 none/absent/unknown, or one of the
+    // open_error_* reasons below.
     virtual int last_open_error() const { return 0; }
     // Lets `com` (0: none) be made, when it has no device, as a pair of
     // linked pseudo-terminals: the program keeps one end, another program

@@ -1,10 +1,9 @@
-// Digit routing, the hundred memory channels, and applying a band row.
+// The hundred memory channels, and applying a band row.
 //   sends: FA/FB, MD0x (through show_mode), PA (preamp), CT/CN (tone), OS and
 //          EX (repeater shift and offset), ST (split off)
 #include "link/cat.hpp"
 #include "radio/channels.hpp"
 
-#include <climits>
 
 #include "memory/bank_file.hpp"
 #include "panel/front_panel.hpp"
@@ -93,61 +92,14 @@ std::string band_frequency_text(const std::string& command) {
 
 }  // namespace
 
-void digit_key(Context& c) {
-    State& s = c.st;
-    if (s.key_code < 48 || s.key_code > 57) return;
-    if (s.key_state == ks::normal && s.freq_entry_active == 0 && s.channel_op == 0 && s.tone_active == 0)
-        return;
-    const int d = s.key_code - 48;
-    const std::string word(1, static_cast<char>(s.key_code));
-    s.cat_command.clear();
-    if (s.bank_digit == -1) {
-        s.bank_digit = d;
-        say(c, word);
-        say(c, "channel");
-        return;
-    }
-    if (s.key_state == ks::menu_number || s.key_state == ks::menu_value || s.key_state == ks::offset_digits) {
-        std::string& entry = s.key_state == ks::menu_number   ? s.menu_number_text
-                             : s.key_state == ks::menu_value ? s.menu_value_text
-                                                : s.offset_entry;
-        entry = cut(entry + word);
-        say(c, word);
-        return;
-    }
-    if (s.channel_op == 1) return store_channel(c);
-    if (s.channel_op == 2 || s.channel_step == 1) return recall_channel(c);
-    if (s.key_state == ks::normal && s.freq_entry_active == 1) {
-        if (s.entry_point_typed == 0) ++s.entry_int_digits;
-        // Held at the largest number: far too long for a frequency, so the
-        // Enter refuses it, and the count never wraps.
-        const long long value = static_cast<long long>(s.entry_value) * 10 + d;
-        s.entry_value = value > INT_MAX ? INT_MAX : static_cast<int>(value);
-        say(c, word);
-        return;
-    }
-    if (s.key_state == ks::band) {
-        store_band_row(c);
-        s.band_index = d == 0 ? 10 : d;
-        s.vfo_b_selected = 0;
-        select_band(c);
-        s.key_state = ks::normal;
-        return;
-    }
-    if (s.tone_active == 1) {
-        s.tone_code = cut(s.tone_code + word);
-        say(c, word);
-    }
-}
-
 void store_channel(Context& c) {
     State& s = c.st;
     const int d = s.key_code - 48;
     say(c, std::string(1, static_cast<char>('0' + d)));
     const int n = channel_slot(s.bank_digit, d);
     s.memory_channels[static_cast<std::size_t>(n)] = build_channel_record(s);
-    save_memory_file(c);
-    say(c, "ok");
+    // A save that failed has said so instead.
+    if (save_memory_file(c)) say(c, "ok");
     s.channel_op = 0;
 }
 

@@ -1,11 +1,10 @@
-// Digit routing, memory channels and applying a band row.
+// Memory channels and applying a band row.
 #pragma once
 
 #include "base/context.hpp"
 
 namespace vlr {
 
-void digit_key(Context& c);
 void store_channel(Context& c);
 void recall_channel(Context& c);
 void select_band(Context& c);

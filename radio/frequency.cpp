@@ -93,9 +93,16 @@ void take_frequency_reply(Context& c) {
     }
     // Only a whole reply counts: code, nine digits, ";" at character 12.
     if (instr(s.cat_reply, ";") != 12 || !all_digits(mid(s.cat_reply, 3, 9), 9)) return;
-    if (s.skip_freq_reply == 1) {
-        // The band's own frequency was just sent; this answer predates it.
+    // An answer asked for before the program last set a frequency reports
+    // where the radio was. Taken, it would be announced after a recall, filed
+    // in a band row with the new mode, or take a tuning step back. Only one
+    // that already reports the frequency sent is as good as a fresh one.
+    if (s.stale_freq_replies > 0 && mid(s.cat_reply, 3, 9) == mid(s.last_freq_command, 3, 9))
+        s.stale_freq_replies = 0;
+    if (s.skip_freq_reply == 1 || s.stale_freq_replies > 0) {
+        // After a band select the next answer is dropped whatever it says.
         s.skip_freq_reply = 0;
+        if (s.stale_freq_replies > 0) --s.stale_freq_replies;
         s.cat_reply.clear();
         return;
     }
@@ -170,6 +177,7 @@ void start_split(Context& c) {
     const std::string sent = mid(s.last_freq_command, 3, 9);
     s.saved_vfo_a = "A" + digits_or(sent, nine_digits(s.vfo_frequency));
     send_cat(c, "ST1");
+    s.split_on = 1;
     if (s.radio_initiated == 0) {
         // Both VFOs now sit on the current frequency.
         const std::string a = mid(s.saved_vfo_a, 2, 9);
@@ -182,6 +190,7 @@ void end_split(Context& c) {
     State& s = c.st;
     s.vfo_b_selected = 0;
     send_cat(c, "ST0");
+    s.split_on = 0;
     send_cat(c, "F" + s.saved_vfo_a);
     if (s.radio_initiated == 0) {
         // VFO A is back where the split began; VFO B keeps where it ended.

@@ -5,10 +5,12 @@
 #include "radio/functions.hpp"
 
 #include <algorithm>
+#include <array>
 
 #include "base/text.hpp"
 #include "base/names.hpp"
 #include "link/cat.hpp"
+#include "link/reply.hpp"
 #include "panel/front_panel.hpp"
 #include "speech/player.hpp"
 
@@ -22,10 +24,6 @@ std::string preamp_command(int band, int preamp) {
     if (band == 12) return preamp == 0 ? "PA10" : "PA11";
     if (band == 13) return preamp == 0 ? "PA20" : "PA21";
     return "PA0" + digits(std::clamp(preamp, 0, 2));
-}
-
-bool all_digits(const std::string& s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), is_digit_char);
 }
 
 }  // namespace
@@ -126,12 +124,8 @@ void read_processor_level(Context& c) {
     send_cat(c, "PL");
     pause_word(c);
     read_reply(c);
-    const int p = instr(s.cat_reply, "PL");
-    if (p > 0) {
-        // A cut-off or garbled answer keeps the level we had.
-        const std::string level = mid(s.cat_reply, p + 2, 3);
-        if (level.size() == 3 && all_digits(level)) s.proc_level = text_num(level);
-    }
+    // A cut-off or garbled answer keeps the level we had.
+    s.proc_level = reply_field(s.cat_reply, "PL", 2, 3).value_or(s.proc_level);
     show_status_line(c);
 }
 
@@ -152,5 +146,107 @@ void toggle_switch(Context& c, const char* word, const char* code, int& on) {
 void toggle_break_in(Context& c) { toggle_switch(c, "bkin", "BI", c.st.break_in_on); }
 
 void toggle_vox(Context& c) { toggle_switch(c, "vox", "VX", c.st.vox_on); }
+
+void antenna_key(Context& c) {
+    State& s = c.st;
+    if (s.band_index == band::m2 || s.band_index == band::cm70 || s.radio_variant < 1) {
+        say(c, "na");
+        s.key_state = ks::normal;
+        return;
+    }
+    if (s.antenna2 == 1) {
+        say(c, "ant1");
+        send_cat(c, "EX0307040");
+    } else {
+        say(c, "ant2");
+        send_cat(c, "EX0307041");
+    }
+    s.antenna2 = 1 - s.antenna2;
+    // Keeps state 14 for one S so the operator can compare the antennas.
+    s.ant_check = 2;
+}
+
+// AGC steps fast, mid, slow, auto and round again.
+void agc_key(Context& c) {
+    static const std::array<const char*, 4> words{"fast", "mid", "slow", "auto"};
+    State& s = c.st;
+    s.agc_setting += 1;
+    if (s.agc_setting > 4 || s.agc_setting < 1) s.agc_setting = 1;
+    send_cat(c, "GT0" + digits(s.agc_setting));
+    say(c, "agc");
+    say(c, words[static_cast<std::size_t>(s.agc_setting - 1)]);
+}
+
+void monitor_key(Context& c) {
+    State& s = c.st;
+    say(c, "mon");
+    if (s.monitor_on == 1) {
+        s.monitor_on = 0;
+        s.cat_command = "ML00";
+        say(c, "off");
+        s.level_target = 0;
+    } else {
+        s.monitor_on = 1;
+        s.cat_command = "ML01";
+        s.level_target = 1;
+        say(c, "on");
+    }
+    send_command(c);
+}
+
+void notch_key(Context& c) {
+    State& s = c.st;
+    say(c, "notch");
+    if (s.notch_on == 1) {
+        s.cat_command = "BC00";
+        say(c, "off");
+    } else {
+        s.cat_command = "BC01";
+        say(c, "on");
+    }
+    s.notch_on = s.notch_on == 1 ? 0 : 1;
+    send_command(c);
+}
+
+void contour_key(Context& c) {
+    State& s = c.st;
+    if (is_cw(s.mode_code)) {
+        say(c, "na");
+        return;
+    }
+    s.level_target = 4;
+    say(c, "co");
+    if (s.contour_on == 1) {
+        s.contour_on = 0;
+        s.cat_command = "CO00000";
+        say(c, "off");
+        s.level_target = 0;
+    } else {
+        s.contour_on = 1;
+        s.cat_command = "CO00001";
+        say(c, "on");
+        s.level_target = 4;
+    }
+    send_command(c);
+}
+
+void tuner_key(Context& c) {
+    State& s = c.st;
+    s.tuner_engaged = 0;
+    say(c, "tuner");
+    if (s.tuner_mode == 1) {
+        send_cat(c, "AC100");
+        say(c, "on");
+        s.tuner_mode = 0;
+    } else if (s.tuner_mode == 2 || s.tuner_mode == 3) {
+        send_cat(c, "AC000");
+        say(c, "off");
+        s.tuner_mode = 1;
+    } else {
+        send_cat(c, "AC100");
+        say(c, "both");
+        s.tuner_mode = 2;
+    }
+}
 
 }  // namespace vlr

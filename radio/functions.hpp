@@ -14,4 +14,12 @@ void read_processor_level(Context& c);
 void toggle_break_in(Context& c);
 void toggle_vox(Context& c);
 
+// Keys that switch or step a function of the radio.
+void antenna_key(Context& c);   // X C: antenna 1/2 (EX030704x)
+void agc_key(Context& c);       // X A: AGC (GT0x)
+void monitor_key(Context& c);   // F9: monitor (ML0x)
+void notch_key(Context& c);     // auto notch (BC0x)
+void contour_key(Context& c);   // contour (CO0000x)
+void tuner_key(Context& c);     // antenna tuner on / off / both (AC)
+
 }  // namespace vlr

@@ -372,4 +372,40 @@ void send_mic_gain(Context& c) { send_cat(c, "MG" + zero_pad(c.st.mic_gain, 3));
 
 void send_keyer_speed(Context& c) { send_cat(c, "KS0" + zero_pad(c.st.keyer_speed, 2)); }
 
+// Second receiver gain (AG1/RG1): steps of 10, 255 at the top.
+void second_gain_up(Context& c, int& gain, const std::string& code) {
+    gain += 10;
+    if (gain >= 251) gain = 255;
+    send_cat(c, code + zero_pad(gain, 3));
+    if (gain >= 250) say(c, "max");
+}
+
+void second_gain_down(Context& c, int& gain, const std::string& code) {
+    gain -= 10;
+    if (gain < 10) gain = 0;
+    send_cat(c, code + zero_pad(gain, 3));
+    if (gain == 0) say(c, "min");
+}
+
+void squelch_up(Context& c) {
+    State& s = c.st;
+    s.squelch_level += s.squelch_level < 20 ? 1 : 10;
+    if (s.squelch_level >= 256) {
+        s.squelch_level = 255;
+        say(c, "max");
+    }
+    send_cat(c, "SQ0" + zero_pad(s.squelch_level, 3));
+}
+
+void squelch_down(Context& c) {
+    State& s = c.st;
+    if (s.squelch_level == 245) s.squelch_level = 240;
+    s.squelch_level -= s.squelch_level >= 30 ? 10 : 1;
+    if (s.squelch_level < 1) {
+        s.squelch_level = 0;
+        say(c, "0");
+    }
+    send_cat(c, "SQ0" + zero_pad(s.squelch_level, 3));
+}
+
 }  // namespace vlr

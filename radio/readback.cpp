@@ -12,6 +12,7 @@
 #include "link/cat.hpp"
 #include "link/log.hpp"
 #include "link/ports.hpp"
+#include "link/reply.hpp"
 #include "memory/bank_file.hpp"
 #include "panel/front_panel.hpp"
 #include "radio/mode.hpp"
@@ -26,12 +27,10 @@ namespace {
 
 constexpr int expected_radio = 840;
 
-
-
-// The number in `len` characters of the reply from position `pos`.
-int reply_number(const State& s, int pos, int len) {
-    return text_num_rounded(mid(s.cat_reply, pos, len));
-}
+// The identity is asked up to this many times, each time waiting this many
+// pauses for the answer: about two seconds in all.
+constexpr int identity_asks = 4;
+constexpr int pauses_per_ask = 3;
 
 const std::string& current_row(const State& s) {
     static const std::string none;
@@ -97,9 +96,8 @@ void apply_row_fm_settings(Context& c, const std::string& row) {
 void read_agc(Context& c) {
     State& s = c.st;
     query_cat(c, "GT0");
-    const int p = instr(s.cat_reply, "GT0");
-    if (p >= 1) {
-        s.agc_setting = reply_number(s, p + 3, 1);
+    if (const auto agc = reply_field(s.cat_reply, "GT0", 3, 1)) {
+        s.agc_setting = *agc;
     } else {
         s.agc_setting = 2;
         send_cat(c, "GT02");
@@ -110,9 +108,8 @@ void read_agc(Context& c) {
 void read_af_gain(Context& c, const std::string& command, int& gain) {
     State& s = c.st;
     query_cat(c, command);
-    const int p = instr(s.cat_reply, "AG");
-    if (p >= 1) {
-        gain = reply_number(s, p + 3, 3);
+    if (const auto answered = reply_field(s.cat_reply, "AG", 3, 3)) {
+        gain = *answered;
     } else {
         gain = 30;
         send_cat(c, command + "030");
@@ -122,11 +119,9 @@ void read_af_gain(Context& c, const std::string& command, int& gain) {
 void read_monitor(Context& c) {
     State& s = c.st;
     query_cat(c, "ML0");
-    int p = instr(s.cat_reply, "ML0");
-    if (p >= 1 && mid(s.cat_reply, p + 3, 1) == "1") s.monitor_on = 1;
+    if (reply_field(s.cat_reply, "ML0", 3, 1) == 1) s.monitor_on = 1;
     query_cat(c, "ML1");
-    p = instr(s.cat_reply, "ML1");
-    if (p >= 1) s.monitor_level = reply_number(s, p + 3, 3);
+    s.monitor_level = reply_field(s.cat_reply, "ML1", 3, 3).value_or(s.monitor_level);
 }
 
 // The 10 W transmitter answers "PC1..."; the 100 W one, or silence, means 1.
@@ -134,27 +129,41 @@ void read_variant(Context& c) {
     State& s = c.st;
     query_cat(c, "PC");
     s.radio_variant = 1;
-    const int p = instr(s.cat_reply, "PC");
-    if (p >= 1 && mid(s.cat_reply, p + 2, 1) == "1") s.radio_variant = 0;
+    if (reply_field(s.cat_reply, "PC", 2, 1) == 1) s.radio_variant = 0;
 }
 
 void read_speech_processor(Context& c) {
     State& s = c.st;
     query_cat(c, "PR0");
     s.speech_proc_on = 0;
-    const int p = instr(s.cat_reply, "PR");
-    if (p >= 1 && reply_number(s, p + 3, 1) == 1) s.speech_proc_on = 1;
+    if (reply_field(s.cat_reply, "PR", 3, 1) == 1) s.speech_proc_on = 1;
 }
 
 // "VX1;" / "BI1;": anything but 0 or 1 is taken as off.
 void read_switch(Context& c, const std::string& code, int& on) {
     State& s = c.st;
     query_cat(c, code);
-    const int p = instr(s.cat_reply, code);
-    if (p >= 1) {
-        on = reply_number(s, p + 2, 1);
-        if (on > 1 || on < 0) on = 0;
+    if (s.cat_reply.find(code) != std::string::npos)
+        on = reply_field(s.cat_reply, code, 2, 1) == 1 ? 1 : 0;
+}
+
+// The radio's identity, 0 when none came. What waited on the line before
+// (bytes of an earlier program, noise while the radio powered up) is cleared
+// first; a radio that answers late, or whose answer is lost in noise, is
+// given more time and asked again. The answer counts wherever it stands
+// among the replies; one that names another radio ends the asking.
+int ask_identity(Context& c) {
+    State& s = c.st;
+    clear_radio_input(c);
+    for (int ask = 0; ask < identity_asks; ++ask) {
+        send_cat(c, "ID");
+        for (int wait = 0; wait < pauses_per_ask; ++wait) {
+            pause_word(c);
+            read_reply(c);
+            if (const auto id = reply_field(s.cat_reply, "ID", 2, 4)) return *id;
+        }
     }
+    return 0;
 }
 
 }  // namespace
@@ -162,10 +171,7 @@ void read_switch(Context& c, const std::string& code, int& on) {
 bool read_back_radio(Context& c) {
     State& s = c.st;
 
-    query_cat(c, "ID");
-    s.radio_id = 0;
-    const int p = instr(s.cat_reply, "ID");
-    if (p >= 1) s.radio_id = reply_number(s, p + 2, 4);
+    s.radio_id = ask_identity(c);
     if (s.radio_id != expected_radio) {
         end_without_radio(c);
         return false;
@@ -221,7 +227,7 @@ bool read_back_radio(Context& c) {
 
     if (passthru_in_use(s)) {
         open_serial(c, s.passthru_port);
-        say_if_not_permitted(c);
+        say_if_not_permitted(c, s.passthru_port);
     }
     return true;
 }

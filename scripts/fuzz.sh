@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 seconds=${1:-60}
 build=$root/build-fuzz
-targets=(fuzz_config fuzz_memory_file fuzz_cat_replies fuzz_passthru fuzz_keys)
+targets=(fuzz_config fuzz_memory_file fuzz_cat_replies fuzz_passthru fuzz_keys fuzz_net_commands)
 
 if ! command -v clang++ >/dev/null; then
   echo "fuzz.sh: clang++ not found (scripts/install-deps.sh installs clang and libclang-rt)" >&2

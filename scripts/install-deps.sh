@@ -9,6 +9,9 @@ packages=(
   espeak-ng sox speech-dispatcher libspeechd-dev
   xvfb xauth xdotool x11-apps imagemagick socat libhamlib-utils
   clang libclang-rt-14-dev ccache
+  # The Windows build and its tests under wine.
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 googletest
+  wine wine64 nsis zip
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "platform/files.hpp"
 #include "speech/vocabulary.hpp"
 
 namespace vlr {
@@ -42,7 +43,9 @@ void play(Context& c, const std::string& word, bool wait) {
     // silent S-meter update would otherwise make every 200 ms.
     if (is_muted(c)) return;
     if (c.reading.stopped) return;
-    if (c.transcript) *c.transcript << word << '\n' << std::flush;
+    // A transcript whose reader has gone (standard output closed) fails
+    // from then on and is left alone: the words are still spoken.
+    if (c.transcript && c.transcript->good()) *c.transcript << word << '\n' << std::flush;
     c.reading.words.emplace_back(word, wait);
     if (queue_text(c, word)) return;
     flush_text(c);
@@ -67,10 +70,17 @@ void say(Context& c, const std::string& word) { play(c, word, true); }
 void say_async(Context& c, const std::string& word) { play(c, word, false); }
 
 void pause_word(Context& c) {
-    if (is_muted(c)) return;
-    flush_text(c);
-    if (c.transcript) *c.transcript << "delay\n" << std::flush;
-    if (c.speaker) c.speaker->play(c.st.wave_folder + "delay", true);
+    // The radio needs this long to answer whether or not the word "delay"
+    // has a sound: a missing wave folder must not take every wait away. The
+    // wait is not part of a reading: the stop key never cuts it.
+    const long long start = platform::now_ms();
+    if (!is_muted(c)) {
+        flush_text(c);
+        if (c.transcript && c.transcript->good()) *c.transcript << "delay\n" << std::flush;
+        if (c.speaker) c.speaker->play(c.st.wave_folder + "delay", true);
+    }
+    const long long rest = reply_wait_ms - (platform::now_ms() - start);
+    if (c.speaker && rest > 0) c.speaker->wait_silence(static_cast<int>(rest));
 }
 
 void begin_reading(Context& c) {
@@ -97,12 +107,7 @@ void repeat_reading(Context& c) {
     for (const auto& [word, wait] : last) play(c, word, wait);
 }
 
-std::string default_wave_folder() {
-#ifdef _WIN32
-    return "wave\\";
-#else
-    return "wave/";
-#endif
-}
+// Windows takes "/" in paths as well, so one spelling serves every system.
+std::string default_wave_folder() { return "wave/"; }
 
 }  // namespace vlr

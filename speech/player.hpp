@@ -12,9 +12,11 @@ namespace vlr {
 void say(Context& c, const std::string& word);
 // As say, but returns at once; the next word cuts it off.
 void say_async(Context& c, const std::string& word);
-// The standard wait for a reply: the word "delay". It is never cut short and
-// keeps its length whatever speaks the words: it is the wait for the radio.
+// The standard wait for a reply: the word "delay", lasting reply_wait_ms
+// however long its sound is (or without one). It is never cut short and keeps
+// its length whatever speaks the words: it is the wait for the radio.
 void pause_word(Context& c);
+inline constexpr int reply_wait_ms = 150;
 
 // One reading is the words said for one event. begin_reading starts an empty
 // one; end_reading hands any queued text to the speech service and keeps the

@@ -9,25 +9,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 #include <thread>
 
 namespace vlr::platform {
 
 namespace {
 
-// The file a replacement lands in: the target of a symbolic link rather than
-// the link, so that a savmem.dat kept elsewhere and linked here stays linked.
-std::string replacement_target(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (!real) return path;
-    std::string target = real;
-    std::free(real);
-    return target;
-}
-
-bool write_all(int fd, const std::string& content) {
+bool write_all(int fd, const std::string& content, long long* written = nullptr) {
     const char* p = content.data();
     std::size_t left = content.size();
     while (left > 0) {
@@ -38,6 +27,7 @@ bool write_all(int fd, const std::string& content) {
         if (n <= 0) return false;
         p += n;
         left -= static_cast<std::size_t>(n);
+        if (written) *written += n;
     }
     return true;
 }
@@ -57,10 +47,30 @@ void sync_folder_of(const std::string& path) {
 
 }  // namespace
 
+std::string own_file_path(const std::string& path) {
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
+    // A link in a folder others may write to can be anyone's: one that
+    // leads to another user's file would have the program overwrite that
+    // file (and take it over). Only a link this user made to a file of this
+    // user is the user's own arrangement.
+    struct stat target {};
+    if (link.st_uid != ::geteuid() || ::stat(path.c_str(), &target) != 0 ||
+        !S_ISREG(target.st_mode) || target.st_uid != ::geteuid())
+        return path;
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (!real) return path;
+    std::string resolved = real;
+    std::free(real);
+    return resolved;
+}
+
 bool replace_file(const std::string& given_path, const std::string& content) {
-    const std::string path = replacement_target(given_path);
+    const std::string path = own_file_path(given_path);
     struct stat old {};
-    const bool had_old = ::stat(path.c_str(), &old) == 0;
+    // A link that is not followed is replaced like a missing file: nothing
+    // of its target (permissions included) is taken over.
+    const bool had_old = ::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
     // A file its owner made read-only is left as it is, as opening it for
     // writing would have left it; the rename alone would not ask.
     if (had_old && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return false;
@@ -83,6 +93,74 @@ bool replace_file(const std::string& given_path, const std::string& content) {
     }
     sync_folder_of(path);
     return true;
+}
+
+bool read_regular_file(const std::string& path, std::string& content) {
+    // Non-blocking: opening a FIFO for reading would otherwise wait for a
+    // writer before the check below could refuse it.
+    int fd = ::open(own_file_path(path).c_str(),
+                    O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    std::string out;
+    char buffer[65536];
+    while (ok) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        out.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    if (ok) content = std::move(out);
+    return ok;
+}
+
+std::string keep_aside(const std::string& path) {
+    for (int copy = 0; copy < 1000; ++copy) {
+        const std::string name = path + ".bad" + (copy == 0 ? "" : "." + std::to_string(copy));
+        struct stat st {};
+        if (::lstat(name.c_str(), &st) == 0 || errno != ENOENT) continue;
+        return std::rename(path.c_str(), name.c_str()) == 0 ? name : std::string();
+    }
+    return {};
+}
+
+bool AppendFile::open(const std::string& given_path) {
+    close();
+    const std::string path = own_file_path(given_path);
+    struct stat st {};
+    // Someone else's link is taken away, not written through.
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(path.c_str());
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
+                    0644);
+    if (fd < 0) return false;
+    // Emptied only once it is known to be a regular file.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    size_ = 0;
+    path_ = path;
+    return true;
+}
+
+bool AppendFile::write(const std::string& bytes) {
+    if (fd_ < 0) return false;
+    const bool ok = write_all(fd_, bytes, &size_);
+    return ok;
+}
+
+void AppendFile::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    size_ = 0;
+}
+
+bool rename_file(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 void remove_file(const std::string& path) { ::unlink(path.c_str()); }

@@ -305,7 +305,10 @@ public:
         int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
             const int err = errno;
-            if (err == EACCES || err == EPERM) last_error_ = 1;
+            if (err == EACCES || err == EPERM) last_error_ = open_error_permission;
+            // A tty in exclusive mode refuses every other open with EBUSY.
+            if (err == EBUSY) last_error_ = open_error_busy;
+            if (err == EISDIR) last_error_ = open_error_not_serial;
             // Only a port with no device at all becomes a pair: an entry of
             // the user's own that fails to open (adapter unplugged) stays a
             // failure, never quietly something else.
@@ -316,7 +319,15 @@ public:
         // Not shared with other programs: the lock keeps out every program
         // that locks (and our own second open), TIOCEXCL keeps out the rest
         // unless they run as root.
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            last_error_ = errno == EWOULDBLOCK ? open_error_busy : 0;
+            ::close(fd);
+            return nullptr;
+        }
+        // A file, a pipe or /dev/null is no serial line: TIOCEXCL and the
+        // line settings fail on it with ENOTTY.
+        if (::ioctl(fd, TIOCEXCL) != 0) {
+            last_error_ = errno == ENOTTY ? open_error_not_serial : 0;
             ::close(fd);
             return nullptr;
         }

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "platform/sdl/sdl_keys.hpp"
+#include "platform/stop_request.hpp"
 
 namespace vlr::platform {
 
@@ -22,6 +23,9 @@ struct TimerSlot {
 namespace {
 
 constexpr int min_image_width = 2000, min_image_height = 1200;
+
+// How long a signal may wait before the close request it makes is delivered.
+constexpr int stop_check_ms = 100;
 
 Uint32 tick_event_type() {
     static const Uint32 type = SDL_RegisterEvents(1);
@@ -130,18 +134,23 @@ int SdlWindow::ms_to_next_tick() const {
 void SdlWindow::wait_events(const std::function<void(int, int)>& deliver) {
     // Without a window no key or tick can ever come: waiting would hang and
     // returning empty-handed would spin, so the program is asked to close.
-    if (!window_) {
+    // A signal asks the same, through the same orderly shutdown.
+    if (!window_ || stop_requested()) {
         deliver(event_close, 0);
         return;
     }
     SDL_Event event;
     for (;;) {
         queue_due_ticks();
+        // A signal does not wake the display wait, so the wait is cut into
+        // slices that look at the stop request in between.
         const int timeout = ms_to_next_tick();
-        if (timeout < 0 ? SDL_WaitEvent(&event)
-                        : SDL_WaitEventTimeout(&event, std::max(timeout, 1)))
-            break;
-        if (timeout < 0) return;  // the wait failed: no display to wait on
+        const int slice = timeout < 0 ? stop_check_ms : std::clamp(timeout, 1, stop_check_ms);
+        if (SDL_WaitEventTimeout(&event, slice)) break;
+        if (stop_requested()) {
+            deliver(event_close, 0);
+            return;
+        }
     }
     handle_event(event, deliver);
     // Deliver what is queued now, but not what arrives while delivering: the
@@ -185,7 +194,7 @@ void SdlWindow::handle_tick(const SDL_Event& event, const std::function<void(int
 
 void SdlWindow::handle_event(const SDL_Event& event, const std::function<void(int, int)>& deliver) {
     switch (event.type) {
-        case SDL_QUIT:  // also what SIGTERM and SIGINT become
+        case SDL_QUIT:  // the system asks every program to quit
             deliver(event_close, 0);
             return;
         case SDL_WINDOWEVENT:
@@ -222,6 +231,15 @@ void SdlWindow::handle_event(const SDL_Event& event, const std::function<void(in
             if (event.type == tick_event_type()) handle_tick(event, deliver);
             return;
     }
+}
+
+// A tick event of no timer's: it ends the wait and is dropped on delivery.
+void SdlWindow::wake() {
+    if (SDL_WasInit(SDL_INIT_EVENTS) == 0) return;
+    SDL_Event event{};
+    event.type = tick_event_type();
+    event.user.code = -1;
+    SDL_PushEvent(&event);
 }
 
 void SdlWindow::present(const SDL_Rect& area) {

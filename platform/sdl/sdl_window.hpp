@@ -28,6 +28,7 @@ public:
     void close() override;
     bool take_stop_key() override;
     TextSurface* surface() override { return text_.get(); }
+    void wake() override;
 
     // The off-screen image of the client area (null when closed).
     SDL_Surface* image() const { return image_; }

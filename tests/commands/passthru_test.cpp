@@ -1,298 +1,224 @@
-// The CAT pass-through: another program's commands reach the radio one per
-// poll, answers go back byte for byte, and the program keeps its own state in
-// step with what the other program did.
-#include "commands/passthru.hpp"
-
+// The CAT pass-through's repeats, garbage and log (its single requests are rows
+// of cases.txt) and a device that vanishes under the program and comes back.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
+#include <set>
 
 #include "base/text.hpp"
-#include "commands/handler.hpp"
 #include "commands/poll.hpp"
 #include "link/log.hpp"
+#include "commands/passthru.hpp"
 #include "link/ports.hpp"
-#include "platform/interfaces.hpp"
-#include "tests/support/fakes.hpp"
+#include "link/reconnect.hpp"
+#include "tests/support/keys.hpp"
 
 namespace vlr::test {
 namespace {
 
-constexpr int client_com = 2;
-
-class Passthru : public ::testing::Test {
-protected:
+struct Passthru : ::testing::Test {
     Rig rig;
     State& s = rig.st();
-    std::shared_ptr<FakeLine> client;
-    // The radio's answers to queries; anything else is a setting and gets
-    // no answer, as from the real radio.
-    std::map<std::string, std::string> answers{
-        {"FA;", "FA014250000;"}, {"FB;", "FB007050000;"}, {"ID;", "ID0840;"},
-        {"MD0;", "MD02;"},       {"AI;", "AI0;"},         {"SQ0;", "SQ0008;"},
-    };
-
+    std::shared_ptr<FakeLine> client = rig.serial.add_line(2);
+    // The radio answers queries; a setting gets no answer.
+    std::map<std::string, std::string> answers{{"FA;", "FA014250000;"}, {"FB;", "FB007050000;"}, {"ID;", "ID0840;"},
+                                               {"MD0;", "MD02;"}, {"AI;", "AI0;"}};
     void SetUp() override {
         rig.open_radio();
-        rig.radio->respond = [this](const std::string& cmd) {
-            auto it = answers.find(cmd);
-            return it == answers.end() ? std::string() : it->second;
-        };
-        client = rig.serial.add_line(client_com);
-        s.passthru_port = client_com;
-        open_serial(rig.c, client_com);
-        s.radio_connected = 1;
-        s.band_index = 6;
-        s.vfo_frequency = 14200000;
+        rig.radio->respond = [this](const std::string& cmd) { return answers.count(cmd) ? answers[cmd] : ""; };
+        s.passthru_port = 2;
+        open_serial(rig.c, 2);
+        s.radio_connected = 1, s.band_index = 6, s.vfo_frequency = 14200000;
     }
-    void from_client(const std::string& bytes) { client->incoming += bytes; }
-    void poll() { poll_passthru(rig.c); }
-    // What the other program has received so far.
-    const std::string& to_client() const { return client->written; }
-    std::string sent() const { return join(rig.sent()); }
-    void start_log() {
-        s.debug_log_on = 1;
-        open_debug_log(rig.c);
+    // Sends `bytes` from the other program and polls `polls` times; what the radio got.
+    std::string exchange(const std::string& bytes, int polls = 1) {
+        client->incoming += bytes;
+        const std::size_t from = rig.sent().size();
+        for (int i = 0; i < polls; ++i) poll_passthru(rig.c);
+        std::string got;
+        for (std::size_t i = from; i < rig.sent().size(); ++i) got += rig.sent()[i] == "NA00;" ? "" : rig.sent()[i];
+        return got;
     }
-    // The log without its two header lines.
-    std::string trace() const {
-        std::string all = rig.dir.read("debug.dat");
-        std::size_t first = all.find("\r\n");
-        std::size_t second = all.find("\r\n", first + 2);
-        return second == std::string::npos ? std::string() : all.substr(second + 2);
+    void fresh() { client->written.clear(), rig.clear(), rig.window.text.drawn.clear(); }
+};
+
+TEST_F(Passthru, ARequestRepeatedWhileWaitingGetsOneAnswerTwoAtOnceGetTwo) {
+    bool reask = true;  // the client gives up waiting and asks again while the radio is asked
+    rig.radio->respond = [&](const std::string& cmd) {
+        if (cmd == "ID;" && reask) client->incoming += "ID;";
+        return answers.count(cmd) ? answers[cmd] : "";
+    };
+    EXPECT_EQ(exchange("ID;", 2), "ID;");
+    EXPECT_EQ(client->written, "ID0840;");
+    reask = false;
+    fresh();
+    EXPECT_EQ(exchange("FA014250000;ID;"), "FA014250000;");
+    EXPECT_EQ(exchange("ID;", 2), "ID;") << "asked again behind a setting";
+    EXPECT_EQ(client->written, "ID0840;");
+    fresh();
+    EXPECT_EQ(exchange("ID;ID;", 2), "ID;ID;");
+    EXPECT_EQ(client->written, "ID0840;ID0840;");
+    fresh();
+    std::string burst, answers100;
+    for (int i = 0; i < 100; ++i) burst += "ID;", answers100 += "ID0840;";  // more than one buffer
+    exchange(burst, 100);
+    EXPECT_EQ(rig.sent().size(), 100u);
+    EXPECT_EQ(client->written, answers100);
+}
+
+TEST_F(Passthru, UnterminatedGarbageDoesNotBlockThePortAndTrafficIsLogged) {
+    exchange(std::string(300, 'x'), 4);
+    EXPECT_LE(s.passthru_inbuf.size(), max_text);
+    // The garbage's tail cannot be told from the start of the next command;
+    // that one is lost, the one after it goes through clean.
+    exchange("FA;", 3);
+    s.debug_log_on = 1;
+    open_debug_log(rig.c);
+    fresh();
+    EXPECT_EQ(exchange("FA014250000;FA;", 2), "FA014250000;FA;");
+    EXPECT_EQ(client->written, "FA014250000;");
+    const std::string log = rig.dir.read("debug.dat");
+    EXPECT_EQ(log.substr(log.find("***")), "***VRX1=FA014250000;FA;\r\nTX=FA014250000;\r\n***VRX1=FA;\r\nTX=FA;\r\n"
+                                             "RX=FA014250000;\r\n***VTX1=FA014250000;\r\n");
+}
+
+// A port whose device can be pulled out from under it.
+struct PluggedPort : platform::SerialPort {
+    std::unique_ptr<platform::SerialPort> inner;
+    std::shared_ptr<bool> present;
+    PluggedPort(std::unique_ptr<platform::SerialPort> i, std::shared_ptr<bool> p) : inner(std::move(i)), present(std::move(p)) {}
+    bool set_line_format(int d, int p, int s) override { return inner->set_line_format(d, p, s); }
+    void set_read_timeouts(int v) override { inner->set_read_timeouts(v); }
+    int write(const char* b, int n) override { return *present ? inner->write(b, n) : 0; }
+    int bytes_waiting() override { return *present ? inner->bytes_waiting() : 0; }
+    int read(char* b, int n) override { return *present ? inner->read(b, n) : 0; }
+    bool alive() override { return *present; }
+};
+
+// The rig's fake lines with devices that can be unplugged; every open counted.
+struct UnpluggableSerial : platform::SerialSystem {
+    platform::SerialSystem& inner;
+    std::map<int, int> opens;
+    std::set<int> unplugged;
+    std::map<int, std::shared_ptr<bool>> present;
+    bool opens_dead = false;  // plugged in, but gone again the moment it opens
+    explicit UnpluggableSerial(platform::SerialSystem& i) : inner(i) {}
+    std::unique_ptr<platform::SerialPort> open(int com, int speed) override {
+        ++opens[com];
+        auto port = unplugged.count(com) ? nullptr : inner.open(com, speed);
+        if (!port) return nullptr;
+        return std::make_unique<PluggedPort>(std::move(port), present[com] = std::make_shared<bool>(!opens_dead));
+    }
+    std::string device_path(int com) const override { return inner.device_path(com); }
+    void unplug(int com) {
+        unplugged.insert(com);
+        if (present.count(com)) *present[com] = false;
     }
 };
 
-TEST_F(Passthru, CommandInTwoPiecesGoesOutWhenComplete) {
-    poll();  // nothing waiting leaves everything alone
-    from_client("F");
-    poll();
-    EXPECT_EQ(sent(), "");
-    EXPECT_EQ(s.radio_initiated, 0);
-    EXPECT_EQ(s.passthru_inbuf, "F");
-
-    from_client("A;");
-    poll();
-    EXPECT_EQ(sent(), "FA;");
-    EXPECT_EQ(s.radio_initiated, 1);
-    EXPECT_EQ(to_client(), "FA014250000;");
-    EXPECT_EQ(s.passthru_inbuf, "");
-    // The answer was taken and shown, after the standard pause.
-    EXPECT_EQ(s.vfo_frequency, 14250000);
-    EXPECT_EQ(s.freq_text, " 14.250000");
-    EXPECT_EQ(rig.window.text.at(285, 150).rfind(" 14.250000", 0), 0u)
-        << rig.window.text.at(285, 150);
-    EXPECT_EQ(s.vfo_a_text, "A014250000");
-    EXPECT_EQ(join(rig.words()), "delay");
-}
-
-// One request from the other program: what reaches the radio, what goes
-// back, and which frequency the program ends up holding.
-TEST_F(Passthru, AnswersGoBackAsTheyCameAndOnlyAWholeFrequencyReplyIsTaken) {
-    const struct {
-        const char* what;
-        std::function<void()> setup;
-        std::string request, radio_got, client_got;
-        int frequency;
-    } cases[] = {
-        {"split: passed back, not taken",
-         [&] { s.vfo_b_selected = 1, s.vfo_b_text = "B014000000"; }, "FA;", "FB;", "FB007050000;", 14200000},
-        {"frequency behind other text", [&] { answers["ID;"] = "ID0840;FA014250000;"; }, "ID;", "ID;",
-         "ID0840;FA014250000;", 14250000},
-        {"late answer to our own poll", [&] { rig.radio->incoming = "SM0069;"; }, "AI;", "AI;", "AI0;", 14200000},
-        {"below 1 MHz goes back untouched", [&] { answers["FA;"] = "FA000500000;"; }, "FA;", "FA;",
-         "FA000500000;", 1000000},
-        {"mode query answered, not followed", [&] { s.mode_code = 3; }, "MD0;", "MD0;", "MD02;", 14200000},
-        {"bare terminator not passed back", [&] { answers["XX;"] = ";"; }, "XX;", "XX;", "", 14200000},
-        {"a setting gets no answer", [] {}, "FA014250000;", "FA014250000;", "", 14200000},
-        // A cut-off reply must not count as the radio's first answer either.
-        {"cut-off reply", [&] { answers["FA;"] = "FA0142;", s.radio_connected = 0; }, "FA;", "FA;", "FA0142;",
-         14200000},
-    };
-    for (const auto& k : cases) {
-        s.vfo_b_selected = 0, s.radio_connected = 1, s.mode_code = 2, s.vfo_frequency = 14200000;
-        client->written.clear();
-        rig.clear();
-        k.setup();
-        from_client(k.request);
-        poll();
-        EXPECT_EQ(sent(), k.radio_got) << k.what;
-        EXPECT_EQ(to_client(), k.client_got) << k.what;
-        EXPECT_EQ(s.vfo_frequency, k.frequency) << k.what;
-        EXPECT_EQ(s.passthru_inbuf, "") << k.what;
-        if (k.request == "MD0;") { EXPECT_EQ(s.mode_code, 3) << k.what; }
-        if (s.vfo_b_selected) { EXPECT_EQ(s.vfo_b_text, "B014000000") << k.what; }
+struct Reconnect : ::testing::Test {
+    Rig rig;
+    UnpluggableSerial serial{rig.serial};
+    State& s = rig.st();
+    std::string fa = "FA014200000;";
+    void SetUp() override {
+        rig.c.serial = &serial;
+        rig.radio->respond = [this](const std::string& cmd) { return cmd == "FA;" ? fa : cmd == "SM0;" ? "SM0100;" : ""; };
+        connect(rig);
     }
-    EXPECT_EQ(s.radio_connected, 0) << "a cut-off reply is no first answer";
+    void ticks(int n) { while (n-- > 0) timer_tick(rig.c); }
+    int ticks_until_back() {
+        int n = 0;
+        while (s.link_lost == 1 && n < 100) timer_tick(rig.c), ++n;
+        return n;
+    }
+    void lose_radio() { ticks(4), serial.unplug(1), ticks(1), rig.radio->commands.clear(); }
+};
+
+TEST_F(Reconnect, LossIsSpokenOnceAndReopeningWaitsLongerUpToFourSeconds) {
+    ticks(4);
+    EXPECT_EQ(join(rig.sent()), "FA; SM0;");
+    serial.unplug(1);
+    ticks(1);
+    EXPECT_EQ(port_open(rig.c, 1) + rig.radio->open, 0) << "the dead port is let go at once";
+    std::vector<int> attempts;
+    for (int t = 1; t <= 600; ++t) {
+        const int before = serial.opens[1];
+        ticks(1);
+        if (serial.opens[1] != before) attempts.push_back(t);
+    }
+    EXPECT_EQ(join(rig.words()), "nc") << "a cable that stays out is spoken of once";
+    EXPECT_EQ(s.reopen_attempts, static_cast<int>(attempts.size()));
+    ASSERT_GE(attempts.size(), 4u);
+    EXPECT_EQ(attempts[0], 10) << "the first try after half a second";
+    for (std::size_t i = 1, gap = 10; i < attempts.size(); gap = attempts[i] - attempts[i - 1], ++i)
+        EXPECT_EQ(attempts[i] - attempts[i - 1], std::min<int>(gap * 2, 80)) << i;
 }
 
-TEST_F(Passthru, RequestRepeatedWhileWaitingGetsOneAnswer) {
-    // The client gave up waiting and asked again while the radio was asked.
-    rig.radio->respond = [this](const std::string& cmd) {
-        if (cmd == "ID;") from_client("ID;");
-        return cmd == "ID;" ? std::string("ID0840;") : std::string();
-    };
-    from_client("ID;");
-    poll();
-    poll();
-    EXPECT_EQ(sent(), "ID;");
-    EXPECT_EQ(to_client(), "ID0840;");
+TEST_F(Reconnect, ReturnIsSpokenOnceThePollStartsAfreshAndKeysWorkAgain) {
+    lose_radio();
+    ticks(200);
+    press(rig, {vk::f(1)});
+    EXPECT_EQ(join(rig.sent()) + join(rig.words()) + std::to_string(s.preamp), "nc nc0") << "nothing sent to a closed port";
+    fa = "FA007050000;";  // the dial turned while the cable was out
+    serial.unplugged.clear();
+    EXPECT_LE(ticks_until_back(), 80);
+    ticks(7);
+    EXPECT_EQ(join(rig.sent()), "FA; SM0; FA; SM0;");
+    EXPECT_EQ(std::to_string(s.vfo_frequency) + " " + std::to_string(s.band_index) + " " + join(rig.words()), "7050000 4 nc nc connected");
+    press(rig, {vk::f(1)});
+    EXPECT_EQ(last_sent(rig, "PA"), "PA01;");
+}
 
-    // Asked again while the first request still waited behind a setting.
-    rig.radio->respond = [](const std::string& cmd) {
-        return cmd == "ID;" ? std::string("ID0840;") : std::string();
-    };
-    client->written.clear();
+TEST_F(Reconnect, QuitEndsAtOnceWhileTheRadioIsAwayOrWhenItsDeviceGoes) {
+    ticks(4);
+    press(rig, {'Q'});
+    ASSERT_EQ(s.quit_pending, 1);
+    serial.unplug(1);
+    ticks(1);
+    EXPECT_EQ(s.running + s.quit_pending, 0);
+    s.running = 1;
+    press(rig, {'Q'});
+    EXPECT_EQ(s.running, 0);
+}
+
+TEST_F(Reconnect, ADeviceGoneAgainAtOnceIsNotBackAndARadioLostBeforeItsFirstAnswerIsAnnouncedByIt) {
+    lose_radio();
+    serial.unplugged.clear(), serial.opens_dead = true;
+    ticks(300);
+    EXPECT_EQ(s.link_lost + port_open(rig.c, 1), 1);
+    EXPECT_GE(s.reopen_attempts, 3) << "and it keeps trying";
+    serial.opens_dead = false;
+    ticks_until_back();
+    ticks(7);  // "connected" comes with the radio's first answer
+    EXPECT_EQ(join(rig.words()), "nc connected");
     rig.clear();
-    from_client("FA014250000;ID;");
-    poll();
-    from_client("ID;");
-    poll();
-    poll();
-    EXPECT_EQ(sent(), "FA014250000; ID;");
-    EXPECT_EQ(to_client(), "ID0840;");
-
-    // Asked twice at once, it is answered twice.
-    client->written.clear();
-    from_client("ID;ID;");
-    poll();
-    poll();
-    EXPECT_EQ(to_client(), "ID0840;ID0840;");
+    s.radio_connected = 0;
+    serial.unplug(1), ticks(1), serial.unplugged.clear(), ticks_until_back();
+    EXPECT_EQ(join(rig.words()), "nc") << "the return is heard with the radio's first answer";
+    ticks(7);
+    EXPECT_EQ(join(rig.words()).substr(0, 2) + rig.words().back() + std::to_string(s.radio_connected), "ncconnected1");
+    EXPECT_EQ(std::count(rig.words().begin(), rig.words().end(), "connected"), 1);
 }
 
-TEST_F(Passthru, RadioModeCodesBecomeTheProgramsModesWithoutAModeCommandOfOurOwn) {
-    // The radio numbers its modes otherwise than the program does.
-    const struct {
-        const char* command;
-        int mode_code;
-        const char* label;
-    } cases[] = {
-        {"MD01;", 1, "LSB    "},  {"MD02;", 2, "USB    "}, {"MD03;", 3, "CW      "},
-        {"MD04;", 7, "FM      "}, {"MD05;", 4, "AM     "}, {"MD0B;", 5, "FMN     "},
-        {"MD0H;", 6, "C4FM  "},   {"MD0C;", 0, nullptr},   {"MD09;", 0, nullptr},
-    };
-    for (const auto& k : cases) {
-        s.mode_code = k.mode_code == 1 ? 2 : 1;
-        rig.window.text.drawn.clear();
-        rig.clear();
-        from_client(k.command);
-        poll();
-        EXPECT_EQ(s.mode_code, k.mode_code) << k.command;
-        EXPECT_EQ(rig.window.text.at(50, 45), k.label ? k.label : "") << k.command;
-        EXPECT_EQ(to_client(), "") << k.command;
-        // The radio gets the client's mode command and what goes with it; no
-        // second mode command, and not the frozen band row's frequency, which
-        // would pull the radio off the client's frequency.
-        ASSERT_FALSE(rig.sent().empty()) << k.command;
-        EXPECT_EQ(rig.sent().front(), k.command);
-        for (std::size_t i = 1; i < rig.sent().size(); ++i) {
-            EXPECT_NE(rig.sent()[i].rfind("MD", 0), 0u) << k.command << ": " << sent();
-            EXPECT_NE(rig.sent()[i].rfind("FA", 0), 0u) << k.command << ": " << sent();
-        }
-    }
-}
-
-TEST_F(Passthru, SeveralCommandsInOneWriteAreAllForwardedInOrder) {
-    const struct {
-        std::string write;
-        std::vector<std::string> forwarded;
-        std::string answered;
-    } cases[] = {
-        {"FA014250000;FA;", {"FA014250000;", "FA;"}, "FA014250000;"},
-        {"MD02;MD0;", {"MD02;", "MD0;"}, "MD02;"},
-        {"AI0;AI;", {"AI0;", "AI;"}, "AI0;"},
-        {"ID;FA;", {"ID;", "FA;"}, "ID0840;FA014250000;"},
-    };
-    for (const auto& k : cases) {
-        client->written.clear();
-        from_client(k.write);
-        std::vector<std::string> forwarded;
-        // One command per poll, and none left over afterwards.
-        for (std::size_t i = 0; i < k.forwarded.size() + 1; ++i) {
-            rig.clear();
-            poll();
-            for (const auto& cmd : rig.sent())
-                if (cmd != "NA00;") forwarded.push_back(cmd);
-        }
-        EXPECT_EQ(join(forwarded), join(k.forwarded)) << k.write;
-        EXPECT_EQ(to_client(), k.answered) << k.write;
-        EXPECT_EQ(s.passthru_inbuf, "") << k.write;
-    }
-}
-
-TEST_F(Passthru, LongBurstLosesNoCommand) {
-    std::string burst;
-    for (int i = 0; i < 100; ++i) burst += "ID;";  // 300 bytes, more than one buffer
-    from_client(burst);
-    for (int i = 0; i < 100; ++i) {
-        poll();
-        EXPECT_LE(s.passthru_inbuf.size(), max_text);
-    }
-    EXPECT_EQ(rig.sent().size(), 100u);
-    std::string expected;
-    for (int i = 0; i < 100; ++i) expected += "ID0840;";
-    EXPECT_EQ(to_client(), expected);
-}
-
-TEST_F(Passthru, UnterminatedGarbageDoesNotBlockThePort) {
-    from_client(std::string(300, 'x'));
-    poll();
-    EXPECT_LE(s.passthru_inbuf.size(), max_text);
-    for (int i = 0; i < 3; ++i) poll();
-    // The garbage's tail cannot be told from the start of the next command;
-    // that one is lost, the one after it goes through clean.
-    from_client("FA;");
-    for (int i = 0; i < 3; ++i) poll();
-    from_client("FA;");
-    poll();
-    ASSERT_FALSE(rig.sent().empty());
-    EXPECT_EQ(rig.sent().back(), "FA;");
-    EXPECT_EQ(to_client(), "FA014250000;");
-}
-
-TEST_F(Passthru, TrafficIsLogged) {
-    start_log();
-    from_client("FA014250000;FA;");
-    poll();
-    poll();
-    EXPECT_EQ(trace(),
-              "***VRX1=FA014250000;FA;\r\n"
-              "TX=FA014250000;\r\n"
-              "***VRX1=FA;\r\n"
-              "TX=FA;\r\n"
-              "RX=FA014250000;\r\n"
-              "***VTX1=FA014250000;\r\n");
-}
-
-TEST_F(Passthru, BandRowsStayUntilTheNextKey) {
-    const std::string row = s.band_table[6];
-    from_client("FA;");
-    poll();
-    EXPECT_EQ(s.vfo_frequency, 14250000);
-    EXPECT_EQ(s.band_table[6], row);
-
-    // The program's own polls do not store the band either while the other
-    // program is in control.
-    for (int i = 0; i < 4; ++i) {
-        s.event_id = platform::event_timer;
-        handle_event(rig.c);
-    }
-    EXPECT_EQ(s.band_table[6], row);
-    EXPECT_EQ(s.radio_initiated, 1);
-
-    // A key hands the band memory back to the operator.
-    s.event_id = platform::event_key_down;
-    s.event_param = 'F';
-    handle_event(rig.c);
-    s.event_id = platform::event_key_up;
-    handle_event(rig.c);
-    EXPECT_EQ(s.radio_initiated, 0);
-    for (int i = 0; i < 4; ++i) {
-        s.event_id = platform::event_timer;
-        handle_event(rig.c);
-    }
-    EXPECT_EQ(mid(s.band_table[6], 4, 9), "014250000");
+TEST_F(Reconnect, PassThroughPortIsReopenedSilentlyAndAnEmptySlotIsNoLoss) {
+    auto client = rig.serial.add_line(2);
+    s.passthru_port = 2;
+    open_serial(rig.c, 2);
+    s.passthru_inbuf = "FA0142";  // half a command from the program that goes away
+    serial.unplug(2);
+    ticks(100);
+    EXPECT_EQ(s.passthru_lost, 1);
+    EXPECT_EQ(s.passthru_inbuf, "");
+    EXPECT_GE(sent_with(rig, "FA").size(), 20u) << "the radio is polled as before";
+    serial.unplugged.clear();
+    ticks(80);
+    EXPECT_EQ(s.passthru_lost * 10 + client->open, 1);
+    close_port(rig.c, 1);  // a port that never opened
+    ticks(100);
+    EXPECT_EQ(s.link_lost, 0);
+    EXPECT_EQ(serial.opens[1], 1) << "only the start-up's own open";
+    EXPECT_TRUE(rig.words().empty());
 }
 
 }  // namespace

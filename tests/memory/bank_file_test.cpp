@@ -1,11 +1,12 @@
+// savmem.dat as it is written and read back, and the memory.txt list of the channels.
 #include "memory/bank_file.hpp"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <vector>
 
 #include "base/text.hpp"
+#include "memory/report.hpp"
 #include "tests/support/fakes.hpp"
 
 namespace vlr {
@@ -13,199 +14,123 @@ namespace {
 
 using test::Rig;
 
-// Splits a file on CR LF; fails the test on a bare CR or LF.
-std::vector<std::string> crlf_lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        auto end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            ADD_FAILURE() << "last line without CR LF";
-            break;
-        }
-        std::string line = text.substr(start, end - start);
-        EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line;
-        lines.push_back(line);
-        start = end + 2;
-    }
-    return lines;
+std::string row_for(int band) { return "01A" + zero_pad(band, 3) + "000000B" + zero_pad(band, 3) + "0000009990"; }
+
+// A whole file: the header, distinct rows, every seventh channel used.
+std::string file_with(const std::string& header, const std::string& end = "\r\n") {
+    std::string text = header + end;
+    for (int b = 1; b <= 14; ++b) text += "15A0" + zero_pad(b, 2) + "100000B0" + zero_pad(b, 2) + "1000000121" + end;
+    for (int ch = 0; ch < 100; ++ch) text += (ch % 7 == 3 ? "0206A014" + zero_pad(ch, 6) + "B0142000009991" : "9") + end;
+    return text;
 }
 
-std::string row_for(int band) {
-    return "01A" + zero_pad(band, 3) + "000000B" + zero_pad(band, 3) + "0000009990";
-}
-
-class BankFile : public ::testing::Test {
-protected:
+struct BankFile : ::testing::Test {
     Rig rig;
+    State& s = rig.st();
     void SetUp() override {
-        rig.st().version_text = "3.5c";
-        for (int b = 1; b <= 14; ++b) rig.st().band_table[static_cast<std::size_t>(b)] = row_for(b);
+        s.version_text = "3.5c";
+        for (int b = 1; b <= 14; ++b) s.band_table[static_cast<std::size_t>(b)] = row_for(b);
     }
-    std::string file() const { return rig.dir.read("savmem.dat"); }
-    // A whole file with the given header and distinct rows and channels.
-    static std::string file_with(const std::string& header) {
-        std::string text = header + "\r\n";
-        for (int b = 1; b <= 14; ++b)
-            text += "15A0" + zero_pad(b, 2) + "100000B0" + zero_pad(b, 2) + "1000000121\r\n";
-        for (int ch = 0; ch < 100; ++ch)
-            text +=
-                (ch % 7 == 3 ? "0206A014" + zero_pad(ch, 6) + "B0142000009991" : std::string("9")) +
-                "\r\n";
-        return text;
+    // What a load left: band, noise reduction, row 3, channel 3 and 4, row 14.
+    std::string loaded(const std::string& file) {
+        if (!file.empty()) rig.dir.write("savmem.dat", file);
+        load_memory_file(rig.c);
+        return std::to_string(s.band_index) + " " + std::to_string(s.nr_on) + " " + s.band_table[3] + " " +
+               s.memory_channels[3] + " " + s.memory_channels[4] + " " + s.band_table[14];
     }
-    // Makes every replacement of savmem.dat fail: the file written beside it
-    // cannot be created (works for root too, unlike a read-only folder).
-    void block_bank_writes() { std::filesystem::create_directory(rig.dir.path + "savmem.dat.new"); }
 };
 
-TEST_F(BankFile, SaveWritesHeaderRowsAndChannelsAs115CrLfLines) {
-    rig.st().band_index = 6;
-    rig.st().nr_on = 1;
-    rig.st().memory_channels[0] = "0206A014200000B0142000009991";
-    rig.st().memory_channels[99] = "5512A145650000B-000006000120";
-    save_memory_file(rig.c);
-
-    auto lines = crlf_lines(file());
-    ASSERT_EQ(lines.size(), 115u);
-    EXPECT_EQ(lines[0], "VELORAN v3.5b 3.5c 61");
-    for (int b = 1; b <= 14; ++b) EXPECT_EQ(lines[static_cast<std::size_t>(b)], row_for(b));
-    EXPECT_EQ(lines[15], "0206A014200000B0142000009991");
-    EXPECT_EQ(lines[16], "9");
-    EXPECT_EQ(lines[114], "5512A145650000B-000006000120");
-    // The report goes with every save.
-    EXPECT_NE(rig.dir.read("memory.txt").find("Bank0"), std::string::npos);
-}
-
-TEST_F(BankFile, HeaderCarriesBandAndNoiseReductionCharacters) {
-    struct Case {
-        int band, nr;
-        const char* header;
-    } cases[] = {
-        {1, 0, "VELORAN v3.5b 3.5c 10"},  {9, 1, "VELORAN v3.5b 3.5c 91"},
-        {10, 0, "VELORAN v3.5b 3.5c :0"}, {14, 1, "VELORAN v3.5b 3.5c >1"},
-        {0, 1, "VELORAN v3.5b 3.5c"},     {15, 0, "VELORAN v3.5b 3.5c"},
-    };
-    for (const auto& k : cases) {
-        rig.st().band_index = k.band;
-        rig.st().nr_on = k.nr;
+TEST_F(BankFile, SaveWritesTheHeaderRowsAndChannelsAsCrLfLinesAndTheReport) {
+    const std::tuple<int, int, const char*> headers[] = {{6, 1, "VELORAN v3.5b 3.5c 61"}, {1, 0, "VELORAN v3.5b 3.5c 10"},
+        {10, 0, "VELORAN v3.5b 3.5c :0"}, {14, 1, "VELORAN v3.5b 3.5c >1"}, {0, 1, "VELORAN v3.5b 3.5c"}, {15, 0, "VELORAN v3.5b 3.5c"}};
+    s.memory_channels[0] = "0206A014200000B0142000009991";
+    s.memory_channels[99] = "5512A145650000B-000006000120";
+    for (auto [band, nr, header] : headers) {
+        s.band_index = band, s.nr_on = nr;
         save_memory_file(rig.c);
-        EXPECT_EQ(crlf_lines(file()).at(0), k.header) << "band " << k.band;
+        std::string want = std::string(header) + "\r\n";
+        for (int b = 1; b <= 14; ++b) want += row_for(b) + "\r\n";
+        for (const auto& ch : s.memory_channels) want += ch + "\r\n";
+        EXPECT_EQ(rig.dir.read("savmem.dat"), want) << header;
+        EXPECT_EQ(rig.dir.read("memory.txt"), memory_report_text(s));
     }
 }
 
-TEST_F(BankFile, LoadTakesBandAndNoiseReductionFromAnyAcceptedHeader) {
-    struct Case {
-        const char* header;
-        int band, nr;
-    } cases[] = {
-        {"VELORAN v3.5b 3.5c 61", 6, 1},
-        {"VELORAN v3.5a 3.5a :0", 10, 0},
-        {"VELORAN v1.0a 1.0a >1", 14, 1},
-        {"VELORAN v1.0a", 0, 0},                    // old header without band
-        {"VELORAN v3.5b 3.5c 52", 5, 0},            // only "1" means on
-        {"VELORAN v3.5a and then anything", 0, 0},  // first 13 characters decide
-        {"VELORAN v3.5b 3.5c ?1", 0, 1},            // beyond band 14
-        {"VELORAN v3.5b 3.5c 01", 0, 1},            // below band 1
+TEST_F(BankFile, LoadTakesBandAndNoiseReductionFromAnyAcceptedHeaderAndLeavesTheFile) {
+    const std::string rest = " 15A003100000B0031000000121 0206A014000003B0142000009991 9 15A014100000B0141000000121";
+    const std::pair<const char*, const char*> rows[] = {
+        {"VELORAN v3.5b 3.5c 61", "6 1"}, {"VELORAN v3.5a 3.5a :0", "10 0"}, {"VELORAN v1.0a 1.0a >1", "14 1"},
+        {"VELORAN v1.0a", "0 0"}, {"VELORAN v3.5b 3.5c 52", "5 0"}, {"VELORAN v3.5a and then anything", "0 0"},
+        {"VELORAN v3.5b 3.5c ?1", "0 1"}, {"VELORAN v3.5b 3.5c 01", "0 1"},  // beyond the bands: no band
     };
-    for (const auto& k : cases) {
-        rig.st().band_index = 4;
-        rig.st().nr_on = 0;
-        rig.dir.write("savmem.dat", file_with(k.header));
-        load_memory_file(rig.c);
-        EXPECT_EQ(rig.st().band_index, k.band) << k.header;
-        EXPECT_EQ(rig.st().nr_on, k.nr) << k.header;
-        EXPECT_EQ(rig.st().band_table[3], "15A003100000B0031000000121") << k.header;
-        EXPECT_EQ(rig.st().memory_channels[3], "0206A014000003B0142000009991") << k.header;
-        EXPECT_EQ(rig.st().memory_channels[4], "9") << k.header;
-        // An accepted file is read, not rewritten.
-        EXPECT_EQ(file(), file_with(k.header)) << k.header;
+    for (auto [header, want] : rows) {
+        s.band_index = 4, s.nr_on = 0;
+        EXPECT_EQ(loaded(file_with(header)), want + rest) << header;
+        EXPECT_EQ(rig.dir.read("savmem.dat"), file_with(header)) << "an accepted file is read, not rewritten";
     }
+    EXPECT_EQ(loaded(file_with("VELORAN v3.5b 3.5c 21", "\n")), "2 1" + rest);
+    EXPECT_EQ(loaded(file_with("VELORAN v3.5b 3.5c 21", "\r")), "2 1" + rest);
+    rig.dir.write("savmem.dat", file_with("VELORAN v3.5b 3.5c ;1"));
+    load_memory_file(rig.c), save_memory_file(rig.c);
+    EXPECT_EQ(rig.dir.read("savmem.dat"), file_with("VELORAN v3.5b 3.5c ;1")) << "load then save gives the file back";
 }
 
-TEST_F(BankFile, LoadThenSaveReproducesTheFileByteForByte) {
-    const std::string original = file_with("VELORAN v3.5b 3.5c ;1");
-    rig.dir.write("savmem.dat", original);
-    load_memory_file(rig.c);
-    EXPECT_EQ(rig.st().band_index, 11);
-    save_memory_file(rig.c);
-    EXPECT_EQ(file(), original);
-}
-
-TEST_F(BankFile, LinesMayEndWithCrLfOrCr) {
-    std::string crlf = file_with("VELORAN v3.5b 3.5c 21");
-    for (const char* ending : {"\n", "\r"}) {
-        std::string text = crlf;
-        for (std::size_t p = 0; (p = text.find("\r\n", p)) != std::string::npos;)
-            text.replace(p, 2, ending), ++p;
-        rig.dir.write("savmem.dat", text);
-        rig.st().band_table[14].clear();
-        rig.st().memory_channels[99] = "x";
-        load_memory_file(rig.c);
-        EXPECT_EQ(rig.st().band_index, 2);
-        EXPECT_EQ(rig.st().band_table[14], "15A014100000B0141000000121");
-        EXPECT_EQ(rig.st().memory_channels[99], "9");
-    }
-}
-
-TEST_F(BankFile, LongLinesAreCutTo255Characters) {
+TEST_F(BankFile, LongLinesAreCutAndAShortFileKeepsTheDefaultsOfItsMissingLines) {
     std::string text = file_with("VELORAN v3.5b 3.5c 21");
-    auto at = text.find("\r\n") + 2;
-    text.insert(at, std::string(300, '7'));
-    rig.dir.write("savmem.dat", text);
-    load_memory_file(rig.c);
-    EXPECT_EQ(rig.st().band_table[1].size(), 255u);
-    EXPECT_EQ(rig.st().band_table[2], "15A002100000B0021000000121");
-}
-
-TEST_F(BankFile, ShortFileKeepsTheDefaultsOfMissingLines) {
-    rig.st().memory_channels[50] = "0206A014200000B0142000009991";
-    std::string text = "VELORAN v3.5b 3.5c 31\r\n15A001100000B0011000000121\r\n";
-    rig.dir.write("savmem.dat", text);
-    load_memory_file(rig.c);
-    EXPECT_EQ(rig.st().band_index, 3);
-    EXPECT_EQ(rig.st().band_table[1], "15A001100000B0011000000121");
-    EXPECT_EQ(rig.st().band_table[2], row_for(2));
-    EXPECT_EQ(rig.st().memory_channels[50], "0206A014200000B0142000009991");
+    text.insert(text.find("\r\n") + 2, std::string(300, '7'));
+    loaded(text);
+    EXPECT_EQ(s.band_table[1].size(), 255u);
+    EXPECT_EQ(s.band_table[2], "15A002100000B0021000000121");
+    for (int b = 1; b <= 14; ++b) s.band_table[static_cast<std::size_t>(b)] = row_for(b);
+    s.memory_channels[50] = "0206A014200000B0142000009991";
+    loaded("VELORAN v3.5b 3.5c 31\r\n15A001100000B0011000000121\r\n");
+    EXPECT_EQ(s.band_table[1] + s.band_table[2] + s.memory_channels[50], "15A001100000B0011000000121" + row_for(2) + "0206A014200000B0142000009991");
 }
 
 // A missing or foreign savmem.dat is written anew from the defaults; the
 // old-format memory.dat goes only when savmem.dat was missing.
-TEST_F(BankFile, MissingOrUnrecognisedFileIsWrittenFromTheDefaults) {
-    const struct {
-        const char* what;
-        const char* savmem;  // nullptr: no file
-        int band;
-        const char* header;
-        bool old_format_stays;
-    } cases[] = {
-        {"missing", nullptr, 4, "VELORAN v3.5b 3.5c 40", false},
-        {"foreign", "something else\r\n15A001100000B0011000000121\r\n", 7, "VELORAN v3.5b 3.5c 70", true},
-    };
-    for (const auto& k : cases) {
+TEST_F(BankFile, AMissingOrForeignFileIsWrittenFromTheDefaultsOnce) {
+    for (const char* file : {"", "something else\r\n15A001100000B0011000000121\r\n"}) {
         rig.dir.write("memory.dat", "old format");
-        if (k.savmem) rig.dir.write("savmem.dat", k.savmem);
-        rig.st().band_index = k.band;
-        load_memory_file(rig.c);
-        EXPECT_EQ(rig.dir.exists("memory.dat"), k.old_format_stays) << k.what;
-        EXPECT_EQ(rig.st().band_index, k.band) << k.what;
-        EXPECT_EQ(rig.st().band_table[1], row_for(1)) << k.what;
-        auto lines = crlf_lines(file());
-        ASSERT_EQ(lines.size(), 115u) << k.what;
-        EXPECT_EQ(lines[0], k.header) << k.what;
-        EXPECT_EQ(lines[1], row_for(1)) << k.what;
+        s.band_index = 7;
+        EXPECT_EQ(loaded(file).substr(0, 2) + s.band_table[1], "7 " + row_for(1));
+        EXPECT_EQ(rig.dir.read("savmem.dat").substr(0, 51), "VELORAN v3.5b 3.5c 70\r\n" + row_for(1) + "\r\n");
+        EXPECT_EQ(rig.dir.exists("memory.dat"), *file != '\0') << file;
+        std::filesystem::remove(rig.dir.path + "savmem.dat");
     }
+    const std::string foreign = "not a bank file\r\n15A001100000B0011000000121\r\n";
+    std::filesystem::create_directory(rig.dir.path + "savmem.dat.new");  // every replacement fails
+    EXPECT_EQ(loaded(foreign).substr(0, 2) + s.band_table[1], "7 " + row_for(1)) << "must return rather than retry for ever";
+    EXPECT_EQ(rig.dir.read("savmem.dat.bad.1"), foreign) << "kept aside, not lost";
+    EXPECT_EQ(rig.dir.read("savmem.dat.bad").substr(0, 14), "something else") << "an earlier one is never overwritten";
 }
 
-TEST_F(BankFile, UnrecognisedFileThatCannotBeRewrittenKeepsTheDefaults) {
-    const std::string foreign = "not a bank file\r\n15A001100000B0011000000121\r\n";
-    rig.dir.write("savmem.dat", foreign);
-    block_bank_writes();
-    rig.st().band_index = 7;
-    load_memory_file(rig.c);  // must return rather than retry for ever
-    EXPECT_EQ(rig.st().band_index, 7);
-    EXPECT_EQ(rig.st().band_table[1], row_for(1));
-    EXPECT_EQ(file(), foreign);
+TEST(MemoryReport, OneLinePerUsedChannelInItsBank) {
+    const std::string seven(7, ' ');
+    const std::pair<const char*, std::string> rows[] = {
+        {"0206A014200000B0142000009991", "A=14.2  B=14.2  USB" + seven}, {"0114A009670000B0501500009990", "A=9.67  B=50.15  LSB" + seven},
+        {"0312A145000000B0000000009990", "A=145.0  B=0.0  CW" + seven}, {"0410A028123456B0281234569990", "A=28.123456  B=28.123456  AM" + seven},
+        {"1201A001900000B0019100009990", "A=1.9  B=1.91  USB  split"},
+        {"5512A145650000B-000006000120", "A=145.65  FMN  Repeater  -600Khz" + seven + "   CTCSS=012"},
+        {"5713A430000000B+000050007540", "A=430.0  FMW  Repeater  +5000Khz" + seven + "   DCS=754"},
+        {"5712A145000000B+000000009990", "A=145.0  FMW  Repeater  +Khz" + seven},
+        {"0612A144800000B1448000009990", "A=144.8  B=144.8  C4FM" + seven},
+        {"0512A145500000B1455000005000", "A=145.5  B=145.5  FMN" + seven + "   DCS=500"},
+        {"0806A050000000B0500000009990", "A=50.0  B=50.0" + seven},  // an unknown mode digit adds nothing
+    };
+    State s;
+    for (auto& ch : s.memory_channels) ch = "9";
+    EXPECT_EQ(memory_report_text(s), "Memory Bank Information\r\n  \r\nEmpty\r\n");
+    for (const auto& [record, line] : rows) {
+        s.memory_channels[73] = record;
+        EXPECT_EQ(memory_report_text(s), "Memory Bank Information\r\n  \r\n  \r\nBank7\r\nSlot 3 " + line + "\r\n") << record;
+    }
+    s.memory_channels[79] = "0206A014200000B0142000009991";
+    s.memory_channels[72] = "1201A001900000B0019100009990";
+    s.memory_channels[30] = "0806A050000000B0500000009990";
+    EXPECT_EQ(memory_report_text(s), "Memory Bank Information\r\n  \r\n  \r\nBank3\r\nSlot 0 A=50.0  B=50.0" + seven +
+                                         "\r\n  \r\nBank7\r\nSlot 2 A=1.9  B=1.91  USB  split\r\nSlot 3 A=50.0  B=50.0" + seven +
+                                         "\r\nSlot 9 A=14.2  B=14.2  USB" + seven + "\r\n");
 }
 
 }  // namespace

@@ -14,26 +14,19 @@ namespace vlr::test {
 // `channels` says otherwise) at `rate` per second.
 inline void write_wave(const std::string& path, const std::vector<int16_t>& samples,
                        int rate = 22050, int channels = 1) {
-    auto put32 = [](std::string& out, uint32_t v) {
-        for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    auto put16 = [](std::string& out, uint16_t v) {
-        out += static_cast<char>(v & 0xFF), out += static_cast<char>(v >> 8);
+    auto put = [](std::string& out, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
     };
     const uint32_t data_bytes = static_cast<uint32_t>(samples.size() * 2);
     std::string out = "RIFF";
-    put32(out, 36 + data_bytes);
+    put(out, 36 + data_bytes, 4);
     out += "WAVEfmt ";
-    put32(out, 16);
-    put16(out, 1);  // PCM
-    put16(out, static_cast<uint16_t>(channels));
-    put32(out, static_cast<uint32_t>(rate));
-    put32(out, static_cast<uint32_t>(rate * channels * 2));
-    put16(out, static_cast<uint16_t>(channels * 2));
-    put16(out, 16);
+    put(out, 16, 4), put(out, 1, 2), put(out, static_cast<uint32_t>(channels), 2);  // PCM
+    put(out, static_cast<uint32_t>(rate), 4), put(out, static_cast<uint32_t>(rate * channels * 2), 4);
+    put(out, static_cast<uint32_t>(channels * 2), 2), put(out, 16, 2);
     out += "data";
-    put32(out, data_bytes);
-    for (int16_t s : samples) put16(out, static_cast<uint16_t>(s));
+    put(out, data_bytes, 4);
+    for (int16_t s : samples) put(out, static_cast<uint16_t>(s), 2);
     std::ofstream(path, std::ios::binary) << out;
 }
 
@@ -57,12 +50,9 @@ inline std::vector<int16_t> read_raw(const std::string& path) {
 // The output as runs of equal samples, (value, count), in order.
 inline std::vector<std::pair<int16_t, size_t>> runs(const std::vector<int16_t>& samples) {
     std::vector<std::pair<int16_t, size_t>> out;
-    for (int16_t s : samples) {
-        if (!out.empty() && out.back().first == s)
-            ++out.back().second;
-        else
-            out.emplace_back(s, 1);
-    }
+    for (int16_t s : samples)
+        if (!out.empty() && out.back().first == s) ++out.back().second;
+        else out.emplace_back(s, 1);
     return out;
 }
 

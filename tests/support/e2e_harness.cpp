@@ -1,17 +1,13 @@
 #include "tests/support/e2e_harness.hpp"
 
 #include <fcntl.h>
-#include <poll.h>
+#include <grp.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -34,81 +30,51 @@ bool eventually(const std::function<bool()>& done, std::chrono::milliseconds lim
 
 std::string binary_dir() {
     if (const char* dir = std::getenv("VELORAN_BINARY_DIR"); dir && *dir) return dir;
-    // Run by hand: the test programs live in <build>/tests.
-    std::error_code ec;
+    std::error_code ec;  // run by hand: the test programs live in <build>/tests
     fs::path self = fs::canonical("/proc/self/exe", ec);
     return ec ? std::string(".") : self.parent_path().parent_path().string();
 }
 
 std::string source_dir() {
     if (const char* dir = std::getenv("VELORAN_SOURCE_DIR"); dir && *dir) return dir;
-    fs::path here = __FILE__;  // <source>/tests/support/e2e_harness.cpp
-    return here.parent_path().parent_path().parent_path().string();
+    return fs::path(__FILE__).parent_path().parent_path().parent_path().string();
 }
 
 std::string built_program(const std::string& name) { return binary_dir() + "/" + name; }
 
-bool installed(const std::string& tool) {
+// The full path of `tool` on PATH, "" when it is not there.
+static std::string on_path(const std::string& tool) {
+    if (tool.find('/') != std::string::npos) return tool;
     const char* path = std::getenv("PATH");
     std::stringstream dirs(path ? path : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':'))
-        if (!dir.empty() && ::access((dir + "/" + tool).c_str(), X_OK) == 0) return true;
-    return false;
+    for (std::string dir; std::getline(dirs, dir, ':');)
+        if (!dir.empty() && ::access((dir + "/" + tool).c_str(), X_OK) == 0)
+            return dir + "/" + tool;
+    return "";
 }
 
-namespace {
+bool installed(const std::string& tool) { return !on_path(tool).empty(); }
 
-// The words every end-to-end test hears or waits on; a folder without them
-// is not a rendered voice.
-bool holds_words(const std::string& folder) {
+static bool holds_words(const std::string& folder) {
     for (const char* word : {"vlr.wav", "delay.wav", "connected.wav", "cfgnf.wav", "rnvlr.wav"})
         if (!fs::exists(folder + "/" + word)) return false;
     return true;
 }
 
-std::string render_words(std::string& why) {
+static std::string render_words(std::string& why) {
     const std::string folder = binary_dir() + "/wave";
-    if (holds_words(folder)) return folder;
     // Test programs may start side by side: one renders, the others wait.
-    const std::string lock_path = binary_dir() + "/wave.lock";
-    int lock = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    int lock = ::open((binary_dir() + "/wave.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (lock >= 0) ::flock(lock, LOCK_EX);
-    std::string result;
-    if (holds_words(folder)) {
-        result = folder;
-    } else {
-        std::string output;
+    std::string output;
+    if (!holds_words(folder)) {
         int code = run_tool({source_dir() + "/scripts/render-voice.sh", folder}, {}, &output);
-        if (code == 0 && holds_words(folder))
-            result = folder;
-        else
+        if (!holds_words(folder))
             why = "rendering the words failed (exit " + std::to_string(code) + "): " + output;
     }
-    if (lock >= 0) ::flock(lock, LOCK_UN), ::close(lock);
-    return result;
+    if (lock >= 0) ::close(lock);
+    return holds_words(folder) ? folder : "";
 }
-
-std::vector<std::string> environment_with(const std::map<std::string, std::string>& changes) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        std::string entry = *e;
-        std::string name = entry.substr(0, entry.find('='));
-        if (!changes.count(name)) env.push_back(entry);
-    }
-    for (const auto& [name, value] : changes)
-        if (!value.empty()) env.push_back(name + "=" + value);
-    return env;
-}
-
-std::vector<char*> pointers(std::vector<std::string>& texts) {
-    std::vector<char*> out;
-    for (auto& t : texts) out.push_back(t.data());
-    out.push_back(nullptr);
-    return out;
-}
-
-}  // namespace
 
 std::string wave_folder(std::string* why) {
     static std::string reason;
@@ -118,18 +84,14 @@ std::string wave_folder(std::string* why) {
 }
 
 std::string Config::text() const {
-    // Line 1 is six characters long, so its last two are the COM number.
-    std::string t = (com >= 10 ? "COM " : "COM  ") + std::to_string(com) + "\r\n";
-    t += "Speed " + std::to_string(speed) + "\r\n";
+    // Line 1 is six characters long: its last two are the COM number.
+    std::string t = (com >= 10 ? "COM " : "COM  ") + std::to_string(com) + "\r\nSpeed " +
+                    std::to_string(speed) + "\r\n";
     t += (line3.empty() ? "swr " + std::to_string(auto_swr) : line3) + "\r\n";
-    t += "tun " + std::to_string(tuner) + "\r\n";
-    t += "PowOff " + std::to_string(power_off) + "\r\n";
+    t += "tun " + std::to_string(tuner) + "\r\nPowOff " + std::to_string(power_off) + "\r\n";
     t += "10mof -100\r\n6mof -500\r\n2mof -600\r\n70mof +5000\r\n";
-    t += (passthru >= 10 ? "Pthru  " + std::to_string(passthru)
-                         : "Pthru " + std::to_string(passthru)) +
-         "\r\n";
-    t += "Debug " + std::to_string(debug) + "\r\n";
-    return t;
+    return t + (passthru >= 10 ? "Pthru  " : "Pthru ") + std::to_string(passthru) + "\r\nDebug " +
+           std::to_string(debug) + "\r\n";
 }
 
 WorkFolder::WorkFolder() {
@@ -142,36 +104,26 @@ std::vector<std::string> WorkFolder::crlf_lines(const std::string& name, bool* c
     const std::string text = read(name);
     std::vector<std::string> lines;
     bool all_crlf = true;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));  // an unfinished last line
+    for (std::size_t start = 0, end; start < text.size(); start = end + 2) {
+        end = text.find("\r\n", start);
+        lines.push_back(text.substr(start, end == std::string::npos ? end : end - start));
+        if (end == std::string::npos || lines.back().find_first_of("\r\n") != std::string::npos)
             all_crlf = false;
-            break;
-        }
-        std::string line = text.substr(start, end - start);
-        if (line.find_first_of("\r\n") != std::string::npos) all_crlf = false;
-        lines.push_back(line);
-        start = end + 2;
+        if (end == std::string::npos) break;
     }
     if (clean) *clean = all_crlf;
     return lines;
 }
-
-// ---- Lines ------------------------------------------------------------------
 
 void Lines::append(const char* bytes, std::size_t count) {
     {
         std::lock_guard lock(mutex_);
         raw_.append(bytes, count);
         for (std::size_t i = 0; i < count; ++i) {
-            if (bytes[i] == '\n') {
-                lines_.push_back(partial_);
-                partial_.clear();
-            } else if (bytes[i] != '\r') {
+            if (bytes[i] == '\n')
+                lines_.push_back(partial_), partial_.clear();
+            else if (bytes[i] != '\r')
                 partial_ += bytes[i];
-            }
         }
     }
     grown_.notify_all();
@@ -192,28 +144,24 @@ std::size_t Lines::size() const {
     return lines_.size();
 }
 
-std::optional<std::size_t> Lines::wait_for(const std::string& word, std::size_t from,
-                                           std::chrono::milliseconds limit) const {
-    auto after = wait_for_run({word}, from, limit);
-    if (!after) return std::nullopt;
-    return *after - 1;
-}
-
 std::optional<std::size_t> Lines::wait_for_run(const std::vector<std::string>& words,
                                                std::size_t from,
                                                std::chrono::milliseconds limit) const {
     std::unique_lock lock(mutex_);
     std::optional<std::size_t> found;
-    auto look = [&] {
-        for (std::size_t i = from; i + words.size() <= lines_.size(); ++i) {
-            bool all = true;
-            for (std::size_t k = 0; k < words.size() && all; ++k) all = lines_[i + k] == words[k];
-            if (all) return found = i + words.size(), true;
-        }
+    grown_.wait_for(lock, limit, [&] {
+        for (std::size_t i = from; i + words.size() <= lines_.size(); ++i)
+            if (std::equal(words.begin(), words.end(), lines_.begin() + static_cast<long>(i)))
+                return found = i + words.size(), true;
         return false;
-    };
-    grown_.wait_for(lock, limit, look);
+    });
     return found;
+}
+
+std::optional<std::size_t> Lines::wait_for(const std::string& word, std::size_t from,
+                                           std::chrono::milliseconds limit) const {
+    auto after = wait_for_run({word}, from, limit);
+    return after ? std::optional<std::size_t>(*after - 1) : std::nullopt;
 }
 
 std::string Lines::joined(std::size_t from) const { return join(all(), from); }
@@ -235,88 +183,79 @@ std::string missing_in_order(const std::vector<std::string>& haystack,
     std::size_t at = from;
     for (const auto& needle : needles) {
         while (at < haystack.size() && haystack[at] != needle) ++at;
-        if (at >= haystack.size()) return needle;
-        ++at;
+        if (at++ >= haystack.size()) return needle;
     }
     return "";
 }
 
 std::size_t count_of(const std::vector<std::string>& v, const std::string& item) {
-    std::size_t n = 0;
-    for (const auto& x : v) n += x == item;
-    return n;
+    return static_cast<std::size_t>(std::count(v.begin(), v.end(), item));
 }
 
 std::string join(const std::vector<std::string>& v, std::size_t from) {
     std::string out;
-    for (std::size_t i = from; i < v.size(); ++i) out += (out.empty() ? "" : " ") + v[i];
+    for (std::size_t i = from; i < v.size(); ++i) out += (i > from ? " " : "") + v[i];
     return out;
 }
 
-// ---- Process ------------------------------------------------------------------
-
 Process::~Process() {
-    if (pid_ > 0) {
-        ::kill(pid_, SIGKILL);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-    }
+    if (pid_ > 0) ::kill(pid_, SIGKILL), ::waitpid(pid_, nullptr, 0);
     if (reader_.joinable()) reader_.join();
 }
 
 bool Process::start(const std::vector<std::string>& argv, const std::string& folder,
-                    const std::map<std::string, std::string>& env, const std::string& stderr_file) {
-    int out_pipe[2];
-    if (::pipe2(out_pipe, O_CLOEXEC) != 0) return false;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2,
-                                     stderr_file.empty() ? "/dev/null" : stderr_file.c_str(),
-                                     O_WRONLY | O_CREAT | O_APPEND, 0644);
-    if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    std::vector<std::string> args = argv, envs = environment_with(env);
-    std::vector<char*> arg_ptrs = pointers(args), env_ptrs = pointers(envs);
-    pid_t child = -1;
-    int failed = ::posix_spawnp(&child, args[0].c_str(), &actions, nullptr, arg_ptrs.data(),
-                                env_ptrs.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out_pipe[1]);
-    if (failed != 0) {
-        ::close(out_pipe[0]);
-        return false;
+                    const std::map<std::string, std::string>& env, const std::string& stderr_file,
+                    const Limits& limits) {
+    // Everything the child needs is made before the fork: it only calls
+    // what is safe between fork and exec in a process with threads.
+    std::vector<std::string> args = argv, envs;
+    const std::string program = on_path(args[0]);
+    for (char** e = environ; *e; ++e)
+        if (!env.count(std::string(*e).substr(0, std::string(*e).find('=')))) envs.push_back(*e);
+    for (const auto& [name, value] : env)
+        if (!value.empty()) envs.push_back(name + "=" + value);
+    std::vector<char*> arg_ptrs, env_ptrs;
+    for (auto& a : args) arg_ptrs.push_back(a.data());
+    for (auto& e : envs) env_ptrs.push_back(e.data());
+    arg_ptrs.push_back(nullptr), env_ptrs.push_back(nullptr);
+    const std::string err = stderr_file.empty() ? "/dev/null" : stderr_file;
+    int pipe_fds[2];
+    if (program.empty() || ::pipe2(pipe_fds, O_CLOEXEC) != 0) return false;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        int in = ::open("/dev/null", O_RDONLY),
+            errfd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        ::dup2(in, 0), ::dup2(pipe_fds[1], 1), ::dup2(errfd, 2);
+        ::signal(SIGXFSZ, SIG_DFL);  // what the program does with it is its own affair
+        rlimit size{limits.file_size, limits.file_size};
+        if (::setrlimit(RLIMIT_FSIZE, &size) != 0) ::_exit(120);
+        if (!folder.empty() && ::chdir(folder.c_str()) != 0) ::_exit(121);
+        if (limits.as_nobody && ::getuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(122);
+        ::execve(program.c_str(), arg_ptrs.data(), env_ptrs.data());
+        ::_exit(127);
     }
-    pid_ = child;
-    const int from = out_pipe[0];
-    reader_ = std::thread([this, from] {
+    ::close(pipe_fds[1]);
+    if (pid_ < 0) return ::close(pipe_fds[0]), false;
+    reader_ = std::thread([this, from = pipe_fds[0]] {
         char buffer[4096];
-        for (;;) {
-            ssize_t n = ::read(from, buffer, sizeof buffer);
-            if (n > 0) {
+        for (ssize_t n; (n = ::read(from, buffer, sizeof buffer)) != 0;)
+            if (n > 0)
                 out.append(buffer, static_cast<std::size_t>(n));
-                continue;
-            }
-            if (n < 0 && errno == EINTR) continue;
-            break;
-        }
+            else if (errno != EINTR)
+                break;
         ::close(from);
     });
     return true;
 }
 
-void Process::reap(int status) {
+bool Process::running() {
+    int status = 0;
+    if (pid_ <= 0 || ::waitpid(pid_, &status, WNOHANG) != pid_) return pid_ > 0;
     exit_code_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     pid_ = -1;
     if (reader_.joinable()) reader_.join();
-}
-
-bool Process::running() {
-    if (pid_ <= 0) return false;
-    int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) != pid_) return true;
-    reap(status);
     return false;
 }
 
@@ -325,21 +264,17 @@ void Process::signal(int number) {
 }
 
 int Process::wait_exit(std::chrono::milliseconds limit) {
-    if (pid_ <= 0) return exit_code_;
-    if (!eventually([this] { return !running(); }, limit)) return -1;
-    return exit_code_;
+    return eventually([this] { return !running(); }, limit) ? exit_code_ : -1;
 }
 
 int run_tool(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
              std::string* output) {
     Process tool;
     if (!tool.start(argv, "", env)) return -1;
-    int code = tool.wait_exit(std::chrono::seconds(120));
+    int code = tool.wait_exit(std::chrono::seconds(300));
     if (output) *output = tool.out.raw();
     return code;
 }
-
-// ---- EmulatorProgram ------------------------------------------------------------
 
 bool EmulatorProgram::start(const std::string& folder, int com,
                             const std::vector<std::string>& extra) {
@@ -351,11 +286,11 @@ bool EmulatorProgram::start(const std::string& folder, int com,
                                      record_file,
                                      "--quiet"};
     argv.insert(argv.end(), extra.begin(), extra.end());
-    if (!process.start(argv, folder, {}, folder + "emulator.err")) return false;
-    return eventually([this] {
-        auto lines = process.out.all();
-        return !lines.empty() && lines[0].rfind("pty: /dev/", 0) == 0;
-    });
+    // It names its pseudo-terminal once the link is made.
+    return process.start(argv, folder, {}, folder + "emulator.err") && eventually([this] {
+               auto lines = process.out.all();
+               return !lines.empty() && lines[0].rfind("pty: /dev/", 0) == 0;
+           });
 }
 
 std::vector<std::string> EmulatorProgram::record() const {
@@ -370,87 +305,21 @@ void EmulatorProgram::stop() {
     process.wait_exit();
 }
 
-// ---- XServer ------------------------------------------------------------------
-
 XServer::~XServer() {
     server_.signal(SIGTERM);
     server_.wait_exit(std::chrono::seconds(10));
 }
 
 bool XServer::start(std::string* why) {
-    if (!installed("Xvfb")) {
-        if (why) *why = "Xvfb is not installed";
-        return false;
-    }
-    // -displayfd picks a free display and writes its number on our pipe.
+    // -displayfd picks a free display and writes its number on our stdout.
     if (!server_.start(
-            {"Xvfb", "-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"}, "")) {
-        if (why) *why = "Xvfb could not be started";
-        return false;
-    }
+            {"Xvfb", "-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"}, ""))
+        return *why = "Xvfb could not be started", false;
     eventually([this] { return server_.out.size() > 0 || !server_.running(); });
     auto lines = server_.out.all();
-    if (lines.empty() || lines[0].empty()) {
-        if (why) *why = "Xvfb named no display";
-        return false;
-    }
+    if (lines.empty() || lines[0].empty()) return *why = "Xvfb named no display", false;
     display_ = ":" + lines[0];
     return true;
-}
-
-// ---- Image ------------------------------------------------------------------
-
-bool Image::load_ppm(const std::string& bytes) {
-    std::size_t at = 0;
-    auto skip_space = [&] {
-        while (at < bytes.size()) {
-            if (bytes[at] == '#') {
-                while (at < bytes.size() && bytes[at] != '\n') ++at;
-            } else if (std::isspace(static_cast<unsigned char>(bytes[at]))) {
-                ++at;
-            } else {
-                break;
-            }
-        }
-    };
-    auto number = [&] {
-        skip_space();
-        int n = 0;
-        while (at < bytes.size() && std::isdigit(static_cast<unsigned char>(bytes[at])))
-            n = n * 10 + (bytes[at++] - '0');
-        return n;
-    };
-    if (bytes.compare(0, 2, "P6") != 0) return false;
-    at = 2;
-    width = number();
-    height = number();
-    const int max = number();
-    ++at;  // the single blank before the pixels
-    const std::size_t size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3;
-    if (max != 255 || width <= 0 || height <= 0 || bytes.size() < at + size) return false;
-    rgb.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at),
-               bytes.begin() + static_cast<std::ptrdiff_t>(at + size));
-    return true;
-}
-
-int Image::dark_pixels(int x, int y, int w, int h) const {
-    int n = 0;
-    for (int row = std::max(0, y); row < std::min(height, y + h); ++row)
-        for (int col = std::max(0, x); col < std::min(width, x + w); ++col) {
-            const unsigned char* p = &rgb[(static_cast<std::size_t>(row) * width + col) * 3];
-            n += (p[0] + p[1] + p[2]) / 3 < 128;
-        }
-    return n;
-}
-
-int Image::pixels_not_white(int x, int y, int w, int h) const {
-    int n = 0;
-    for (int row = std::max(0, y); row < std::min(height, y + h); ++row)
-        for (int col = std::max(0, x); col < std::min(width, x + w); ++col) {
-            const unsigned char* p = &rgb[(static_cast<std::size_t>(row) * width + col) * 3];
-            n += !(p[0] == 255 && p[1] == 255 && p[2] == 255);
-        }
-    return n;
 }
 
 }  // namespace vlr::e2e

@@ -18,10 +18,12 @@ public:
     std::vector<std::string> words;
     std::vector<std::string> paths;
     std::vector<bool> waited;
-    int stops = 0;  // stop() calls
+    std::vector<int> silences;  // each wait_silence, in ms (nothing sleeps)
+    int stops = 0;              // stop() calls
     void play(const std::string& path, bool wait) override;
+    void wait_silence(int ms) override { silences.push_back(ms); }
     void stop() override { ++stops; }
-    void clear() { words.clear(), paths.clear(), waited.clear(); }
+    void clear() { words.clear(), paths.clear(), waited.clear(), silences.clear(), stops = 0; }
 };
 
 struct DrawnText {

@@ -1,0 +1,30 @@
+# The Windows build (cross-built with cmake/mingw-w64.cmake): the same core,
+# the Win32 platform layer, the emulated radio's model for the demo, and the tests
+# under wine. scripts/build-windows.sh adds the installer and the zip.
+file(GLOB CORE_SOURCES CONFIGURE_DEPENDS
+  base/*.cpp app/*.cpp commands/*.cpp link/*.cpp radio/*.cpp speech/*.cpp memory/*.cpp panel/*.cpp)
+list(FILTER CORE_SOURCES EXCLUDE REGEX "app/main\\.cpp$")
+include(cmake/vocabulary.cmake)
+veloran_generate_vocabulary(${CMAKE_SOURCE_DIR}/voice/words.tsv
+  ${CMAKE_BINARY_DIR}/generated/vocabulary_table.cpp)
+add_library(veloran_core STATIC ${CORE_SOURCES} ${CMAKE_BINARY_DIR}/generated/vocabulary_table.cpp)
+target_include_directories(veloran_core PUBLIC ${CMAKE_SOURCE_DIR})
+
+file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
+list(FILTER WIN32_SOURCES EXCLUDE REGEX "platform/win32/main\\.cpp$")
+add_library(veloran_win32 STATIC ${WIN32_SOURCES})
+target_include_directories(veloran_win32 PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(veloran_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_libraries(veloran_win32 PUBLIC winmm gdi32 user32)
+
+add_library(veloran_model STATIC emulator/radio_model.cpp)
+target_include_directories(veloran_model PUBLIC ${CMAKE_SOURCE_DIR})
+
+# A window program: no console of its own pops up from the Start menu.
+add_executable(veloran WIN32 platform/win32/main.cpp)
+target_link_libraries(veloran PRIVATE veloran_core veloran_win32 veloran_model)
+
+if(VELORAN_TESTS)
+  enable_testing()
+  add_subdirectory(tests/win32)
+endif()

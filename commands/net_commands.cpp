@@ -1,0 +1,425 @@
+#include "commands/net_commands.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "base/text.hpp"
+#include "base/names.hpp"
+#include "link/cat.hpp"
+#include "panel/front_panel.hpp"
+#include "radio/mode.hpp"
+#include "radio/frequency.hpp"
+#include "radio/levels.hpp"
+#include "base/rows.hpp"
+#include "speech/player.hpp"
+
+namespace vlr {
+
+namespace {
+
+// Hamlib's result codes, as rigctld sends them after "RPRT".
+constexpr int ok = 0, invalid = -1, rejected = -9, not_available = -11;
+
+// transmit_state while keyed by the space bar or a network client is this
+// plus the parked auto_swr, so the space bar can always unkey.
+constexpr int keyed_base = 10;
+
+// The frequencies a client may set: the radio's range, and no lower than the
+// program's own floor of 1 MHz.
+constexpr double lowest_hz = 1'000'000, highest_hz = 470'000'000;
+
+struct Command {
+    char letter;       // the short form; 0 when there is only the long one
+    const char* name;  // the long form, after "\"
+    int arguments;     // how many a set needs (a mode's width may be left out)
+};
+
+constexpr Command commands[] = {
+    {'f', "get_freq", 0},       {'F', "set_freq", 1},       {'m', "get_mode", 0},
+    {'M', "set_mode", 1},       {'v', "get_vfo", 0},        {'V', "set_vfo", 1},
+    {'t', "get_ptt", 0},        {'T', "set_ptt", 1},        {'s', "get_split_vfo", 0},
+    {'S', "set_split_vfo", 2},  {'i', "get_split_freq", 0}, {'I', "set_split_freq", 1},
+    {'x', "get_split_mode", 0}, {'X', "set_split_mode", 1}, {0, "chk_vfo", 0},
+    {0, "dump_state", 0},       {0, "get_lock_mode", 0},    {0, "get_powerstat", 0},
+    {'q', "quit", 0},           {'Q', "quit", 0},
+};
+
+// Hamlib's mode names and the program's mode codes (1 LSB, 2 USB, 3 CW, 4 AM,
+// 5 narrow FM, 6 C4FM, 7 FM). The first name of a code is the one reported.
+struct ModeName {
+    const char* name;
+    int code;
+};
+constexpr ModeName mode_names[] = {
+    {"LSB", 1}, {"USB", 2},    {"CW", 3},     {"AM", 4},    {"FMN", 5},   {"FM", 6},
+    {"FM", 7},  {"PKTLSB", 1}, {"PKTUSB", 2}, {"CWR", 3},   {"PKTFM", 7},
+};
+
+// The mode commands by program mode code (the radio numbers its modes its
+// own way).
+const std::string* mode_command(const State& s, int code) {
+    const std::string* table[] = {&s.mode_cmd_lsb, &s.mode_cmd_usb, &s.mode_cmd_cw,
+                                  &s.mode_cmd_am,  &s.mode_cmd_fmn, &s.mode_cmd_c4fm,
+                                  &s.mode_cmd_fm};
+    return code >= 1 && code <= 7 ? table[code - 1] : nullptr;
+}
+
+// What the program's width index means in Hz: sideband widths 1.8 .. 3.1 kHz
+// (indexes 9..21), CW 50 Hz a step with 800 and 1200 Hz at 11 and 12.
+int ssb_width_hz(int w) { return w <= 9 ? 1800 : w == 10 ? 1900 : w <= 19 ? 2000 + 100 * (w - 10) : 3000 + 100 * (w - 20); }
+int cw_width_hz(int w) { return w == 11 ? 800 : w == 12 ? 1200 : 50 * w; }
+
+int passband_hz(const State& s) {
+    switch (s.mode_code) {
+        case 1:
+        case 2: return ssb_width_hz(std::clamp(s.width_index, 9, 21));
+        case 3: return cw_width_hz(std::clamp(s.width_index, 1, 12));
+        case 4: return 6000;
+        case 5: return 9000;
+        default: return 16000;
+    }
+}
+
+// The width index nearest to `hz` in the mode's own table.
+int nearest_width_index(const State& s, int hz) {
+    const bool cw = s.mode_code == mode::cw;
+    const int low = cw ? 1 : 9, high = cw ? 12 : 21;
+    int best = low;
+    for (int w = low; w <= high; ++w) {
+        const int here = cw ? cw_width_hz(w) : ssb_width_hz(w);
+        const int there = cw ? cw_width_hz(best) : ssb_width_hz(best);
+        if (std::abs(here - hz) < std::abs(there - hz)) best = w;
+    }
+    return best;
+}
+
+std::string mode_name(const State& s) {
+    for (const auto& m : mode_names)
+        if (m.code == s.mode_code) {
+            // A data variant a client chose is the same radio mode; reporting
+            // it back keeps the client from setting it again on every poll.
+            if (!s.net_mode_name.empty()) {
+                for (const auto& named : mode_names)
+                    if (s.net_mode_name == named.name && named.code == s.mode_code) return named.name;
+            }
+            return m.name;
+        }
+    return "USB";
+}
+
+bool number_of(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0' && std::isfinite(value);
+}
+
+bool frequency_of(const std::string& text, int& hz) {
+    double value = 0;
+    if (!number_of(text, value) || value < lowest_hz || value > highest_hz) return false;
+    hz = static_cast<int>(std::lround(value));
+    return true;
+}
+
+// Which VFO a Hamlib VFO name means: 0 A, 1 B, -1 the one in use, -2 none.
+int vfo_of(const std::string& name) {
+    if (name == "VFOA" || name == "Main" || name == "A") return 0;
+    if (name == "VFOB" || name == "Sub" || name == "B") return 1;
+    if (name == "currVFO" || name == "VFO" || name == "TX" || name == "RX") return -1;
+    return -2;
+}
+
+// Nine digits of a VFO text ("A014074000"), or "" when it holds none.
+std::string vfo_digits(const std::string& text) {
+    const std::string nine = mid(text, 2, 9);
+    return all_digits(nine, 9) ? nine : std::string();
+}
+
+// The frequency of VFO B as far as the program knows it.
+int vfo_b_hz(const State& s) {
+    if (s.vfo_b_selected == 1) return s.vfo_frequency;
+    std::string nine = vfo_digits(s.vfo_b_text);
+    if (nine.empty() && s.band_index >= band::m160 && s.band_index <= band::general)
+        nine = row_vfo_b_digits(s.band_table[static_cast<std::size_t>(s.band_index)]);
+    return all_digits(nine, 9) ? text_num(nine) : s.vfo_frequency;
+}
+
+// An answer to the program's last frequency poll may still be on its way; it
+// tells of the frequency before this change and must not undo it.
+void forget_pending_frequency_answer(State& s) {
+    if (s.poll_pending == 1 && s.poll_phase == 1) s.skip_freq_reply = 1;
+}
+
+// The program takes a frequency a client set as if the radio had reported
+// it: the panel, the VFO text and (frozen while another program is in
+// control) the band row follow.
+void take_set_frequency(Context& c) {
+    State& s = c.st;
+    s.vfo_frequency = text_num(mid(s.cat_command, 3, 9));
+    if (s.radio_connected == 1 && s.quit_pending == 0) {
+        const int pending = s.poll_pending;
+        s.cat_reply = s.cat_command;
+        take_frequency_reply(c);
+        s.poll_pending = pending;
+    }
+    forget_pending_frequency_answer(s);
+}
+
+void unkey(Context& c) {
+    State& s = c.st;
+    s.net_keyed = 0;
+    s.auto_swr = s.transmit_state - keyed_base;
+    s.transmit_state = 0;
+    send_cat(c, "TX0");
+}
+
+struct Result {
+    int code = ok;
+    std::vector<std::pair<std::string, std::string>> values;  // label, value
+};
+
+Result value(const std::string& label, const std::string& text) { return {ok, {{label, text}}}; }
+
+Result set_frequency(Context& c, const NetRequest& r) {
+    int hz = 0;
+    if (!frequency_of(r.args[0], hz)) return {invalid, {}};
+    c.st.radio_initiated = 1;
+    send_cat(c, frequency_command(hz));
+    take_set_frequency(c);
+    return {};
+}
+
+Result set_split_frequency(Context& c, const NetRequest& r) {
+    State& s = c.st;
+    int hz = 0;
+    if (!frequency_of(r.args[0], hz)) return {invalid, {}};
+    s.radio_initiated = 1;
+    if (s.vfo_b_selected == 1) {
+        send_cat(c, frequency_command(hz));  // goes out as "FB"
+        take_set_frequency(c);
+    } else {
+        send_cat(c, "FB" + nine_digits(hz));
+    }
+    s.vfo_b_text = "B" + nine_digits(hz);
+    return {};
+}
+
+Result set_mode(Context& c, const NetRequest& r) {
+    State& s = c.st;
+    int code = 0;
+    for (const auto& m : mode_names)
+        if (r.args[0] == m.name) code = m.code;
+    double width = 0;
+    if (code == 0 || (r.args.size() > 1 && !number_of(r.args[1], width))) return {invalid, {}};
+    s.radio_initiated = 1;
+    send_cat(c, *mode_command(s, code));
+    s.mode_code = code;
+    s.net_mode_name = r.args[0];
+    // The width asked for becomes the mode's own, so the mode display
+    // chooses the narrow filter for it.
+    // A width beyond any filter is the widest; clamped before it becomes an
+    // int, as a client may send any number.
+    if (code <= 3 && width > 0)
+        (code == 3 ? s.cw_width : s.ssb_width) =
+            nearest_width_index(s, static_cast<int>(std::min(width, 100000.0)));
+    // The panel follows as for a mode the radio reported; the band row's
+    // frequency is not sent (see the pass-through).
+    const int applied = s.channel_applied;
+    s.channel_applied = 1;
+    show_mode(c);
+    s.channel_applied = applied;
+    if (code <= 3) {
+        s.width_quiet = 1;
+        send_width(c);
+    }
+    return {};
+}
+
+Result set_vfo(Context& c, const NetRequest& r) {
+    State& s = c.st;
+    const int vfo = vfo_of(r.args[0]);
+    if (vfo == -2) return {invalid, {}};
+    if (vfo == -1 || vfo == s.vfo_b_selected) return {};
+    s.radio_initiated = 1;
+    // Until the next poll the program knows the other VFO from its last
+    // report (VFO B also from the band row).
+    const int other = vfo == 1 ? vfo_b_hz(s) : text_num(vfo_digits(s.vfo_a_text));
+    (vfo == 1 ? s.vfo_a_text : s.vfo_b_text) = (vfo == 1 ? "A" : "B") + nine_digits(s.vfo_frequency);
+    send_cat(c, vfo == 1 ? "VS1" : "VS0");
+    s.vfo_b_selected = vfo;
+    if (other >= lowest_hz) s.vfo_frequency = other;
+    forget_pending_frequency_answer(s);
+    return {};
+}
+
+Result set_split(Context& c, const NetRequest& r) {
+    State& s = c.st;
+    const std::string& on = r.args[0];
+    if ((on != "0" && on != "1") || vfo_of(r.args[1]) == -2) return {invalid, {}};
+    s.radio_initiated = 1;
+    s.split_on = on == "1" ? 1 : 0;
+    send_cat(c, s.split_on == 1 ? "ST1" : "ST0");
+    return {};
+}
+
+Result set_ptt(Context& c, const NetRequest& r, NetClientFacts& client) {
+    State& s = c.st;
+    const std::string& v = r.args[0];
+    if (v == "0") {
+        // Any client may unkey, whoever keyed.
+        if (s.transmit_state >= keyed_base) unkey(c);
+        client.keyed = false;
+        return {};
+    }
+    if (v != "1" && v != "2" && v != "3") return {invalid, {}};
+    if (s.transmit_state >= keyed_base) return {};  // already keyed
+    // Keyed only where the operator has said so, and in the modes the space
+    // bar keys in; never over a tune carrier.
+    if (s.net_tx_allowed != 1 || s.transmit_state != 0 || s.mode_code < mode::lsb || s.mode_code > mode::cw)
+        return {rejected, {}};
+    s.transmit_state = s.auto_swr + keyed_base;
+    s.auto_swr = 0;
+    s.tx_settle_count = 2;
+    s.tuner_engaged = 0;
+    send_cat(c, "TX1");
+    s.net_keyed = 1;
+    client.keyed = true;
+    // Short, and not waited for: the client's answer must not wait for it.
+    say_async(c, "nettx");
+    return {};
+}
+
+// The capabilities a Hamlib NET rigctl client asks for when it opens the
+// radio, in rigctld's protocol version 1: frequency ranges (receive, then
+// transmit), tuning steps, filters, then named settings up to "done".
+std::string dump_state(const State& s) {
+    const std::string modes = "0x20182f";  // AM CW USB LSB FM PKTLSB PKTUSB PKTFM FMN
+    std::string t = "1\n2\n0\n";
+    t += "1000000.000000 470000000.000000 " + modes + " -1 -1 0x3 0x0\n0 0 0 0 0 0 0\n";
+    t += "1800000.000000 470000000.000000 " + modes + " 5000 100000 0x3 0x0\n0 0 0 0 0 0 0\n";
+    t += modes + " 10\n0 0\n";
+    t += "0xc 2400\n0xc 1800\n0xc 3100\n0x2 500\n0x2 1200\n0x2 50\n0x1 6000\n0x1020 16000\n"
+         "0x200000 9000\n0 0\n";
+    t += "9999\n9999\n0\n0\n10 20 \n12 \n";
+    for (int i = 0; i < 6; ++i) t += "0x0\n";
+    t += "vfo_ops=0x0\nptt_type=0x1\ntargetable_vfo=0x0\nhas_set_vfo=1\nhas_get_vfo=1\n"
+         "has_set_freq=1\nhas_get_freq=1\nhas_set_conf=0\nhas_get_conf=0\nhas_power2mW=0\n"
+         "has_mW2power=0\ntimeout=3000\nrig_model=2\n";
+    t += "rigctld_version=Veloran " + s.version_text + "\ndone\n";
+    return t;
+}
+
+Result run(Context& c, const NetRequest& r, NetClientFacts& client) {
+    State& s = c.st;
+    const std::string& n = r.name;
+    if (n == "get_freq") return value("Frequency", digits(s.vfo_frequency));
+    if (n == "get_split_freq") return value("TX Frequency", digits(vfo_b_hz(s)));
+    if (n == "get_mode" || n == "get_split_mode") {
+        const std::string pre = n == "get_mode" ? "" : "TX ";
+        return {ok, {{pre + "Mode", mode_name(s)}, {pre + "Passband", digits(passband_hz(s))}}};
+    }
+    if (n == "get_vfo") return value("VFO", s.vfo_b_selected == 1 ? "VFOB" : "VFOA");
+    if (n == "get_ptt") return value("PTT", s.transmit_state > 0 ? "1" : "0");
+    if (n == "get_split_vfo")
+        return {ok, {{"Split", digit_of(s.split_on)}, {"TX VFO", s.split_on ? "VFOB" : "VFOA"}}};
+    if (n == "get_lock_mode") return value("Locked", "0");
+    if (n == "get_powerstat") return value("Power Status", s.link_lost == 1 ? "0" : "1");
+    if (n == "set_freq") return set_frequency(c, r);
+    if (n == "set_split_freq") return set_split_frequency(c, r);
+    if (n == "set_mode" || n == "set_split_mode") return set_mode(c, r);
+    if (n == "set_vfo") return set_vfo(c, r);
+    if (n == "set_split_vfo") return set_split(c, r);
+    if (n == "set_ptt") return set_ptt(c, r, client);
+    return {not_available, {}};
+}
+
+std::string joined(const std::vector<std::string>& args) {
+    std::string t;
+    for (const auto& a : args) t += (t.empty() ? "" : " ") + a;
+    return t;
+}
+
+// rigctld's answer layout: plain, a get is its values one a line and a set
+// is "RPRT n"; with a prefix, the command's name, each value with its label,
+// and "RPRT n" always, separated by newlines ('+') or the prefix itself.
+std::string format(const NetRequest& r, const Result& result) {
+    const bool get = r.name.rfind("get_", 0) == 0;
+    const std::string end = "RPRT " + std::to_string(result.code) + "\n";
+    if (r.prefix == 0) {
+        if (result.code != ok || !get) return end;
+        std::string t;
+        for (const auto& [label, text] : result.values) t += text + "\n";
+        // rigctld confirms this one read as if it were a set.
+        return r.name == "get_lock_mode" ? t + end : t;
+    }
+    const char sep = r.prefix == '+' ? '\n' : r.prefix;
+    std::string t = r.name + ":";
+    if (!get && !r.args.empty()) t += " " + joined(r.args);
+    t += sep;
+    if (result.code == ok)
+        for (const auto& [label, text] : result.values) t += label + ": " + text + sep;
+    return t + end;
+}
+
+bool blank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r'; }
+
+}  // namespace
+
+bool parse_net_line(const std::string& line, NetRequest& request) {
+    request = {};
+    std::vector<std::string> words;
+    std::size_t at = 0;
+    while (at < line.size()) {
+        while (at < line.size() && blank(line[at])) ++at;
+        const std::size_t begin = at;
+        while (at < line.size() && !blank(line[at])) ++at;
+        if (at > begin) words.push_back(line.substr(begin, at - begin));
+    }
+    if (words.empty()) return false;
+    std::string head = words[0];
+    if (head[0] == '+' || head[0] == ';' || head[0] == '|') {
+        request.prefix = head[0];
+        head.erase(0, 1);
+        if (head.empty()) {
+            if (words.size() < 2) return true;
+            words.erase(words.begin());
+            head = words[0];
+        }
+    }
+    for (const auto& command : commands) {
+        const bool named = head.size() > 1 && head[0] == '\\' && head.substr(1) == command.name;
+        const bool lettered = head.size() == 1 && head[0] == command.letter;
+        if (named || lettered) request.name = command.name;
+    }
+    request.args.assign(words.begin() + 1, words.end());
+    return true;
+}
+
+std::string answer_net_line(Context& c, const std::string& line, NetClientFacts& client) {
+    NetRequest r;
+    if (!parse_net_line(line, r)) return {};
+    if (r.name == "quit") {
+        client.quit = true;
+        return "RPRT 0\n";
+    }
+    if (r.name == "chk_vfo") return r.prefix ? "ChkVFO: 0\n" : "0\n";
+    if (r.name == "dump_state")
+        return r.prefix ? "dump_state:" + std::string(1, r.prefix == '+' ? '\n' : r.prefix) +
+                              dump_state(c.st) + "RPRT 0\n"
+                        : dump_state(c.st);
+    int needed = 0;
+    for (const auto& command : commands)
+        if (r.name == command.name) needed = command.arguments;
+    if (static_cast<int>(r.args.size()) < needed) return format(r, {invalid, {}});
+    return format(r, run(c, r, client));
+}
+
+void unkey_for_network(Context& c) {
+    State& s = c.st;
+    // Unkeyed since (space bar, another client): the transmitter is the
+    // operator's again.
+    if (s.transmit_state < keyed_base) s.net_keyed = 0;
+    if (s.net_keyed == 1) unkey(c);
+}
+
+}  // namespace vlr

@@ -1,0 +1,47 @@
+// The program's parts on Windows, written straight to the Win32 API: the
+// window with its keys, timer and GDI text; the word player on waveOut; serial
+// ports \\.\COM<n>; and a serial port inside the process for the demo radio.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/interfaces.hpp"
+
+namespace vlr::platform {
+
+std::unique_ptr<Window> make_win32_window();
+
+// `fallback_folders`: where a relative word path is looked for when the
+// working folder has no such file (the program's own folder, so a per-user
+// working folder needs no copy of the words).
+std::unique_ptr<Speaker> make_win32_speaker(std::vector<std::string> fallback_folders);
+
+// The other end of a serial line kept inside the process: it is handed every
+// write and returns the bytes that arrive in answer.
+using LineResponder = std::function<std::string(const std::string& written)>;
+
+class Win32SerialSystem : public SerialSystem {
+public:
+    std::unique_ptr<SerialPort> open(int com, int speed) override;
+    std::string device_path(int com) const override;
+    int last_open_error() const override { return last_error_; }
+    // From now on COM `com` opens as a line to `responder` instead of a device.
+    void attach(int com, LineResponder responder);
+
+private:
+    int last_error_ = 0;
+    std::vector<std::pair<int, LineResponder>> attached_;
+};
+
+std::unique_ptr<Win32SerialSystem> make_win32_serial();
+
+// The folder of the running program, "" when unknown.
+std::string program_folder();
+
+// UTF-8 and UTF-16 conversions for Win32 calls (paths and window texts).
+std::wstring widen(const std::string& text);
+
+}  // namespace vlr::platform

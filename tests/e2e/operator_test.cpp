@@ -1,0 +1,339 @@
+// The operator at the keyboard and another program on the pass-through port,
+// end to end: the real start-up and event loop in this process with the SDL
+// window and speaker (dummy drivers), the POSIX serial backend, the emulated
+// radio on a pseudo-terminal as COM1. Keys go into SDL's queue from a second
+// thread, as the keyboard driver puts them there; Hamlib's rigctl talks
+// through the pass-through port's client end COM2-client.
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <filesystem>
+#include <map>
+
+#include "app/startup.hpp"
+#include "emulator/pty_radio.hpp"
+#include "platform/posix/posix_serial.hpp"
+#include "platform/sdl/sdl_platform.hpp"
+#include "tests/support/e2e_harness.hpp"
+
+using namespace vlr;
+using namespace vlr::e2e;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The real window, with every text drawn also kept by its position so that
+// the test's thread can read the panel while the program draws it.
+class TappedWindow : public platform::Window, public platform::TextSurface {
+public:
+    explicit TappedWindow(std::unique_ptr<platform::Window> real) : real_(std::move(real)) {}
+    bool open(const std::string& t, int x, int y, int w, int h) override {
+        return real_->open(t, x, y, w, h);
+    }
+    void start_timer(int id, int period_ms) override { real_->start_timer(id, period_ms); }
+    void stop_timer(int id) override { real_->stop_timer(id); }
+    void wait_events(const std::function<void(int, int)>& deliver) override {
+        real_->wait_events(deliver);
+    }
+    void close() override { real_->close(); }
+    platform::TextSurface* surface() override { return real_->surface() ? this : nullptr; }
+    void set_font(const std::string& face, int points, int weight) override {
+        if (auto* s = real_->surface()) s->set_font(face, points, weight);
+    }
+    int draw_text(int x, int y, const std::string& text) override {
+        {
+            std::lock_guard lock(mutex_);
+            drawn_[{x, y}] = text;
+        }
+        auto* s = real_->surface();
+        return s ? s->draw_text(x, y, text) : 0;
+    }
+    std::string at(int x, int y) const {  // without trailing blanks
+        std::lock_guard lock(mutex_);
+        std::string text = drawn_.count({x, y}) ? drawn_.at({x, y}) : "";
+        return text.erase(text.find_last_not_of(' ') + 1);
+    }
+
+private:
+    std::unique_ptr<platform::Window> real_;
+    mutable std::mutex mutex_;
+    std::map<std::pair<int, int>, std::string> drawn_;
+};
+
+// One press and release of the key SDL names `name` ("e", "1", ".", "Return",
+// "Up", "F12").
+void push_key(const std::string& name) {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.state = SDL_PRESSED;
+    event.key.keysym.sym = SDL_GetKeyFromName(name.c_str());
+    event.key.keysym.scancode = SDL_GetScancodeFromName(name.c_str());
+    SDL_PushEvent(&event);
+    event.type = SDL_KEYUP;
+    event.key.state = SDL_RELEASED;
+    SDL_PushEvent(&event);
+}
+
+// "e14.25\r": each character as its key.
+std::vector<std::string> keys(const std::string& typed) {
+    std::vector<std::string> out;
+    for (char ch : typed) out.push_back(ch == '\r' ? "Return" : std::string(1, ch));
+    return out;
+}
+
+struct Operator : ::testing::Test {
+    WorkFolder dir;
+    emu::PtyRadio radio;
+    Lines words;
+    LinesBuffer buffer{words};
+    std::ostream transcript{&buffer};
+    std::unique_ptr<Context> c = std::make_unique<Context>();
+    TappedWindow* panel = nullptr;
+    std::atomic<bool> finished{false};
+    std::filesystem::path old_folder = std::filesystem::current_path();
+
+    void SetUp() override {
+        std::string why;
+        wave_folder(&why);
+        ASSERT_TRUE(dir.has_words) << why;
+        ::setenv("SDL_AUDIODRIVER", "dummy", 0);
+        ::setenv("SDL_VIDEODRIVER", "dummy", 0);
+        ASSERT_TRUE(radio.link_com(dir.path, 1));
+        std::filesystem::current_path(dir.path);  // the words play from "wave/" beside the files
+    }
+    void TearDown() override { std::filesystem::current_path(old_folder); }
+
+    // Runs the program with `config` while `session` operates it on another
+    // thread; makes sure it ends (quit key, else a close request). Its exit code.
+    int run(const Config& config, const std::function<void()>& session) {
+        dir.write_config(config);
+        auto window = std::make_unique<TappedWindow>(platform::make_sdl_window());
+        auto speaker = platform::make_sdl_speaker();
+        auto serial = platform::make_posix_serial(dir.path);
+        if (config.passthru) serial->allow_client_pty(config.passthru);  // as the start-up does
+        panel = window.get();
+        c->paths.work_dir = dir.path;
+        c->window = window.get();
+        c->speaker = speaker.get();
+        c->serial = serial.get();
+        c->transcript = &transcript;
+        std::thread operator_thread([&] {
+            session();
+            if (!finished) push_key("q");
+            if (eventually([&] { return finished.load(); })) return;
+            ADD_FAILURE() << "the quit key did not end the program";
+            SDL_Event close{};
+            close.type = SDL_QUIT;
+            SDL_PushEvent(&close);
+        });
+        const int code = run_program(*c);
+        finished = true;
+        operator_thread.join();
+        return code;
+    }
+
+    std::vector<std::string> commands() const { return radio.record(); }
+    // Waits for `n` more frequency polls, so the answers to earlier ones are in.
+    bool polls(std::size_t n) {
+        const std::size_t before = count_of(commands(), "FA;");
+        bool ok = eventually([&] { return count_of(commands(), "FA;") >= before + n; });
+        EXPECT_TRUE(ok) << "polling stopped: " << join(commands());
+        return ok;
+    }
+    // Presses `keys`; waits until `expected` was said and `sent` received, each in order.
+    bool operate(const std::vector<std::string>& keys, const std::vector<std::string>& expected,
+                 const std::vector<std::string>& sent = {}) {
+        const std::size_t said_before = words.size(), sent_before = commands().size();
+        for (const auto& k : keys) push_key(k);
+        bool heard = eventually(
+            [&] { return missing_in_order(words.all(), expected, said_before).empty(); });
+        EXPECT_TRUE(heard) << "expected " << join(expected) << "\nheard "
+                           << words.joined(said_before);
+        bool got =
+            eventually([&] { return missing_in_order(commands(), sent, sent_before).empty(); });
+        EXPECT_TRUE(got) << "expected " << join(sent) << "\nreceived "
+                         << join(commands(), sent_before);
+        return heard && got;
+    }
+    // F says frequency and mode. It is ignored on the one tick in 21 at which
+    // the tick count wraps to 0: an operator who hears nothing presses again.
+    bool read_frequency(const std::vector<std::string>& expected) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const std::size_t before = words.size();
+            push_key("f");
+            if (words.wait_for_run(expected, before, 8s)) return true;
+        }
+        ADD_FAILURE() << "F never said " << join(expected) << "\nheard " << words.joined();
+        return false;
+    }
+    long long radio_frequency() {
+        return radio.with_model([](emu::RadioModel& m) { return m.frequency_a(); });
+    }
+    std::optional<int> radio_setting(const std::string& head) {
+        return radio.with_model([&](emu::RadioModel& m) { return m.setting(head); });
+    }
+};
+
+TEST_F(Operator, KeysFromStartToQuit) {
+    std::size_t before_quit = 0;
+    const int code = run(Config{}, [&] {
+        // A key pressed while the program starts waits in the queue and is
+        // handled before the radio has answered a poll: "nc".
+        ASSERT_TRUE(words.wait_for("vlr.wav")) << words.joined();
+        push_key("f");
+        auto connected = words.wait_for("connected");
+        ASSERT_TRUE(connected) << words.joined();
+        auto nc = words.wait_for("nc", 0, 0ms);
+        ASSERT_TRUE(nc && *nc < *connected) << words.joined();
+        ASSERT_TRUE(polls(2));
+        ASSERT_TRUE(read_frequency({"7", "point", "1", "mhz", "lsb.wav"}));
+        ASSERT_TRUE(operate(keys("e14.25\r"), {"EF", "1", "4", "point", "2", "5", "ok"},
+                            {"BS005;", "MD02;", "FA014250000;", "PA01;"}));
+        EXPECT_TRUE(eventually([&] { return radio_frequency() == 14'250'000; }))
+            << radio_frequency();
+        ASSERT_TRUE(polls(2));
+        // Band select, then the arrows step the band.
+        ASSERT_TRUE(operate({"b"}, {"band", "20", "metres"}));
+        ASSERT_TRUE(operate({"Up"}, {"17", "metres"}, {"BS006;", "FA018100000;"}));
+        ASSERT_TRUE(operate({"Down"}, {"20", "metres"}, {"BS005;", "FA014250000;"}));
+        EXPECT_TRUE(eventually([&] { return radio_frequency() == 14'250'000; }))
+            << radio_frequency();
+        ASSERT_TRUE(polls(2));
+        // Store channel 2 of bank 1: the memory files have it at once.
+        ASSERT_TRUE(operate(keys("cb12"), {"sch", "bank", "1", "channel", "2", "ok"}));
+        auto lines = dir.crlf_lines("savmem.dat");
+        ASSERT_EQ(lines.size(), 115u);
+        EXPECT_EQ(lines[16 + 12 - 1], "0206A014250000B0142500009991")
+            << "plain channel, USB, 20 m, 14.25 MHz on both VFOs, no tone, preamp 1";
+        EXPECT_NE(dir.read("memory.txt").find("Bank1\r\nSlot 2 A=14.25  B=14.25  USB"),
+                  std::string::npos);
+        // Recall it: the channel goes to the radio and is announced.
+        ASSERT_TRUE(operate(
+            keys("gb12"), {"gch", "bank", "1", "channel", "2", "20", "metres", "preamp", "1", "on"},
+            {"ST0;", "BS005;", "FA014250000;", "MD02;", "CT00;", "PA01;"}));
+        // Each function key announced, sent, and taken by the radio.
+        struct Row {
+            const char* key;
+            std::vector<std::string> words;
+            const char *command, *setting;
+            int value;
+        };
+        const Row rows[] = {
+            {"F1", {"preamp", "2", "on"}, "PA02;", "PA0", 2},
+            {"F2", {"at", "on"}, "RA01;", "RA0", 1},
+            {"F3", {"nb", "on"}, "NL0005;", "NL0", 5},
+            {"F4", {"nr", "on"}, "RL004;", "RL0", 4},
+            {"F5", {"notch", "on"}, "BC01;", "BC0", 1},
+            {"F6", {"co", "on"}, "CO00001;", "CO00", 1},
+            {"F7", {"spc", "on"}, "PR01;", "PR0", 1},
+            {"F8", {"vox", "on"}, "VX1;", "VX", 1},
+            {"F9", {"mon", "on"}, "ML01;", "ML0", 1},
+            {"F12", {"tuner", "both"}, "AC100;", "", 0},
+        };
+        for (const auto& r : rows) {
+            SCOPED_TRACE(r.key);
+            ASSERT_TRUE(operate({r.key}, r.words, {r.command}));
+            if (*r.setting) EXPECT_EQ(radio_setting(r.setting), r.value);
+        }
+        // Quit: receive is made sure of, and the program ends by itself after
+        // the radio has answered two more frequency polls.
+        before_quit = commands().size();
+        ASSERT_TRUE(operate({"q"}, {"quit"}, {"TX0;"}));
+        ASSERT_TRUE(eventually([&] { return finished.load(); })) << words.joined();
+    });
+    EXPECT_EQ(code, 0);
+    auto after = commands();
+    auto tx0 = std::find(after.begin() + static_cast<long>(before_quit), after.end(), "TX0;");
+    ASSERT_NE(tx0, after.end());
+    // Two frequency replies after the quit key: the first may answer a poll sent just before it.
+    auto last_poll = std::find(std::make_reverse_iterator(tx0), after.rend(), "FA;");
+    ASSERT_NE(last_poll, after.rend());
+    EXPECT_GE(std::count(last_poll.base() - 1, after.end(), "FA;"), 2) << join(after, before_quit);
+    EXPECT_GE(std::count(tx0, after.end(), "FA;"), 1) << "the quit waits for the radio";
+    EXPECT_EQ(count_of(after, "PS0;"), 0u) << "PowOff 0 leaves the radio on";
+    auto lines = dir.crlf_lines("savmem.dat");
+    ASSERT_EQ(lines.size(), 115u);
+    EXPECT_EQ(lines[0], "VELORAN v3.5b 3.5c 61") << "band 6 (20 m), noise reduction on (F4)";
+    EXPECT_EQ(lines[16 + 12 - 1], c->st.memory_channels[12]);
+    EXPECT_EQ(lines[6], c->st.band_table[6]);
+}
+
+// rigctl reads and sets frequency and mode with Hamlib's own FT-991
+// commands; the radio ends up where rigctl put it, and Veloran's state, panel
+// and speech follow.
+TEST_F(Operator, RigctlThroughThePassThroughPort) {
+    if (!installed("rigctl")) GTEST_SKIP() << "rigctl (libhamlib-utils) is not installed";
+    const std::string client = dir.path + "COM2-client";
+    auto is_link = [](const std::string& path) {
+        struct stat st {};
+        return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    };
+    // Waits until nothing but the program's own polls has reached the radio
+    // for eight of them, so no answer of an earlier run reaches the next.
+    auto settle = [&] {
+        return eventually([&] {
+            auto record = commands();
+            int polls_since = 0;
+            for (auto it = record.rbegin();
+                 it != record.rend() && (*it == "FA;" || *it == "SM0;" || *it == "RM6;"); ++it)
+                ++polls_since;
+            return polls_since >= 8;
+        });
+    };
+    auto rigctl = [&](const std::vector<std::string>& args,
+                      const std::vector<std::string>& expected) {
+        EXPECT_TRUE(settle()) << "the pass-through never went quiet";
+        std::vector<std::string> argv = {"rigctl", "-m", "1035", "-r", client, "-s", "38400"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::string out;
+        EXPECT_EQ(run_tool(argv, {}, &out), 0) << join(args);
+        Lines lines;
+        lines.append(out.data(), out.size());
+        if (!expected.empty() && expected[0] == "*") return lines.all();
+        EXPECT_EQ(lines.all(), expected) << "rigctl " << join(args);
+        return lines.all();
+    };
+    const int code = run(Config{.passthru = 2, .debug = 1}, [&] {
+        ASSERT_TRUE(words.wait_for("connected")) << words.joined();
+        ASSERT_TRUE(eventually([&] { return is_link(client); })) << "no " << client;
+        ASSERT_TRUE(eventually([&] { return panel->at(285, 150) == "  7.100000"; }))
+            << panel->at(285, 150);
+        rigctl({"f"}, {"7100000"});
+        // Hamlib asks "IF;" first and takes the width of the frequency field
+        // from the answer: only the radio's own nine digits work.
+        rigctl({"F", "14250000"}, {});
+        EXPECT_TRUE(eventually([&] { return radio_frequency() == 14'250'000; }))
+            << radio_frequency();
+        EXPECT_TRUE(eventually([&] { return panel->at(285, 150) == " 14.250000"; }))
+            << panel->at(285, 150);
+        rigctl({"f"}, {"14250000"});
+        auto mode = rigctl({"m"}, {"*"});
+        EXPECT_TRUE(mode.size() == 2 && mode[0] == "LSB") << join(mode);
+        rigctl({"M", "USB", "2400"}, {});
+        EXPECT_TRUE(eventually(
+            [&] { return radio.with_model([](emu::RadioModel& m) { return m.mode(); }) == '2'; }));
+        EXPECT_TRUE(eventually([&] { return panel->at(50, 45) == "USB"; })) << panel->at(50, 45);
+        rigctl({"m"}, {"USB", "2400"});
+        read_frequency({"1", "4", "point", "2", "5", "mhz", "usb.wav"});
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(c->st.vfo_frequency, 14'250'000);
+    EXPECT_EQ(c->st.mode_code, 2);
+    // Once rigctl is connected every mode command reaching the radio comes
+    // from it: each "TX=MD0x;" follows the "***VRX1=" line it was taken from.
+    const auto log = dir.crlf_lines("debug.dat");
+    std::size_t i = 0;
+    while (i < log.size() && log[i].rfind("***VRX1=", 0) != 0) ++i;
+    int forwarded = 0;
+    for (; i < log.size(); ++i) {
+        if (log[i].rfind("TX=MD0", 0) != 0 || log[i].size() != 8) continue;
+        EXPECT_EQ(log[i - 1].rfind("***VRX1=", 0), 0u) << log[i] << " after " << log[i - 1];
+        ++forwarded;
+    }
+    EXPECT_GE(forwarded, 1);
+    EXPECT_FALSE(is_link(client)) << "the client's end goes with the port";
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# The Windows program end to end under wine and Xvfb: veloran.exe against the
+# Linux emulated radio on a pseudo-terminal that wine sees as COM5, driven by
+# real key presses; then the installer installs, starts and uninstalls it.
+#   tests/win32/e2e.sh LINUX_BUILD WINDOWS_BUILD
+# Every wait is for an event (a line in a file, a window, a process ending),
+# each with a generous limit.
+set -euo pipefail
+linux=$(realpath "$1") win=$(realpath "$2")
+version=$(sed -n 's/^project(veloran VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
+tmp=$(mktemp -d /tmp/veloran-wine-XXXXXX)
+pids=()
+finish() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap finish EXIT
+fail() { echo "FAIL: $*" >&2; for f in "$tmp"/*.txt; do echo "--- $f" >&2; tail -20 "$f" >&2; done; exit 1; }
+# wait_for SECONDS DESCRIPTION COMMAND...: polls COMMAND until it succeeds.
+# said FILE WORD: the program printed WORD (Windows ends its lines in CR LF).
+said() { tr -d '\r' < "$1" | grep -qx "$2"; }
+wait_for() {
+  local limit=$(($(date +%s) + $1)) what=$2; shift 2
+  until "$@"; do [ "$(date +%s)" -lt "$limit" ] || fail "no $what within the limit"; sleep 0.2; done
+}
+
+# The build's wine prefix and home (the prefix's Documents lead there, never
+# to the real home), with nothing of it running on another display.
+export HOME="$win/wine-home" WINEPREFIX="$win/wineprefix" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
+wineserver -k 2>/dev/null || true
+"$(dirname "$0")/wine-home.sh" "$HOME"
+Xvfb -displayfd 3 -screen 0 1280x800x24 3>"$tmp/display" >/dev/null 2>&1 &
+pids+=($!)
+wait_for 30 "X display" test -s "$tmp/display"
+export DISPLAY=":$(head -1 "$tmp/display")"
+[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+wineserver -p >/dev/null 2>&1 </dev/null || true
+rm -f "$WINEPREFIX/dosdevices/com5"
+
+"$linux/veloran-emulator" --link "$WINEPREFIX/dosdevices/com5" --record "$tmp/record.txt" --quiet &
+pids+=($!)
+wait_for 30 "emulated radio on COM5" test -L "$WINEPREFIX/dosdevices/com5"
+
+mkdir -p "$tmp/work"
+sed 's/^COM .*/COM  5/' "$(dirname "$0")/../../veloran.cfg.sample" > "$tmp/work/veloran.cfg"
+ln -s "$win/wave" "$tmp/work/wave"
+(cd "$tmp/work" && exec wine "$win/veloran.exe" --transcript >"$tmp/transcript.txt" 2>"$tmp/stderr.txt") &
+program=$!
+pids+=($program)
+wait_for 180 '"connected"' said "$tmp/transcript.txt" connected
+wait_for 30 "window" sh -c "xdotool search --name 'Yaesu VLR' > '$tmp/window'"
+window=$(head -1 "$tmp/window")
+xdotool windowfocus --sync "$window"
+xdotool key --delay 150 e 1 4 period 2 5 Return
+wait_for 60 "FA014250000; on the radio" grep -qx 'FA014250000;' "$tmp/record.txt"
+wait_for 30 "panel showing 14.250" sh -c \
+  "import -window root '$tmp/shot.png' 2>/dev/null && [ \$(convert '$tmp/shot.png' -format '%[fx:mean<0.99]' info:) = 1 ]"
+cp "$tmp/shot.png" "$win/e2e-panel.png"
+xdotool key q
+wait_for 60 "program end" sh -c "! kill -0 $program 2>/dev/null"
+test -s "$tmp/work/savmem.dat" || fail "no savmem.dat written"
+echo "end to end under wine: connected, FA014250000; sent, savmem.dat written, panel in $win/e2e-panel.png"
+
+# The installer, silently: files, the per-user folder, the Start-menu entry;
+# the installed program starts and reaches the radio; the uninstaller removes it.
+wine "$win/veloran-$version-setup.exe" /S
+users=$WINEPREFIX/drive_c/users
+installed=$(find -L "$users" -path '*Programs/Veloran/veloran.exe' | head -1)
+[ -n "$installed" ] || fail "veloran.exe not installed"
+folder=$(find -L "$users" -path '*Veloran/veloran.cfg' | head -1)
+[ -n "$folder" ] || fail "no per-user veloran.cfg"
+[ -n "$(find -L "$users" -name 'Veloran.lnk')" ] || fail "no Start-menu entry"
+[ "$(ls "$(dirname "$installed")/wave" | wc -l)" -gt 50 ] || fail "voice not installed"
+(cd "$(dirname "$folder")" && exec wine "$installed" --transcript >"$tmp/installed.txt" 2>/dev/null) &
+program=$!
+pids+=($program)
+wait_for 180 '"connected" from the installed program' said "$tmp/installed.txt" connected
+wait_for 30 "installed window" sh -c "xdotool search --name 'Yaesu VLR' > '$tmp/window'"
+xdotool windowfocus --sync "$(head -1 "$tmp/window")" key q
+wait_for 60 "installed program end" sh -c "! kill -0 $program 2>/dev/null"
+wine "$(dirname "$installed")/uninstall.exe" /S
+wait_for 60 "uninstall" sh -c "[ ! -e '$installed' ] && [ -z \"\$(find -L '$users' -name 'Veloran.lnk')\" ]"
+[ -e "$folder" ] || fail "the uninstaller removed the operator's veloran.cfg"
+echo "installer under wine: installed, started, connected, uninstalled (veloran.cfg kept)"
