@@ -33,11 +33,11 @@ struct Options {
 };
 
 void usage() {
-    std::cout << "usage: veloran [--transcript] [--simulate] [--demo] [--speech=recorded|dispatcher]\n"
+    std::cout << "usage: veloran [--transcript] [--simulate] [--demo] [--speech=recorded|dispatcher|system]\n"
                  "  --transcript  print every word played, one per line\n"
                  "  --simulate    answer from the built-in simulated radio\n"
                  "  --demo        run against an emulated radio in a folder of its own\n"
-                 "  --speech=dispatcher  speak through speech-dispatcher (recorded: the wave files)\n";
+                 "  --speech=dispatcher  speak through speech-dispatcher (also: system; recorded: the wave files)\n";
 }
 
 fs::path program_folder(const char* argv0) {
@@ -94,7 +94,8 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--simulate") == 0) opt.simulate = true;
         else if (std::strcmp(argv[i], "--transcript") == 0) opt.transcript = true;
         else if (std::strcmp(argv[i], "--demo") == 0) opt.demo = true;
-        else if (std::strcmp(argv[i], "--speech=dispatcher") == 0) opt.speech = "dispatcher";
+        else if (std::strcmp(argv[i], "--speech=dispatcher") == 0 || std::strcmp(argv[i], "--speech=system") == 0)
+            opt.speech = "dispatcher";
         else if (std::strcmp(argv[i], "--speech=recorded") == 0) opt.speech = "recorded";
         else {
             usage();

@@ -79,7 +79,9 @@ void choose_speech(Context& c) {
     // Without the service the recorded words speak, and nothing is said
     // about it: the operator hears the program as always.
     const std::string& choice = c.st.speech_option.empty() ? c.st.speech_choice : c.st.speech_option;
-    if (choice == "dispatcher" && c.text_service && c.text_service->connect())
+    // "system" is the platform's own voice: speech-dispatcher here, SAPI on Windows.
+    const bool wanted = choice == "dispatcher" || choice == "system";
+    if (wanted && c.text_service && c.text_service->connect())
         c.text_speech = c.text_service;
 }
 

@@ -40,12 +40,11 @@ void attach_parent_console() {
 }
 
 void usage() {
-    std::cout << "usage: veloran [--transcript] [--simulate] [--demo] [--speech=recorded|dispatcher]\n"
+    std::cout << "usage: veloran [--transcript] [--simulate] [--demo] [--speech=recorded|system]\n"
                  "  --transcript  print every word played, one per line\n"
                  "  --simulate    answer from the built-in simulated radio\n"
                  "  --demo        run against an emulated radio in a folder of its own\n"
-                 "  --speech=...  accepted as on Linux; this build has no speech service and\n"
-                 "                speaks the recorded words\n";
+                 "  --speech=system  speak in the system voice (recorded: the wave files)\n";
 }
 
 // The demo's folder: beside the program when that can be written, else in the
@@ -76,7 +75,7 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--simulate") == 0) opt.simulate = true;
         else if (std::strcmp(argv[i], "--transcript") == 0) opt.transcript = true;
         else if (std::strcmp(argv[i], "--demo") == 0) opt.demo = true;
-        else if (std::strcmp(argv[i], "--speech=dispatcher") == 0) opt.speech = "dispatcher";
+        else if (std::strcmp(argv[i], "--speech=system") == 0) opt.speech = "system";
         else if (std::strcmp(argv[i], "--speech=recorded") == 0) opt.speech = "recorded";
         else {
             usage();
@@ -110,6 +109,8 @@ int main(int argc, char** argv) {
     if (opt.transcript) c.transcript = &std::cout;
     c.st.simulate_radio = opt.simulate ? 1 : 0;
     c.st.speech_option = opt.speech;
+    auto text_service = vlr::platform::make_sapi_speech();
+    c.text_service = text_service.get();
 
     int code = vlr::run_program(c);
     std::cout.flush();

@@ -19,6 +19,9 @@ std::unique_ptr<Window> make_win32_window();
 // working folder needs no copy of the words).
 std::unique_ptr<Speaker> make_win32_speaker(std::vector<std::string> fallback_folders);
 
+// The system voice (SAPI), connected on the first connect().
+std::unique_ptr<TextSpeech> make_sapi_speech();
+
 // The other end of a serial line kept inside the process: it is handed every
 // write and returns the bytes that arrive in answer.
 using LineResponder = std::function<std::string(const std::string& written)>;

@@ -62,11 +62,13 @@ struct Dispatcher {
     }
 };
 
-// The F reading on a rig whose words go to the service at `address`.
-void read_frequency(test::Rig& rig, const std::string& address, platform::TextSpeech& service) {
+// The F reading on a rig whose words go to the service at `address`, chosen
+// by its own name or as the system's voice.
+void read_frequency(test::Rig& rig, const std::string& address, platform::TextSpeech& service,
+                    const char* choice) {
     setenv("SPEECHD_ADDRESS", address.c_str(), 1);
     rig.c.text_service = &service;
-    rig.st().speech_option = "dispatcher";
+    rig.st().speech_option = choice;
     choose_speech(rig.c);
     test::connect(rig);
     test::key_down(rig, 'F');
@@ -77,7 +79,7 @@ TEST(SpeechDispatcher, AReadingIsOneUtteranceOfTheWordsPhrases) {
     if (!service.start()) GTEST_SKIP() << "speech-dispatcher could not be started";
     auto speech = platform::make_speechd_speech();
     test::Rig rig;
-    read_frequency(rig, "unix_socket:" + service.socket(), *speech);
+    read_frequency(rig, "unix_socket:" + service.socket(), *speech, "system");
     ASSERT_NE(rig.c.text_speech, nullptr);
     std::string expected;
     for (const auto& [word, waited] : rig.c.reading.last)
@@ -93,7 +95,7 @@ TEST(SpeechDispatcher, WithoutTheServiceTheRecordedWordsSpeak) {
     test::TempDir nowhere;
     auto speech = platform::make_speechd_speech();
     test::Rig rig;
-    read_frequency(rig, "unix_socket:" + nowhere.path + "none/sock", *speech);
+    read_frequency(rig, "unix_socket:" + nowhere.path + "none/sock", *speech, "dispatcher");
     EXPECT_EQ(rig.c.text_speech, nullptr);
     test::Rig plain;
     test::connect(plain);
