@@ -105,6 +105,8 @@ int main(int argc, char** argv) {
     c.window = window.get();
     c.speaker = speaker.get();
     c.serial = serial.get();
+    auto sockets = vlr::platform::make_win32_sockets();
+    c.sockets = sockets.get();
     c.console = &std::cout;
     if (opt.transcript) c.transcript = &std::cout;
     c.st.simulate_radio = opt.simulate ? 1 : 0;

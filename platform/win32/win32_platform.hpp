@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/interfaces.hpp"
+#include "platform/sockets.hpp"
 
 namespace vlr::platform {
 
@@ -18,6 +19,9 @@ std::unique_ptr<Window> make_win32_window();
 // working folder has no such file (the program's own folder, so a per-user
 // working folder needs no copy of the words).
 std::unique_ptr<Speaker> make_win32_speaker(std::vector<std::string> fallback_folders);
+
+// The network control port on Winsock.
+std::unique_ptr<Sockets> make_win32_sockets();
 
 // The system voice (SAPI), connected on the first connect().
 std::unique_ptr<TextSpeech> make_sapi_speech();

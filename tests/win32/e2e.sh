@@ -44,7 +44,8 @@ pids+=($!)
 wait_for 30 "emulated radio on COM5" test -L "$WINEPREFIX/dosdevices/com5"
 
 mkdir -p "$tmp/work"
-sed 's/^COM .*/COM  5/' "$(dirname "$0")/../../veloran.cfg.sample" > "$tmp/work/veloran.cfg"
+net_port=$((20000 + $$ % 20000))
+sed "s/^COM .*/COM  5/; s/^Net .*/Net $net_port/" "$(dirname "$0")/../../veloran.cfg.sample" > "$tmp/work/veloran.cfg"
 ln -s "$win/wave" "$tmp/work/wave"
 (cd "$tmp/work" && exec wine "$win/veloran.exe" --transcript >"$tmp/transcript.txt" 2>"$tmp/stderr.txt") &
 program=$!
@@ -58,10 +59,13 @@ wait_for 60 "FA014250000; on the radio" grep -qx 'FA014250000;' "$tmp/record.txt
 wait_for 30 "panel showing 14.250" sh -c \
   "import -window root '$tmp/shot.png' 2>/dev/null && [ \$(convert '$tmp/shot.png' -format '%[fx:mean<0.99]' info:) = 1 ]"
 cp "$tmp/shot.png" "$win/e2e-panel.png"
+# A logging program's view through the network port (Winsock), as rigctl asks.
+rigctl -m 2 -r "127.0.0.1:$net_port" f > "$tmp/rigctl.txt" 2>&1 || true
+said "$tmp/rigctl.txt" 14250000 || fail "rigctl through the network port did not read 14250000"
 xdotool key q
 wait_for 60 "program end" sh -c "! kill -0 $program 2>/dev/null"
 test -s "$tmp/work/savmem.dat" || fail "no savmem.dat written"
-echo "end to end under wine: connected, FA014250000; sent, savmem.dat written, panel in $win/e2e-panel.png"
+echo "end to end under wine: connected, FA014250000; sent, rigctl read it on the network port, savmem.dat written, panel in $win/e2e-panel.png"
 
 # The installer, silently: files, the per-user folder, the Start-menu entry;
 # the installed program starts and reaches the radio; the uninstaller removes it.

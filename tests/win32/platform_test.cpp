@@ -1,6 +1,8 @@
 // The Win32 backends on a real (wine) desktop: window events, merged ticks,
 // GDI text, the word player's timing, serial ports and file replacement.
 #include <gtest/gtest.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 
 #include <fstream>
@@ -16,6 +18,14 @@ namespace vlr::platform {
 namespace {
 
 using Events = std::vector<std::pair<int, int>>;
+
+// Asks `done` every 10 ms until it holds, for at most 10 seconds.
+template <typename F>
+bool soon(F done) {
+    for (int i = 0; i < 1000; ++i, Sleep(10))
+        if (done()) return true;
+    return false;
+}
 
 Events next_events(Window& w) {
     Events got;
@@ -130,6 +140,37 @@ TEST(Win32Serial, ComNumbersAndTheInProcessLine) {
     EXPECT_EQ(model->record(), (std::vector<std::string>{"FA014250000;", "FA;"}));
     EXPECT_EQ(serial->open(3, 38400)->write("FA;", 3), 3);  // reopened: the same radio
     EXPECT_EQ(model->record().size(), 3u);
+}
+
+TEST(Win32Sockets, AClientIsAcceptedReadAndAnsweredAndABusyPortIsSaid) {
+    auto sockets = make_win32_sockets();
+    const int port = 40000 + static_cast<int>(GetCurrentProcessId() % 20000);
+    auto listener = sockets->listen("127.0.0.1", port);
+    ASSERT_NE(listener, nullptr);
+    EXPECT_EQ(listener->accept(), nullptr) << "no client yet, and no wait";
+    EXPECT_EQ(sockets->listen("127.0.0.1", port), nullptr);
+    EXPECT_EQ(sockets->last_listen_error(), 1) << "in use";
+    EXPECT_EQ(sockets->listen("radio.local", port), nullptr);
+    EXPECT_EQ(sockets->last_listen_error(), 2) << "not an address";
+
+    SOCKET client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in to{};
+    to.sin_family = AF_INET, to.sin_port = htons(static_cast<u_short>(port));
+    inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+    ASSERT_EQ(connect(client, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+    std::unique_ptr<Connection> line;
+    ASSERT_TRUE(soon([&] { return (line = listener->accept()) != nullptr; }));
+    char got[16] = {};
+    EXPECT_EQ(line->read(got, sizeof got), 0) << "nothing sent yet, and no wait";
+    send(client, "f\n", 2, 0);
+    int n = 0;
+    ASSERT_TRUE(soon([&] { return (n = line->read(got, sizeof got)) != 0; }));
+    EXPECT_EQ(std::string(got, n), "f\n");
+    EXPECT_EQ(line->write("14250000\n", 9), 9);
+    EXPECT_EQ(recv(client, got, sizeof got, 0), 9);
+    EXPECT_EQ(std::string(got, 9), "14250000\n");
+    closesocket(client);
+    EXPECT_TRUE(soon([&] { return line->read(got, sizeof got) == -1; })) << "the client's close is seen";
 }
 
 TEST(Win32Files, ReplaceKeepsTheOldFileWholeOnFailure) {
