@@ -2,7 +2,6 @@
 // program, or, with --demo, an emulated radio on a pseudo-terminal.
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/options.hpp"
 #include "app/startup.hpp"
 #include "emulator/pty_radio.hpp"
 #include "link/cat.hpp"
@@ -25,21 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Options {
-    bool simulate = false;
-    bool transcript = false;
-    bool demo = false;
-    std::string speech;  // "" : as veloran.cfg says
-};
-
-void usage() {
-    std::cout << "usage: veloran [--transcript] [--simulate] [--demo] [--speech=recorded|dispatcher|system]\n"
-                 "  --transcript  print every word played, one per line\n"
-                 "  --simulate    answer from the built-in simulated radio\n"
-                 "  --demo        run against an emulated radio in a folder of its own\n"
-                 "  --speech=dispatcher  speak through speech-dispatcher (also: system; recorded: the wave files)\n";
-}
-
 fs::path program_folder(const char* argv0) {
     std::error_code ec;
     fs::path self = fs::canonical("/proc/self/exe", ec);
@@ -47,17 +32,13 @@ fs::path program_folder(const char* argv0) {
     return self.parent_path();
 }
 
-const char* kDemoConfig =
-    "COM  1\r\nSpeed 38400\r\nswr 0\r\ntun 0\r\nPowOff 0\r\n10mof -100\r\n6mof -500\r\n"
-    "2mof -600\r\n70mof +5000\r\nPthru 0\r\nDebug 1\r\nNet 4532\r\nNetTx 1\r\n";
-
 // The demo's working folder beside the program: its configuration, a link to
 // the rendered words and the emulated radio linked as COM1.
 bool prepare_demo_folder(const fs::path& folder, const fs::path& waves) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec) return false;
-    if (!fs::exists(folder / "veloran.cfg")) std::ofstream(folder / "veloran.cfg") << kDemoConfig;
+    if (!fs::exists(folder / "veloran.cfg")) std::ofstream(folder / "veloran.cfg") << vlr::demo_config;
     if (!fs::exists(folder / "wave") && fs::exists(waves)) fs::create_directory_symlink(waves, folder / "wave", ec);
     fs::current_path(folder, ec);
     return !ec;
@@ -89,19 +70,8 @@ int main(int argc, char** argv) {
     vlr::platform::install_stop_signals();
     std::atexit(unkey_at_exit);
     std::set_terminate(unkey_and_abort);
-    Options opt;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--simulate") == 0) opt.simulate = true;
-        else if (std::strcmp(argv[i], "--transcript") == 0) opt.transcript = true;
-        else if (std::strcmp(argv[i], "--demo") == 0) opt.demo = true;
-        else if (std::strcmp(argv[i], "--speech=dispatcher") == 0 || std::strcmp(argv[i], "--speech=system") == 0)
-            opt.speech = "dispatcher";
-        else if (std::strcmp(argv[i], "--speech=recorded") == 0) opt.speech = "recorded";
-        else {
-            usage();
-            return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
-        }
-    }
+    vlr::Options opt;
+    if (const int status = vlr::read_options(argc, argv, opt, std::cout); status >= 0) return status;
 
     std::unique_ptr<vlr::emu::PtyRadio> demo_radio;
     if (opt.demo) {
@@ -128,7 +98,6 @@ int main(int argc, char** argv) {
     auto text_service = vlr::platform::make_speechd_speech();
     c.text_service = text_service.get();
 #endif
-    c.st.speech_option = opt.speech;
     c.window = window.get();
     c.speaker = speaker.get();
     c.serial = serial.get();
@@ -136,8 +105,7 @@ int main(int argc, char** argv) {
     c.sockets = sockets.get();
     c.console = &std::cout;
     c.errors = &std::cerr;
-    if (opt.transcript) c.transcript = &std::cout;
-    c.st.simulate_radio = opt.simulate ? 1 : 0;
+    vlr::apply_options(c, opt, std::cout);
 
     running_program = &c;
     int code = vlr::run_program(c);

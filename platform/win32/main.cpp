@@ -3,13 +3,13 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
 
+#include "app/options.hpp"
 #include "app/startup.hpp"
 #include "emulator/model_line.hpp"
 #include "platform/win32/win32_platform.hpp"
@@ -17,17 +17,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Options {
-    bool simulate = false;
-    bool transcript = false;
-    bool demo = false;
-    std::string speech;  // "" : as veloran.cfg says
-};
-
-const char* kDemoConfig =
-    "COM  1\r\nSpeed 38400\r\nswr 0\r\ntun 0\r\nPowOff 0\r\n10mof -100\r\n6mof -500\r\n"
-    "2mof -600\r\n70mof +5000\r\nPthru 0\r\nDebug 1\r\n";
 
 // The program has no console of its own (it is a window); started from one,
 // its printed words go to that console.
@@ -37,14 +26,6 @@ void attach_parent_console() {
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
     std::freopen("CONOUT$", "w", stdout);
     std::freopen("CONOUT$", "w", stderr);
-}
-
-void usage() {
-    std::cout << "usage: veloran [--transcript] [--simulate] [--demo] [--speech=recorded|system]\n"
-                 "  --transcript  print every word played, one per line\n"
-                 "  --simulate    answer from the built-in simulated radio\n"
-                 "  --demo        run against an emulated radio in a folder of its own\n"
-                 "  --speech=system  speak in the system voice (recorded: the wave files)\n";
 }
 
 // The demo's folder: beside the program when that can be written, else in the
@@ -61,7 +42,7 @@ bool enter_demo_folder(const fs::path& program) {
         fs::create_directories(folder, ec);
         if (ec) return false;
     }
-    if (!fs::exists(folder / "veloran.cfg")) std::ofstream(folder / "veloran.cfg", std::ios::binary) << kDemoConfig;
+    if (!fs::exists(folder / "veloran.cfg")) std::ofstream(folder / "veloran.cfg", std::ios::binary) << vlr::demo_config;
     fs::current_path(folder, ec);
     return !ec;
 }
@@ -70,18 +51,8 @@ bool enter_demo_folder(const fs::path& program) {
 
 int main(int argc, char** argv) {
     attach_parent_console();
-    Options opt;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--simulate") == 0) opt.simulate = true;
-        else if (std::strcmp(argv[i], "--transcript") == 0) opt.transcript = true;
-        else if (std::strcmp(argv[i], "--demo") == 0) opt.demo = true;
-        else if (std::strcmp(argv[i], "--speech=system") == 0) opt.speech = "system";
-        else if (std::strcmp(argv[i], "--speech=recorded") == 0) opt.speech = "recorded";
-        else {
-            usage();
-            return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
-        }
-    }
+    vlr::Options opt;
+    if (const int status = vlr::read_options(argc, argv, opt, std::cout); status >= 0) return status;
 
     const std::string program = vlr::platform::program_folder();
     auto serial = vlr::platform::make_win32_serial();
@@ -108,9 +79,8 @@ int main(int argc, char** argv) {
     auto sockets = vlr::platform::make_win32_sockets();
     c.sockets = sockets.get();
     c.console = &std::cout;
-    if (opt.transcript) c.transcript = &std::cout;
-    c.st.simulate_radio = opt.simulate ? 1 : 0;
-    c.st.speech_option = opt.speech;
+    c.errors = &std::cerr;
+    vlr::apply_options(c, opt, std::cout);
     auto text_service = vlr::platform::make_sapi_speech();
     c.text_service = text_service.get();
 
