@@ -1,14 +1,8 @@
 # The Windows build (cross-built with cmake/mingw-w64.cmake): the same core,
 # the Win32 platform layer, the emulated radio's model for the demo, and the tests
 # under wine. scripts/build-windows.sh adds the installer and the zip.
-file(GLOB CORE_SOURCES CONFIGURE_DEPENDS
-  base/*.cpp app/*.cpp commands/*.cpp link/*.cpp radio/*.cpp speech/*.cpp memory/*.cpp panel/*.cpp)
-list(FILTER CORE_SOURCES EXCLUDE REGEX "app/main\\.cpp$")
-include(cmake/vocabulary.cmake)
-veloran_generate_vocabulary(${CMAKE_SOURCE_DIR}/voice/words.tsv
-  ${CMAKE_BINARY_DIR}/generated/vocabulary_table.cpp)
-add_library(veloran_core STATIC ${CORE_SOURCES} ${CMAKE_BINARY_DIR}/generated/vocabulary_table.cpp)
-target_include_directories(veloran_core PUBLIC ${CMAKE_SOURCE_DIR})
+include(cmake/core.cmake)
+veloran_core_library(STATIC)
 
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
 list(FILTER WIN32_SOURCES EXCLUDE REGEX "platform/win32/main\\.cpp$")
