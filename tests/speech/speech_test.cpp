@@ -55,7 +55,7 @@ const std::tuple<int, int, const char*> widths[] = {
 // SWR readings after the first of a series (tuner on); the first is framed "swr" … "21".
 const std::pair<const char*, const char*> swr_readings[] = {
     {"49", "1 point 0"}, {"57", "1 point 1"}, {"119", "1 point 9"}, {"119.6", "2 point 0"}, {"159", "2 point 3"},
-    {"160", "3 point 0"}, {"179", "3 point 9"}, {"182", "4 point 1"}, {"199", "4 point 8"}, {"200", "gt5 point 0"},
+    {"160", "3 point 0"}, {"162", "3 point 1"}, {"179", "3 point 9"}, {"182", "4 point 1"}, {"199", "4 point 8"}, {"200", "gt5 point 0"},
 };
 
 TEST(Speech, ValuesAreSpokenAsTheirWords) {
