@@ -76,20 +76,15 @@ namespace vlr::test::table {
 inline std::string unescape(const std::string& v) {
     std::string out;
     for (std::size_t i = 0; i < v.size(); ++i) {
-        if (v[i] != '\\' || i + 1 == v.size()) {
-            out += v[i];
-            continue;
-        }
-        char e = v[++i];
-        out += e == 's' ? ' ' : e == 'r' ? '\r' : e == 'n' ? '\n' : e == '0' ? '\0' : e;
+        const char e = v[i] == '\\' && i + 1 < v.size() ? v[++i] : 0;
+        out += !e ? v[i] : e == 's' ? ' ' : e == 'r' ? '\r' : e == 'n' ? '\n' : e == '0' ? '\0' : e;
     }
     return out;
 }
 
 // The state variable called `name`, as text; nullptr when there is none.
 inline std::string* text_of(State& s, const std::string& name) {
-#define VLR_S(n) \
-    if (name == #n) return &s.n;
+#define VLR_S(n) if (name == #n) return &s.n;
     VLR_STRINGS(VLR_S)
 #undef VLR_S
     if (name.rfind("row", 0) == 0) return &s.band_table.at(std::stoul(name.substr(3)));
@@ -98,8 +93,7 @@ inline std::string* text_of(State& s, const std::string& name) {
 }
 
 inline int* number_of(State& s, const std::string& name) {
-#define VLR_I(n) \
-    if (name == #n) return &s.n;
+#define VLR_I(n) if (name == #n) return &s.n;
     VLR_INTS(VLR_I)
 #undef VLR_I
     return nullptr;
@@ -179,10 +173,7 @@ struct Case {
             auto at = t.find_first_of("~=");
             auto text = unescape(t.substr(at + 1)), file = rig.dir.read(t.substr(5, at - 5));
             EXPECT_TRUE(rig.dir.exists(t.substr(5, at - 5))) << t;
-            if (t[at] == '~')
-                EXPECT_NE(file.find(text), std::string::npos) << t << " but:\n" << file;
-            else
-                EXPECT_EQ(file, text) << t;
+            EXPECT_TRUE(t[at] == '~' ? file.find(text) != std::string::npos : file == text) << t << " but:\n" << file;
         } else if (head.rfind("nofile:", 0) == 0) {
             EXPECT_FALSE(rig.dir.exists(head.substr(7))) << t;
         } else if (head.rfind("in:", 0) == 0) {
@@ -194,10 +185,7 @@ struct Case {
         } else if (head.rfind("open:", 0) == 0) {
             EXPECT_EQ(rig.serial.line(std::stoi(head.substr(5)))->open ? "1" : "0", value) << t;
         } else if (head.rfind("panel:", 0) == 0) {
-            auto comma = head.find(',');
-            EXPECT_EQ(rig.window.text.at(std::stoi(head.substr(6)), std::stoi(head.substr(comma + 1))),
-                      value)
-                << t;
+            EXPECT_EQ(rig.window.text.at(std::stoi(head.substr(6)), std::stoi(head.substr(head.find(',') + 1))), value) << t;
         } else if (head.rfind("line:", 0) == 0) {
             std::string line;
             for (const auto& d : rig.window.text.drawn)
@@ -232,8 +220,7 @@ struct Case {
         if (t == "connect") {
             connect(rig);
         } else if (t == "open" || t == "radio") {
-            rig.open_radio();
-            s.radio_connected = t == "radio" ? 1 : 0;
+            rig.open_radio(), s.radio_connected = t == "radio" ? 1 : 0;
         } else if (t == "polls") {
             answers = {{"FA;", "FA014200000;"}, {"SM0;", "SM0100;"}, {"RM6;", "RM6040;"},
                        {"RM4;", "RM4120;"}};
@@ -250,8 +237,7 @@ struct Case {
             for (std::size_t i = 0; i < noise.size(); i += 5) noise[i] = '\0';
             answers["FA;"] = noise + "FA007100000;";
         } else if (t.rfind("digit:", 0) == 0) {  // the digit routine alone
-            s.key_code = t[6];
-            digit_key(c);
+            s.key_code = t[6], digit_key(c);
         } else if (t.rfind("type:", 0) == 0) {
             type(rig, unescape(t.substr(5)));
         } else if (t == "clear") {
@@ -277,8 +263,7 @@ struct Case {
             int n = t.size() > 5 ? std::stoi(t.substr(5)) : 1;
             for (int i = 0; i < n; ++i) timer_tick(c);
         } else if (t.rfind("reply:", 0) == 0) {
-            s.cat_reply = unescape(t.substr(6));
-            take_frequency_reply(c);
+            s.cat_reply = unescape(t.substr(6)), take_frequency_reply(c);
         } else if (t.rfind("tune=", 0) == 0) {
             int band, mode, hz;
             ASSERT_EQ(std::sscanf(t.c_str() + 5, "%d,%d,%d", &band, &mode, &hz), 3) << t;
@@ -290,22 +275,17 @@ struct Case {
         } else if (t.rfind("openport:", 0) == 0) {
             open_serial(c, std::stoi(t.substr(9)));
         } else if (t.rfind("event:", 0) == 0) {
-            s.event_id = std::stoi(t.substr(6));
-            handle_event(c);
+            s.event_id = std::stoi(t.substr(6)), handle_event(c);
         } else if (t.rfind("down:", 0) == 0 || t.rfind("up:", 0) == 0) {
-            auto colon = t.find(':');
-            (t[0] == 'd' ? key_down : key_up)(rig, key_of(t.substr(colon + 1)));
+            (t[0] == 'd' ? key_down : key_up)(rig, key_of(t.substr(t.find(':') + 1)));
         } else if (gt != std::string::npos && (eq == std::string::npos || gt < eq)) {
             answers[t.substr(0, gt)] = unescape(t.substr(gt + 1));
         } else if (eq != std::string::npos) {
             auto name = t.substr(0, eq);
             auto value = unescape(t.substr(eq + 1));
-            if (int* n = number_of(s, name))
-                *n = std::stoi(value);
-            else if (std::string* v = text_of(s, name))
-                *v = value;
-            else
-                FAIL() << "unknown variable " << name;
+            if (int* n = number_of(s, name)) *n = std::stoi(value);
+            else if (std::string* v = text_of(s, name)) *v = value;
+            else FAIL() << "unknown variable " << name;
         } else {
             int k = key_of(t);
             ASSERT_GE(k, 0) << "unknown step " << t;
@@ -347,9 +327,7 @@ inline void run_file(const std::string& here, const std::string& name) {
         Case k;
         for (const auto& t : split(cols[0], ' ')) try {
                 if (!t.empty()) k.step(t);
-            } catch (const std::exception& e) {
-                ADD_FAILURE() << "step " << t << ": " << e.what();
-            }
+            } catch (const std::exception& e) { ADD_FAILURE() << "step " << t << ": " << e.what(); }
         if (::testing::Test::HasFatalFailure()) return;
         std::string words = join(k.rig.words()), sent = join(k.rig.sent());
         if (std::getenv("VELORAN_SHOW_ROWS")) std::printf("%d\t%s\t%s\n", n, words.c_str(), sent.c_str());
