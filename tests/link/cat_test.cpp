@@ -25,8 +25,7 @@ struct Cat : ::testing::Test {
         read_reply(rig.c);
         return s.cat_reply + "|" + std::to_string(s.reply_count);
     }
-    // debug.dat after its two header lines.
-    std::string trace() const {
+    std::string trace() const {  // debug.dat after its two header lines
         const std::string all = rig.dir.read("debug.dat");
         const auto second = all.find("\r\n", all.find("\r\n") + 2);
         return second == std::string::npos ? "" : all.substr(second + 2);
@@ -82,8 +81,7 @@ TEST_F(Cat, SimulatedRadioAnswersFromTheStateWithoutReadingThePort) {
     s.simulate_radio = 1;
     rig.radio->incoming = "ID0840;";
     for (const auto& k : rows) {
-        s.cat_command = k.command, s.band_index = k.band, s.mode_code = k.mode, s.antenna2 = k.antenna2;
-        s.last_freq_command = k.last_freq;
+        s.cat_command = k.command, s.band_index = k.band, s.mode_code = k.mode, s.antenna2 = k.antenna2, s.last_freq_command = k.last_freq;
         read_reply(rig.c);
         EXPECT_EQ(s.cat_reply, k.reply) << k.command << " band " << k.band;
     }
@@ -105,8 +103,7 @@ TEST_F(Cat, DamagedConfigurationCannotSwitchTheRadioOff) {
 TEST_F(Cat, DebugLogHasAHeaderTheTraceAndKeyLinesCutAt255) {
     s.radio_port = 3, s.port_speed = 4800, s.debug_log_on = 1;
     rig.radio = rig.serial.add_line(3);
-    rig.open_radio();
-    open_debug_log(rig.c);
+    rig.open_radio(), open_debug_log(rig.c);
     EXPECT_TRUE(std::regex_match(rig.dir.read("debug.dat"),
                                  std::regex("VELORAN 3\\.5c  (0[1-9]|[12][0-9]|3[01])-(0[1-9]|1[0-2])-[0-9]{4}   "
                                             "([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]\r\nComport= 3  Speed= 4800 Baud\r\n")));
@@ -114,19 +111,15 @@ TEST_F(Cat, DebugLogHasAHeaderTheTraceAndKeyLinesCutAt255) {
     s.vfo_b_selected = 1;
     send("FA007100000"), read_reply(rig.c);  // nothing came back: no RX line
     s.vfo_b_selected = 0;
-    send("ID"), read_reply(rig.c);
-    receive("FA000500000;");
+    send("ID"), read_reply(rig.c), receive("FA000500000;");
     s.simulate_radio = 1;
     send("TX1"), read_reply(rig.c);
-    write_log_line(rig.c, std::string(300, 'x'));
-    write_log_line(rig.c, key_log_text(101));
+    write_log_line(rig.c, std::string(300, 'x')), write_log_line(rig.c, key_log_text(101));
     EXPECT_EQ(trace(), "TX=FB007100000;\r\nTX=ID;\r\nRX=ID0840;\r\nRX=FA001000000\r\nTX=TX1;\r\nRX=;\r\n" + std::string(255, 'x') + "\r\n*e (5)\r\n");
     // A second start leaves only its own log; after closing nothing is written.
     s.port_speed = 9600;
-    open_debug_log(rig.c);
-    write_log_line(rig.c, "*B");
-    close_debug_log(rig.c), close_debug_log(rig.c);
-    write_log_line(rig.c, "*C");
+    open_debug_log(rig.c), write_log_line(rig.c, "*B");
+    close_debug_log(rig.c), close_debug_log(rig.c), write_log_line(rig.c, "*C");
     EXPECT_EQ(trace(), "*B\r\n");
     EXPECT_NE(rig.dir.read("debug.dat").find("Speed= 9600 Baud\r\n"), std::string::npos);
 }
@@ -137,8 +130,7 @@ TEST_F(Cat, ADebugLogSwitchedOffOrNotCreatableStopsNothing) {
     EXPECT_EQ(rig.dir.read("debug.dat"), "earlier run\r\n");
     rig.c.paths.work_dir = rig.dir.path + "missing/";
     s.debug_log_on = 1;
-    open_debug_log(rig.c);
-    send("ID");
+    open_debug_log(rig.c), send("ID");
     EXPECT_EQ(receive("ID0840;") + join(rig.sent()), "ID0840;|7ID; ID;");
     EXPECT_FALSE(rig.dir.exists("missing"));
 }
@@ -154,8 +146,7 @@ TEST_F(Cat, PortTableSlotsAndLineFormat) {
     }
     EXPECT_EQ(open_port(rig.c, 2, 4800) + read_port(rig.c, 2, 3).size() + read_port(rig.c, 2, -5).size() + bytes_waiting(rig.c, 2), 1u + 3 + 4);
     close_port(rig.c, 1), close_port(rig.c, 1);
-    s.stop_bits_setting = 1;
-    rig.c.serial = nullptr;
+    s.stop_bits_setting = 1, rig.c.serial = nullptr;
     open_serial(rig.c, 1);
     EXPECT_EQ(port_open(rig.c, 1) + write_port(rig.c, 1, "ID;") + rig.radio->open, 0) << "without a serial system no port opens";
 }

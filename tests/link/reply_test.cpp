@@ -6,13 +6,7 @@
 namespace vlr {
 namespace {
 
-struct Row {
-    const char* reply;
-    const char* code;
-    int skip, width;
-    int want;  // -1: no number
-};
-
+struct Row { const char* reply; const char* code; int skip, width, want; };  // want -1: no number
 const Row rows[] = {
     {"PC050;", "PC", 2, 3, 50},
     {"PC1050;", "PC", 3, 3, 50},        // the 10 W variant's extra digit
@@ -30,10 +24,7 @@ const Row rows[] = {
 };
 
 TEST(ReplyField, TakesTheFieldOnlyWhenItIsAllDigits) {
-    for (const Row& r : rows) {
-        const auto got = reply_field(r.reply, r.code, r.skip, r.width);
-        EXPECT_EQ(got.value_or(-1), r.want) << r.reply << " " << r.code;
-    }
+    for (const Row& r : rows) EXPECT_EQ(reply_field(r.reply, r.code, r.skip, r.width).value_or(-1), r.want) << r.reply << " " << r.code;
 }
 
 }  // namespace

@@ -218,8 +218,9 @@ struct Speaker : testing::Test {
         speaker = std::make_unique<SdlSpeaker>();
         ASSERT_TRUE(speaker->has_device()) << SDL_GetError();
     }
+    // Each word `frames` samples all of `level`: easy to find again in the output, never silent.
     void words(std::initializer_list<std::tuple<const char*, int16_t, size_t>> rows) {  // name, level, frames
-        for (auto [name, level, frames] : rows) vlr::test::write_wave(dir.path + name, vlr::test::level_tone(level, frames));
+        for (auto [name, level, frames] : rows) vlr::test::write_wave(dir.path + name, std::vector<int16_t>(frames, level));
     }
     void play(const std::string& name, bool wait = true) { speaker->play(dir.path + name, wait); }
     Runs sounded() {  // closes the device; what it played, silence left out
@@ -269,7 +270,7 @@ TEST_F(Speaker, AnAsyncSoundIsCutOffByTheNextWordAndAQuietDeviceRests) {
 TEST(SpeakerWithoutDevice, WaitedWordsStillTakeTheirTime) {
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     TempDir dir;
-    vlr::test::write_wave(dir.path + "delay.wav", vlr::test::level_tone(1000, 6615));  // 0.3 s
+    vlr::test::write_wave(dir.path + "delay.wav", std::vector<int16_t>(6615, 1000));  // 0.3 s
     SdlSpeaker speaker;
     EXPECT_FALSE(speaker.has_device());
     const auto start = std::chrono::steady_clock::now();
