@@ -19,7 +19,8 @@
 //         file:NAME~TEXT (contains), file:NAME=TEXT, nofile:NAME, open:COM=0|1,
 //         in:COM=TEXT (bytes not yet read), out:COM=TEXT (bytes written),
 //         held=TEXT (the answers held back),
-//         panel:X,Y=TEXT, line:Y=TEXT (every text drawn at Y, /-joined),
+//         panel:X,Y=TEXT, font:X,Y=FACE,POINTS,WEIGHT (run together; of the text
+//         drawn there), line:Y=TEXT (every text drawn at Y, /-joined),
 //         timer=ID, window=0|1, rows_changed=N,M (band rows unlike the start rows).
 // In values \s is a blank, \r \n \0 as in C. VELORAN_SHOW_ROWS=1 prints what
 // each row heard and sent, for writing new rows.
@@ -43,6 +44,7 @@
 #include "radio/frequency.hpp"
 #include "radio/functions.hpp"
 #include "radio/levels.hpp"
+#include "radio/mode.hpp"
 #include "radio/readback.hpp"
 #include "radio/tone.hpp"
 #include "tests/support/keys.hpp"
@@ -64,7 +66,7 @@ namespace vlr::test::table {
     X(transmit_state) X(tx_settle_count) X(tune_active) X(ant_check) X(mic_monitor)              \
     X(mic_level_peak) X(entry_value) X(entry_int_digits) X(entry_point_typed)                    \
     X(freq_entry_active) X(channel_op) X(channel_step) X(bank_index) X(bank_digit)               \
-    X(channel_index) X(recall_slot) X(channel_recalled) X(scratch_i)
+    X(channel_index) X(recall_slot) X(channel_recalled) X(scratch_i) X(channel_applied)
 #define VLR_STRINGS(X)                                                                           \
     X(cat_command) X(cat_reply) X(last_freq_command) X(freq_text) X(last_freq_reply)             \
     X(vfo_a_text) X(vfo_b_text) X(saved_vfo_a) X(tone_code) X(swr_peak_text) X(offset_entry)     \
@@ -134,7 +136,7 @@ inline Routine routine_of(const std::string& name) {
         VLR_R(toggle_noise_reduction) VLR_R(toggle_speech_processor) VLR_R(read_processor_level)
         VLR_R(toggle_break_in) VLR_R(toggle_vox) VLR_R(level_up) VLR_R(level_down) VLR_R(send_width)
         VLR_R(send_power) VLR_R(complete_tone_entry) VLR_R(apply_tone) VLR_R(toggle_repeater)
-        VLR_R(band_for_frequency) VLR_R(open_debug_log) VLR_R(close_debug_log) VLR_R(poll_passthru)
+        VLR_R(band_for_frequency) VLR_R(open_debug_log) VLR_R(close_debug_log) VLR_R(poll_passthru) VLR_R(show_mode)
 #undef VLR_R
         {"readback", [](Context& c) { c.st.scratch_i = read_back_radio(c) ? 1 : 0; }},
     };
@@ -186,6 +188,12 @@ struct Case {
             EXPECT_EQ(rig.serial.line(std::stoi(head.substr(5)))->open ? "1" : "0", value) << t;
         } else if (head.rfind("panel:", 0) == 0) {
             EXPECT_EQ(rig.window.text.at(std::stoi(head.substr(6)), std::stoi(head.substr(head.find(',') + 1))), value) << t;
+        } else if (head.rfind("font:", 0) == 0) {  // face, points and weight of the last text drawn there
+            std::string font;
+            for (const auto& d : rig.window.text.drawn)
+                if (d.x == std::stoi(head.substr(5)) && d.y == std::stoi(head.substr(head.find(',') + 1)))
+                    font = d.face + std::to_string(d.points) + std::to_string(d.weight);
+            EXPECT_EQ(font, value) << t;
         } else if (head.rfind("line:", 0) == 0) {
             std::string line;
             for (const auto& d : rig.window.text.drawn)

@@ -1,12 +1,11 @@
-// The front panel: what a mode change sends to the radio and draws, the status
-// line's fields, the help lines, and the text output under them.
+// The front panel: the status line's fields, the help lines, and the text
+// output under them (what a mode change sends and draws: rows of radio/cases.txt).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <sstream>
 
 #include "panel/front_panel.hpp"
-#include "radio/mode.hpp"
 #include "panel/text_output.hpp"
 #include "tests/support/fakes.hpp"
 
@@ -29,58 +28,6 @@ std::string drawn(const Rig& rig, int y) {
         }
     }
     return out;
-}
-
-// A mode change on band 6: the setup, then the words, the wire, the label and
-// what band row 6 and the frequency hold afterwards.
-struct ModeRow { void (*set)(Rig&, State&); const char* wire; const char* label; const char* after; };
-const ModeRow mode_rows[] = {
-    {SET(s.mode_code = 1), "MD01; NA00; FA050150000; SH0009; ", "LSB    ", "01A050150000B0501500009990 50150000"},
-    {SET(s.mode_code = 2), "MD02; NA00; FA050150000; SH0009; ", "USB    ", "02A050150000B0501500009990 50150000"},
-    {SET(s.mode_code = 3), "MD03; NA00; FA050150000; SH0012; ", "CW      ", "03A050150000B0501500009990 50150000"},
-    {SET(s.mode_code = 3, s.cw_width = 10), "MD03; NA01; FA050150000; SH0010; ", "CW      ", "03A050150000B0501500009990 50150000"},
-    {SET(s.mode_code = 2, s.ssb_width = 10), "MD02; NA00; FA050150000; SH0010; ", "USB    ", "02A050150000B0501500009990 50150000"},
-    {SET(s.mode_code = 4), "MD05; NA00; FA050150000; ", "AM     ", "04A050150000B0501500009990 50150000"},
-    {SET(s.mode_code = 6), "MD0H; NA00; FA050150000; ", "C4FM  ", "06A050150000B0501500009990 50150000"},
-    // FM reads the squelch (an earlier answer is read away first) and leaves the row.
-    {SET(s.mode_code = 5, r.radio->incoming = "SQ0200;"), "MD0B; NA00; SQ0; ", "FMN     ", "01A050150000B0501500009990 14200000 sq123"},
-    {SET(s.mode_code = 7), "MD04; NA00; SQ0; ", "FM      ", "01A050150000B0501500009990 14200000 sq123"},
-    // Outside the table: no mode command, not even a leftover one; the row keeps its mode.
-    {SET(s.mode_code = 8, s.cat_command = "PS0"), "NA00; FA050150000; ", "", "01A050150000B0501500009990 50150000"},
-    {SET(s.mode_code = 0, s.cat_command = "PS0"), "NA00; FA050150000; SH0014; ", "", "01A050150000B0501500009990 50150000"},
-    // A mode the radio reported itself is shown, not sent back; the row stays.
-    {SET(s.mode_code = 2, s.radio_initiated = 1), "NA00; FA050150000; SH0009; ", "USB    ", "01A050150000B0501500009990 50150000"},
-    {SET(s.mode_code = 4, s.tone_active = 1, s.tone_code = "012"), "CT00; MD05; NA00; FA050150000; ", "AM     ", "04A050150000B0501500009990 50150000 tone999"},
-    // A recalled channel's frequency holds for the recall's own mode display.
-    {SET(s.mode_code = 2, s.channel_applied = 1), "MD02; NA00; ", "USB    ", "01A050150000B0501500009990 14200000"},
-    {SET(s.mode_code = 2, s.band_index = 15), "MD02; NA00; ", "USB    ", "01A050150000B0501500009990 14200000"},
-    // A damaged band row sends no frequency; the program keeps its own.
-    {SET(s.mode_code = 2, s.band_table[6] = "55A-00000600B0501500009990"), "MD02; NA00; SH0009; ", "USB    ", "52A-00000600B0501500009990 14200000"},
-    {SET(s.mode_code = 2, s.band_table[6] = "02A0501X0000B0501500009990"), "MD02; NA00; SH0009; ", "USB    ", "02A0501X0000B0501500009990 14200000"},
-    {SET(s.mode_code = 2, s.band_table[6] = "02A05015"), "MD02; NA00; SH0009; ", "USB    ", nullptr},
-};
-
-TEST(Panel, ModeChangeSendsDrawsAndKeepsTheBandRow) {
-    for (const auto& k : mode_rows) {
-        Rig rig;
-        State& s = rig.st();
-        rig.open_radio();
-        s.band_table[6] = "01A050150000B0501500009990", s.band_index = 6, s.vfo_frequency = 14200000;
-        s.ssb_width = 9, s.cw_width = 12, s.squelch_level = 5;
-        rig.radio->respond = [](const std::string& cmd) { return cmd == "SQ0;" ? "SQ0123;" : ""; };
-        k.set(rig, s);
-        show_mode(rig.c);
-        const int row = &k - mode_rows;
-        EXPECT_EQ(join(rig.sent()) + " ", k.wire) << row;
-        EXPECT_EQ(rig.window.text.at(50, 45), k.label) << row;
-        const auto& label = rig.window.text.drawn.front();
-        EXPECT_EQ(label.face + std::to_string(label.points) + std::to_string(label.weight), k.label[0] ? "Ariel50700" : "Ariel2020") << row;
-        std::string after = s.band_table[6] + " " + std::to_string(s.vfo_frequency);
-        if (s.squelch_level != 5) after += " sq" + std::to_string(s.squelch_level);
-        if (s.tone_code != "999" || rig.sent().front() == "CT00;") after += " tone" + s.tone_code;
-        if (k.after) { EXPECT_EQ(after, k.after) << row; }
-        EXPECT_TRUE(rig.words().empty() || join(rig.words()).find_first_not_of("delay ") == std::string::npos) << row;
-    }
 }
 
 const std::pair<void (*)(Rig&, State&), const char*> status_rows[] = {
