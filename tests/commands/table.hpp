@@ -178,14 +178,11 @@ struct Case {
             EXPECT_TRUE(t[at] == '~' ? file.find(text) != std::string::npos : file == text) << t << " but:\n" << file;
         } else if (head.rfind("nofile:", 0) == 0) {
             EXPECT_FALSE(rig.dir.exists(head.substr(7))) << t;
-        } else if (head.rfind("in:", 0) == 0) {
-            EXPECT_EQ(rig.serial.line(std::stoi(head.substr(3)))->incoming, value) << t;
-        } else if (head.rfind("out:", 0) == 0) {
-            EXPECT_EQ(rig.serial.line(std::stoi(head.substr(4)))->written, value) << t;
+        } else if (head.rfind("in:", 0) == 0 || head.rfind("out:", 0) == 0 || head.rfind("open:", 0) == 0) {
+            const auto line = rig.serial.line(std::stoi(head.substr(head.find(':') + 1)));
+            EXPECT_EQ(head[0] == 'i' ? line->incoming : head[1] == 'u' ? line->written : line->open ? "1" : "0", value) << t;
         } else if (head == "held") {
             EXPECT_EQ(held, value) << t;
-        } else if (head.rfind("open:", 0) == 0) {
-            EXPECT_EQ(rig.serial.line(std::stoi(head.substr(5)))->open ? "1" : "0", value) << t;
         } else if (head.rfind("panel:", 0) == 0) {
             EXPECT_EQ(rig.window.text.at(std::stoi(head.substr(6)), std::stoi(head.substr(head.find(',') + 1))), value) << t;
         } else if (head.rfind("font:", 0) == 0) {  // face, points and weight of the last text drawn there
@@ -207,10 +204,8 @@ struct Case {
                 if (s.band_table[b] != fresh.band_table[b])
                     changed += (changed.empty() ? "" : ",") + std::to_string(b);
             EXPECT_EQ(changed, value) << t;
-        } else if (head == "window") {
-            EXPECT_EQ(rig.window.is_open && s.main_window.open ? "1" : "0", value) << t;
-        } else if (head == "timer") {
-            EXPECT_EQ(std::to_string(rig.window.timer_id), value) << t;
+        } else if (head == "window" || head == "timer") {
+            EXPECT_EQ(head == "timer" ? std::to_string(rig.window.timer_id) : rig.window.is_open && s.main_window.open ? "1" : "0", value) << t;
         } else if (int* n = number_of(s, head)) {
             EXPECT_EQ(std::to_string(*n), value) << t;
         } else if (std::string* v = text_of(s, head)) {
@@ -316,8 +311,7 @@ inline std::vector<std::string> split(const std::string& text, char by) {
 
 // Runs every row of the file `name` next to `here` (a __FILE__).
 inline void run_file(const std::string& here, const std::string& name) {
-    // __FILE__ may be relative to the build folder; the source folder is then
-    // found from VELORAN_SOURCE_DIR, as the test runner sets it.
+    // __FILE__ may be relative to the build folder: then VELORAN_SOURCE_DIR finds it.
     std::string path = here.substr(0, here.rfind('/') + 1) + name;
     const char* source = std::getenv("VELORAN_SOURCE_DIR");
     if (!std::ifstream(path) && source && path.find("tests/") != std::string::npos)
