@@ -67,9 +67,7 @@ int state_in(const Rig& rig, bool leftovers_allowed = false) {
     for (const auto& e : fs::directory_iterator(d))
         if (e.path().extension() == ".new" && !leftovers_allowed) return -2;
     Rig fresh, want;
-    fresh.c.paths.work_dir = d;
-    load_memory_file(fresh.c);
-    apply_variant(want.st(), v);
+    fresh.c.paths.work_dir = d, load_memory_file(fresh.c), apply_variant(want.st(), v);
     const State &f = fresh.st(), &w = want.st();
     return f.band_table == w.band_table && f.memory_channels == w.memory_channels && f.band_index == w.band_index && f.nr_on == w.nr_on ? v : -3;
 }
@@ -122,9 +120,7 @@ TEST(FileSafety, ASaveKilledAtAnyMomentLeavesAWholeFileOfOneSavedState) {
         (void)!::read(fds[0], &done, 1);
         ::close(fds[0]), ::close(fds[1]);
         ::usleep(std::uniform_int_distribution<useconds_t>(0, 5000)(rng));
-        ::kill(pid, SIGKILL);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
+        ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0);
         const int v = state_in(rig, true);
         ASSERT_GE(v, 0) << "round " << round << ": savmem.dat or memory.txt is torn";
         seen.insert(v);
@@ -193,11 +189,8 @@ TEST(BankRecovery, ForeignLinesAreReadAndAnUnusableFileIsKeptAside) {
     const std::string rows = saved.substr(saved.find("\r\n") + 2);
     std::string gapped = saved;
     gapped.insert(gapped.find(channel), "\r\n  \r\n");
-    struct Row {
-        const char* name;
-        std::string content;
-        const char* kept;  // where the unusable file is kept; null: it was read
-    } table[] = {
+    // kept: where the unusable file is kept; null: it was read.
+    const struct { const char* name; std::string content; const char* kept; } table[] = {
         {"byte order mark", "\xEF\xBB\xBF" + saved, nullptr},
         {"blank first line", "\r\n" + saved, nullptr},
         {"blank lines between", gapped, nullptr},
@@ -259,8 +252,7 @@ TEST(BankRecovery, LinksPlantedBySomeoneElseAreReplacedNotWrittenThrough) {
             write_log_line(r.c, "ssh-rsa AAAA"), close_debug_log(r.c);
             struct stat st {};
             ::stat(victim.c_str(), &st);
-            EXPECT_EQ(r.dir.read("victim"), "keep me") << name << " link of " << link_owner;
-            EXPECT_EQ(st.st_uid, target_owner) << name;
+            EXPECT_EQ(r.dir.read("victim") + std::to_string(st.st_uid), "keep me" + std::to_string(target_owner)) << name << " link of " << link_owner;
             EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(link))) << name;
         }
     }
