@@ -14,7 +14,7 @@ namespace {
 
 using test::join;
 using test::Rig;
-#define SET(...) [](State& s) { (void)s, __VA_ARGS__; }
+#define SET(...) [](State& s) { (void)s; __VA_ARGS__; }
 
 // Texts drawn at height y as "x=text", each run of blanks written "_count".
 std::string drawn(const Rig& rig, int y) {
