@@ -160,22 +160,14 @@ TEST_F(Cat, PortTableSlotsAndLineFormat) {
 TEST(ReplyStream, CompleteRepliesAreTakenAndTheUnfinishedTailKept) {
     // What each read brings, all replies taken in order, what waits for the next read.
     const struct { std::vector<std::string> reads; const char* replies; const char* tail; } rows[] = {
-        {{"FA0071", "00000;"}, "FA007100000;", ""},
-        {{"73;FA007100"}, "", "FA007100"},
-        {{"FA007100000;SM0", "100;"}, "FA007100000;SM0100;", ""},
-        {{"\x01\xfe" "AZ1FA014200000;"}, "FA014200000;", ""},
-        {{"\x01\xfe" "xQFA014200000;"}, "FA014200000;", ""},
-        {{"PL0", "PL020;"}, "PL020;", ""},
-        {{"\x1b\x80\x7f;ID0840;"}, "ID0840;", ""},
-        {{"\x90\x91;", "?;"}, "?;", ""},
-        {{std::string(300, 'x')}, "", nullptr},
+        {{"FA0071", "00000;"}, "FA007100000;", ""}, {{"73;FA007100"}, "", "FA007100"},
+        {{"FA007100000;SM0", "100;"}, "FA007100000;SM0100;", ""}, {{"\x01\xfe" "AZ1FA014200000;"}, "FA014200000;", ""},
+        {{"\x01\xfe" "xQFA014200000;"}, "FA014200000;", ""}, {{"PL0", "PL020;"}, "PL020;", ""},
+        {{"\x1b\x80\x7f;ID0840;"}, "ID0840;", ""}, {{"\x90\x91;", "?;"}, "?;", ""}, {{std::string(300, 'x')}, "", nullptr},
     };
     for (const auto& row : rows) {
         std::string stream, replies;
-        for (const auto& read : row.reads) {
-            stream += read;
-            replies += take_complete_replies(stream);
-        }
+        for (const auto& read : row.reads) stream += read, replies += take_complete_replies(stream);
         EXPECT_EQ(replies + "|" + (row.tail ? stream : ""), row.replies + std::string("|") + (row.tail ? row.tail : "")) << row.reads.front();
         EXPECT_LE(stream.size(), 128u) << "noise without an end is not kept without end";
     }
