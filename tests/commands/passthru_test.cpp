@@ -50,7 +50,9 @@ const Row rows[] = {
     {"M CW 500", "RPRT 0\n", "MD03; NA01; SH0010;"}, {"m", "CW\n500\n", ""},
     {"M PKTUSB 2400", "RPRT 0\n", "MD02; NA00; SH0014;"},
     {"+m", "get_mode:\nMode: PKTUSB\nPassband: 2400\nRPRT 0\n", ""},
-    {"V VFOB", "RPRT 0\n", "VS1;"}, {"v", "VFOB\n", ""}, {"F 7080000", "RPRT 0\n", "FB007080000;"},
+    // A frequency answer asked before the VFO changes is not taken for the new VFO's.
+    {"#tick", "", "SM0;"}, {"#tick", "", ""}, {"#tick", "", "FA;"}, {"V VFOB", "RPRT 0\n", "VS1;"}, {"#tick", "", ""},
+    {"f", "7100000\n", ""}, {"v", "VFOB\n", ""}, {"F 7080000", "RPRT 0\n", "FB007080000;"},
     {"V VFOA", "RPRT 0\n", "VS0;"}, {"f", "7074000\n", ""}, {"S 1 VFOB", "RPRT 0\n", "ST1;"},
     {"+s", "get_split_vfo:\nSplit: 1\nTX VFO: VFOB\nRPRT 0\n", ""},
     {"I 7081000", "RPRT 0\n", "FB007081000;"}, {"i", "7081000\n", ""},

@@ -96,7 +96,7 @@ TEST_F(Window, KeysArriveAsPressAndReleaseWithTheirKeyCodes) {
         K(RSHIFT, SDLK_RSHIFT, KMOD_RSHIFT, 16), K(RCTRL, SDLK_RCTRL, KMOD_RCTRL, 17), K(C, SDLK_c, KMOD_LCTRL, 67),
         K(LGUI, SDLK_LGUI, 0, 91), K(ESCAPE, SDLK_ESCAPE, 0, 27), K(BACKSPACE, SDLK_BACKSPACE, 0, 8),
         K(HOME, SDLK_HOME, 0, 36), K(DELETE, SDLK_DELETE, 0, 46), K(COMMA, SDLK_COMMA, 0, 188),
-        K(BACKSLASH, SDLK_BACKSLASH, 0, 220), K(INSERT, SDLK_INSERT, 0, 45),
+        K(BACKSLASH, SDLK_BACKSLASH, 0, 220), K(INSERT, SDLK_INSERT, 0, 45), K(2, 0xe9, 0, 50),  // AZERTY's 2 key
     };
 #undef K
     for (const auto& k : keys) {
