@@ -45,15 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // mode on the pass-through port.
     State probe;
     read_config_text(probe, config);
-    auto line_for = [&rig](int com) {
-        auto l = rig.serial.line(com);
-        return l ? l : rig.serial.add_line(com);
-    };
+    auto line_for = [&rig](int com) { return rig.serial.line(com) ? rig.serial.line(com) : rig.serial.add_line(com); };
     auto usable = [](int com) { return com >= 1 && com <= 256; };
     emu::RadioModel radio;
     rig.radio->respond = nullptr;
     if (usable(probe.radio_port)) {
-        line_for(probe.radio_port)->respond = [&radio](const std::string& cmd) { return radio.handle(cmd); };
+        line_for(probe.radio_port)->respond = fuzz::answers_from(radio);
         fuzz::watch_commands(*line_for(probe.radio_port));
     }
     if (usable(probe.passthru_port) && probe.passthru_port != probe.radio_port)

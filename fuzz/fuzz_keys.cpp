@@ -14,10 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     test::Rig rig;
     State& s = rig.st();
     emu::RadioModel model(in.ConsumeBool() ? emu::Variant::watts100 : emu::Variant::watts10);
-    if (in.ConsumeBool())
-        s.simulate_radio = 1;
-    else
-        rig.radio->respond = [&model](const std::string& cmd) { return model.handle(cmd); };
+    if (in.ConsumeBool()) s.simulate_radio = 1;
+    else rig.radio->respond = fuzz::answers_from(model);
     s.tuner_mode = in.ConsumeIntegralInRange(0, 2);
     s.auto_swr = in.ConsumeIntegralInRange(0, 1);
     s.shift2_sign = s.offset2_sign = "-", s.shift2_digits = s.offset2_digits = "0600";
@@ -25,11 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     s.shift10_sign = s.offset10_sign = "-", s.shift10_digits = s.offset10_digits = "0100";
     s.shift6_sign = s.offset6_sign = "-", s.shift6_digits = s.offset6_digits = "0500";
     fuzz::watch_commands(*rig.radio);
-    rig.open_radio();
-    s.running = 1;
+    rig.open_radio(), s.running = 1;
     if (!read_back_radio(rig.c)) fuzz::fail("the radio was refused at start-up");
     fuzz::Checker check;
-    check(rig);
     fuzz::steps(rig, check, {fuzz::tick, fuzz::tick, fuzz::tick, fuzz::tick});
 
     for (int steps = 0; steps < 400 && in.remaining_bytes() > 0; ++steps) {
@@ -38,11 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 0: fuzz::ticks(rig, in.ConsumeIntegralInRange(1, 8)); break;
             case 1: fuzz::deliver(rig, platform::event_key_down, fuzz::key_code_from(in)); break;
             case 2: fuzz::deliver(rig, platform::event_key_up, 0); break;
-            case 3: {  // a key pressed many times over: the far ends of every range
-                const int key = fuzz::key_code_from(in), times = in.ConsumeIntegralInRange(1, 1200);
-                for (int i = 0; i < times; ++i) fuzz::press(rig, key);
+            case 3:  // a key pressed many times over: the far ends of every range
+                for (int key = fuzz::key_code_from(in), i = in.ConsumeIntegralInRange(1, 1200); i > 0; --i) fuzz::press(rig, key);
                 break;
-            }
             case 4:  // the operator turned the radio's dial anywhere
                 s.last_freq_command = frequency_command(in.ConsumeIntegralInRange(1'000'000, 999'999'999)) + ";";
                 model.operate(s.last_freq_command);

@@ -40,11 +40,9 @@ void check_round_trip(test::Rig& rig) {
     const Banks first = banks_of(s);
     save_memory_file(rig.c), start_values(s), load_memory_file(rig.c);
     const Banks second = banks_of(s);
-    fuzz::require(first.rows == second.rows, "band rows changed by save and load");
-    fuzz::require(first.channels == second.channels, "channels changed by save and load");
+    fuzz::require(first.rows == second.rows && first.channels == second.channels, "rows or channels changed by save and load");
     fuzz::require(first.band_index == second.band_index, "band changed by save and load");
-    if (first.band_index != 0)
-        fuzz::require(first.nr_on == second.nr_on, "nr_on changed by save and load");
+    fuzz::require(first.band_index == 0 || first.nr_on == second.nr_on, "nr_on changed by save and load");
 }
 
 constexpr int enter = vk::enter, tick = fuzz::tick;
@@ -63,9 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     prepare_startup(rig.c);
     s.simulate_radio = 1;
     fuzz::Checker check;
-    check(rig);
     if (!read_back_radio(rig.c)) fuzz::fail("the simulated radio was refused");
-    check(rig);
     steps(rig, check, {tick, tick, tick, tick});  // connected
 
     // Every band row.

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     test::Rig rig;
     State& s = rig.st();
     emu::RadioModel model;
-    rig.radio->respond = [&model](const std::string& cmd) { return model.handle(cmd); };
+    rig.radio->respond = fuzz::answers_from(model);
     fuzz::watch_commands(*rig.radio);
     test::connect(rig);
     s.net_tx_allowed = in.ConsumeBool() ? 1 : 0;
@@ -22,12 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Checker check;
 
     for (int steps = 0; steps < 200 && in.remaining_bytes() > 0; ++steps) {
-        if (in.ConsumeIntegralInRange(0, 7) == 0) {
-            fuzz::ticks(rig, in.ConsumeIntegralInRange(1, 4));
-        } else {
-            const std::string answer = answer_net_line(rig.c, in.ConsumeRandomLengthString(200), client);
-            fuzz::require(answer.empty() || answer.back() == '\n', "answer not ended by a line end", answer);
-        }
+        if (in.ConsumeIntegralInRange(0, 7) == 0) fuzz::ticks(rig, in.ConsumeIntegralInRange(1, 4));
+        else if (const std::string answer = answer_net_line(rig.c, in.ConsumeRandomLengthString(200), client); !answer.empty())
+            fuzz::require(answer.back() == '\n', "answer not ended by a line end", answer);
         check(rig);
     }
     if (client.keyed) unkey_for_network(rig.c);

