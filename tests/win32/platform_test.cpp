@@ -6,12 +6,12 @@
 #include <windows.h>
 
 #include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "emulator/model_line.hpp"
 #include "platform/files.hpp"
 #include "platform/win32/win32_platform.hpp"
+#include "tests/platform/wave_maker.hpp"
 #include "tests/support/fakes.hpp"
 
 namespace vlr::platform {
@@ -97,18 +97,10 @@ TEST(Win32Window, TextWidthFollowsTheFontAskedFor) {
 // file returns at once.
 TEST(Win32Speaker, WaitedWordsAreFoundAndReturn) {
     test::TempDir dir;
-    const int rate = 11025, samples = rate / 2;  // half a second, resampled on load
-    std::ostringstream wav;
-    auto put = [&](unsigned v, int bytes) { for (int i = 0; i < bytes; ++i) wav.put(static_cast<char>(v >> (8 * i))); };
-    wav << "RIFF";
-    put(36 + samples * 2, 4);
-    wav << "WAVEfmt ";
-    put(16, 4), put(1, 2), put(1, 2), put(rate, 4), put(rate * 2, 4), put(2, 2), put(16, 2);
-    wav << "data";
-    put(samples * 2, 4);
-    for (int i = 0; i < samples; ++i) put(static_cast<unsigned>((i % 50) * 300), 2);
     CreateDirectoryA((dir.path + "wave").c_str(), nullptr);
-    dir.write("wave/word.wav", wav.str());
+    std::vector<int16_t> half_second(11025 / 2);  // resampled on load
+    for (size_t i = 0; i < half_second.size(); ++i) half_second[i] = static_cast<int16_t>((i % 50) * 300);
+    test::write_wave(dir.path + "wave/word.wav", half_second, 11025);
     dir.write("broken.wav", "RIFF....WAVE");
     auto speaker = make_win32_speaker({dir.path});
     for (const std::string& path : {dir.path + "wave\\WORD", std::string("wave/word"), dir.path + "wave\\none",
