@@ -203,9 +203,15 @@ Process::~Process() {
     if (reader_.joinable()) reader_.join();
 }
 
+bool Process::start_veloran(const std::string& folder, const std::vector<std::string>& options,
+                            const Env& env, const Limits& limits) {
+    std::vector<std::string> argv = {built_program("veloran"), "--transcript"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    return start(argv, folder, env, folder + "veloran.err", limits);
+}
+
 bool Process::start(const std::vector<std::string>& argv, const std::string& folder,
-                    const std::map<std::string, std::string>& env, const std::string& stderr_file,
-                    const Limits& limits) {
+                    const Env& env, const std::string& stderr_file, const Limits& limits) {
     // Everything the child needs is made before the fork: it only calls
     // what is safe between fork and exec in a process with threads.
     std::vector<std::string> args = argv, envs;
@@ -267,8 +273,7 @@ int Process::wait_exit(std::chrono::milliseconds limit) {
     return eventually([this] { return !running(); }, limit) ? exit_code_ : -1;
 }
 
-int run_tool(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-             std::string* output) {
+int run_tool(const std::vector<std::string>& argv, const Env& env, std::string* output) {
     Process tool;
     if (!tool.start(argv, "", env)) return -1;
     int code = tool.wait_exit(std::chrono::seconds(300));
@@ -279,12 +284,9 @@ int run_tool(const std::vector<std::string>& argv, const std::map<std::string, s
 bool EmulatorProgram::start(const std::string& folder, int com,
                             const std::vector<std::string>& extra) {
     record_file = folder + "radio.rec";
-    std::vector<std::string> argv = {built_program("veloran-emulator"),
-                                     "--link",
-                                     folder + "COM" + std::to_string(com),
-                                     "--record",
-                                     record_file,
-                                     "--quiet"};
+    std::vector<std::string> argv = {built_program("veloran-emulator"), "--link",
+                                     folder + "COM" + std::to_string(com), "--record",
+                                     record_file, "--quiet"};
     argv.insert(argv.end(), extra.begin(), extra.end());
     // It names its pseudo-terminal once the link is made.
     return process.start(argv, folder, {}, folder + "emulator.err") && eventually([this] {
