@@ -21,9 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::map<std::string, std::string> no_devices = {{"SDL_AUDIODRIVER", "dummy"},
-                                                       {"SDL_VIDEODRIVER", "dummy"}};
-
 // One run: a working folder whose pass-through port is COM2, the emulator as
 // COM1, the program.
 struct Session {
@@ -32,11 +29,7 @@ struct Session {
     Process veloran;
     int client = -1;
 
-    Session() {
-        Config config;
-        config.passthru = 2;
-        dir.write_config(config);
-    }
+    Session() { dir.write_config(Config{.passthru = 2, .debug = 0}); }
     ~Session() {
         if (client >= 0) ::close(client);
         if (::testing::Test::HasFailure())
@@ -44,14 +37,9 @@ struct Session {
                       << "\nstderr: " << dir.read("veloran.err")
                       << "\nradio: " << join(radio.record()) << "\n";
     }
-    void start(const std::map<std::string, std::string>& env = no_devices,
-               std::vector<std::string> prefix = {}) {
-        prefix.insert(prefix.end(), {built_program("veloran"), "--transcript"});
-        ASSERT_TRUE(veloran.start(prefix, dir.path, env, dir.path + "veloran.err"));
-    }
-    void start_connected(const std::map<std::string, std::string>& env = no_devices) {
+    void start_connected(const Env& env = no_devices) {
         ASSERT_TRUE(radio.start(dir.path, 1)) << dir.read("emulator.err");
-        start(env);
+        ASSERT_TRUE(veloran.start_veloran(dir.path, {}, env));
         ASSERT_TRUE(veloran.out.wait_for("connected"));
     }
     // A client program on the pass-through port keys the transmitter.
@@ -77,11 +65,10 @@ TEST(Ending, EveryEndUnkeysTheClientsTransmitterFirst) {
         SCOPED_TRACE(number ? ::strsignal(number) : "display lost");
         if (!number && !xvfb) continue;
         Session run;
-        run.start_connected(
-            number ? no_devices
-                   : std::map<std::string, std::string>{{"SDL_AUDIODRIVER", "dummy"},
-                                                        {"SDL_VIDEODRIVER", "x11"},
-                                                        {"DISPLAY", x.display()}});
+        run.start_connected(number ? no_devices
+                                   : Env{{"SDL_AUDIODRIVER", "dummy"},
+                                         {"SDL_VIDEODRIVER", "x11"},
+                                         {"DISPLAY", x.display()}});
         run.key_from_client();
         number ? run.veloran.signal(number) : x.stop();
         const int status = run.veloran.wait_exit();
@@ -132,12 +119,8 @@ TEST(Ending, ASignalIsHeardWhileAHoursLongWordPlays) {
 }
 
 TEST(Ending, EachStartFailureSaysWhyAndEndsWithAStatusOfItsOwn) {
-    // Permissions do not stop root: those rows run the program as nobody.
-    const bool root = ::geteuid() == 0;
-    const std::map<std::string, std::string> no_display = {{"SDL_AUDIODRIVER", "dummy"},
-                                                           {"SDL_VIDEODRIVER", "x11"},
-                                                           {"DISPLAY", ""},
-                                                           {"WAYLAND_DISPLAY", ""}};
+    const Env no_display = {{"SDL_AUDIODRIVER", "dummy"}, {"SDL_VIDEODRIVER", "x11"},
+                            {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}};
     int lock = -1;
     const struct {
         const char* word;
@@ -145,7 +128,7 @@ TEST(Ending, EachStartFailureSaysWhyAndEndsWithAStatusOfItsOwn) {
         const char* error;
         bool unprivileged;
         std::function<void(Session&)> setup;
-        std::map<std::string, std::string> env = no_devices;
+        Env env = no_devices;
     } rows[] = {
         {"cfgdir", 3, "is a folder", false,
          [](Session& r) {
@@ -174,10 +157,9 @@ TEST(Ending, EachStartFailureSaysWhyAndEndsWithAStatusOfItsOwn) {
         Session run;
         row.setup(run);
         fs::permissions(run.dir.path, fs::perms::all, fs::perm_options::add);
-        std::vector<std::string> as_nobody;
-        if (row.unprivileged && root)
-            as_nobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
-        run.start(row.env, as_nobody);
+        // Permissions do not stop root: those rows run the program as nobody.
+        ASSERT_TRUE(run.veloran.start_veloran(run.dir.path, {}, row.env,
+                                              Limits{RLIM_INFINITY, row.unprivileged}));
         EXPECT_EQ(run.veloran.wait_exit(), row.status);
         EXPECT_EQ(count_of(run.veloran.out.all(), row.word), 1u);
         EXPECT_NE(run.dir.read("veloran.err").find(row.error), std::string::npos);

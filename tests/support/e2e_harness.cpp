@@ -95,7 +95,7 @@ std::string Config::text() const {
 }
 
 WorkFolder::WorkFolder() {
-    const std::string words = wave_folder();
+    const std::string words = wave_folder(&why);
     has_words = !words.empty();
     if (has_words) ::symlink(words.c_str(), (path + "wave").c_str());
 }

@@ -48,6 +48,7 @@ struct Config {
 struct WorkFolder : test::TempDir {
     WorkFolder();
     bool has_words = false;
+    std::string why;  // when it has no words
     void write_config(const Config& config) const { write("veloran.cfg", config.text()); }
     // The file split at CR LF; `clean` is false when a line ends otherwise.
     std::vector<std::string> crlf_lines(const std::string& name, bool* clean = nullptr) const;
