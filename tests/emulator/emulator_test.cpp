@@ -44,18 +44,13 @@ TEST(RadioModel, AnswersTakesAndRefusesAsTheRadioDoes) {
         std::istringstream tokens(line);
         std::unique_ptr<RadioModel> radio;
         for (std::string t; tokens >> t;) {
-            if (!radio)
-                radio =
-                    std::make_unique<RadioModel>(t == "@10" ? Variant::watts10 : Variant::watts100);
+            if (!radio) radio = std::make_unique<RadioModel>(t == "@10" ? Variant::watts10 : Variant::watts100);
             if (t == "@10") continue;
             const auto eq = t.find('=');
             const bool refused = t.back() == '?';
             const std::string command = eq != std::string::npos ? t.substr(0, eq)
-                                        : refused               ? t.substr(0, t.size() - 1)
-                                                                : t;
-            const std::string want = eq != std::string::npos ? t.substr(eq + 1)
-                                     : refused               ? "?;"
-                                                             : "";
+                                        : t.substr(0, t.size() - refused);
+            const std::string want = eq != std::string::npos ? t.substr(eq + 1) : refused ? "?;" : "";
             EXPECT_EQ(radio->handle(command), want) << command << " in: " << line;
         }
     }
@@ -96,7 +91,7 @@ std::string ask(int fd, const std::string& command, std::size_t replies = 1) {
 }
 
 std::string link_target(const std::string& path) {
-    std::error_code ec;
+    std::error_code ec;  // "" when no link
     return std::filesystem::read_symlink(path, ec).string();
 }
 bool exists(const std::string& path) {
@@ -188,11 +183,9 @@ TEST(EmulatorProgram, AnswersThroughItsLinkAndCleansUpOnSignals) {
     for (const int sig : {SIGTERM, SIGINT}) {
         vlr::e2e::EmulatorProgram emulator;
         TempDir dir;
-        ASSERT_TRUE(emulator.start(
-            dir.path, 5,
-            sig == SIGINT ? std::vector<std::string>{"--id", "0650", "--variant", "10", "--baud",
-                                                     "9600", "--fault", "none"}
-                          : std::vector<std::string>{}));
+        using Args = std::vector<std::string>;
+        ASSERT_TRUE(emulator.start(dir.path, 5, sig == SIGTERM ? Args{} : Args{"--id", "0650",
+                    "--variant", "10", "--baud", "9600", "--fault", "none"}));
         int fd = open_line(dir.path + "COM5");
         ASSERT_GE(fd, 0);
         EXPECT_EQ(ask(fd, "ID;"), sig == SIGINT ? "ID0650;" : "ID0840;");
@@ -207,9 +200,8 @@ TEST(EmulatorProgram, AnswersThroughItsLinkAndCleansUpOnSignals) {
     }
     TempDir dir;
     vlr::e2e::Process bad;
-    ASSERT_TRUE(
-        bad.start({vlr::e2e::built_program("veloran-emulator"), "--link", dir.path + "no/COM5"}, "",
-                  {}, dir.path + "err"));
+    ASSERT_TRUE(bad.start({vlr::e2e::built_program("veloran-emulator"), "--link", dir.path + "no/COM5"},
+                          "", {}, dir.path + "err"));
     EXPECT_EQ(bad.wait_exit(), 1);
     EXPECT_NE(dir.read("err").find("cannot make the link"), std::string::npos);
 }
@@ -226,18 +218,11 @@ TEST(EmulatorCommandLine, ReadsEveryOptionAndRefusesBadValues) {
                 o.line.reply_delay_ms == 20 && o.variant == Variant::watts10 &&
                 o.identity == "0650" && o.dial_drift && o.record == "r.txt" &&
                 o.fault == Fault::garbage_only && o.quiet);
-    const std::vector<std::vector<std::string>> bad = {{"--baud", "fast"},
-                                                       {"--baud", "-1"},
-                                                       {"--variant", "50"},
-                                                       {"--id", "840"},
-                                                       {"--id", "08a0"},
-                                                       {"--stop-bits", "3"},
-                                                       {"--fault", "loud"},
-                                                       {"--delay-ms", "5ms"},
-                                                       {"--link"},
-                                                       {"--what"},
-                                                       {"COM5"}};
-    for (const auto& args : bad) EXPECT_FALSE(parse_cli(args, o, error)) << args[0];
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--baud", "fast"}, {"--baud", "-1"}, {"--variant", "50"}, {"--id", "840"},
+             {"--id", "08a0"}, {"--stop-bits", "3"}, {"--fault", "loud"}, {"--delay-ms", "5ms"},
+             {"--link"}, {"--what"}, {"COM5"}})
+        EXPECT_FALSE(parse_cli(args, o, error)) << args[0];
     EXPECT_EQ(record_line(std::string("I\nD\0;", 5)), "I\\x0AD\\x00;");
     EXPECT_EQ(record_line("A\\B;"), "A\\x5CB;");
 }
