@@ -92,22 +92,6 @@ TEST(NetPort, ClientsReachTheRadioOnlyAsSettingsAndNeverStallTheProgram) {
     };
     taken();
 
-    // WSJT-X 2.6 opening the radio, then one of its polls: the answers follow
-    // the settings at once, and only the settings reach the radio.
-    {
-        Client c(port);
-        ASSERT_TRUE(c.connected);
-        EXPECT_EQ(c.ask("\\chk_vfo"), "0\n");
-        EXPECT_TRUE(c.ask("\\dump_state", "done\n").starts_with("1\n"));
-        std::string answers;
-        for (const char* line : {"v", "f", "V VFOB", "f", "V VFOA", "s", "m", "\\get_lock_mode",
-                                 "M USB 2400", "F 14074055", "f", "F 14074000", "v", "s", "f", "m", "t"})
-            answers += c.ask(line, line == std::string("\\get_lock_mode") ? "RPRT 0\n" : "\n");
-        EXPECT_NE(answers.find("RPRT 0\n14074055\nRPRT 0\nVFOA\n0\nVFOA\n14074000\nUSB\n2400\n0\n"), std::string::npos) << answers;
-        const std::string wire = "VS1; VS0; MD02; NA00; SH0014; FA014074055; FA014074000;";
-        EXPECT_EQ(taken_after(wire), wire);
-    }
-
     // Bad input, too many clients, a client that never reads.
     {
         Client rude(port), half(port);

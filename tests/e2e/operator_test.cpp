@@ -6,7 +6,6 @@
 // through the pass-through port's client end COM2-client.
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <atomic>
 #include <filesystem>
@@ -166,32 +165,9 @@ TEST_F(Operator, KeysFromStartToQuit) {
         ASSERT_TRUE(operate(
             keys("gb12"), {"gch", "bank", "1", "channel", "2", "20", "metres", "preamp", "1", "on"},
             {"ST0;", "BS005;", "FA014250000;", "MD02;", "CT00;", "PA01;"}));
-        // Each function key announced, sent, and taken by the radio.
-        struct Row {
-            const char* key;
-            std::vector<std::string> words;
-            const char *command, *setting;
-            int value;
-        };
-        const Row rows[] = {
-            {"F1", {"preamp", "2", "on"}, "PA02;", "PA0", 2},
-            {"F2", {"at", "on"}, "RA01;", "RA0", 1},
-            {"F3", {"nb", "on"}, "NL0005;", "NL0", 5},
-            {"F4", {"nr", "on"}, "RL004;", "RL0", 4},
-            {"F5", {"notch", "on"}, "BC01;", "BC0", 1},
-            {"F6", {"co", "on"}, "CO00001;", "CO00", 1},
-            {"F7", {"spc", "on"}, "PR01;", "PR0", 1},
-            {"F8", {"vox", "on"}, "VX1;", "VX", 1},
-            {"F9", {"mon", "on"}, "ML01;", "ML0", 1},
-            {"F12", {"tuner", "both"}, "AC100;", "", 0},
-        };
-        for (const auto& r : rows) {
-            SCOPED_TRACE(r.key);
-            ASSERT_TRUE(operate({r.key}, r.words, {r.command}));
-            if (*r.setting)
-                EXPECT_EQ(radio.with_model([&](emu::RadioModel& m) { return m.setting(r.setting); }),
-                          r.value);
-        }
+        // A function key through SDL: announced, sent, and taken by the radio.
+        ASSERT_TRUE(operate({"F4"}, {"nr", "on"}, {"RL004;"}));
+        EXPECT_EQ(radio.with_model([](emu::RadioModel& m) { return m.setting("RL0"); }), 4);
         // Quit: receive is made sure of, and the program ends by itself after
         // the radio has answered two more frequency polls.
         before_quit = commands().size();
@@ -221,10 +197,6 @@ TEST_F(Operator, KeysFromStartToQuit) {
 TEST_F(Operator, RigctlThroughThePassThroughPort) {
     if (!installed("rigctl")) GTEST_SKIP() << "rigctl (libhamlib-utils) is not installed";
     const std::string client = dir.path + "COM2-client";
-    auto is_link = [](const std::string& path) {
-        struct stat st {};
-        return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-    };
     // Waits until nothing but the program's own polls has reached the radio
     // for eight of them, so no answer of an earlier run reaches the next.
     auto settle = [&] {
@@ -246,13 +218,12 @@ TEST_F(Operator, RigctlThroughThePassThroughPort) {
         EXPECT_EQ(run_tool(argv, {}, &out), 0) << join(args);
         Lines lines;
         lines.append(out.data(), out.size());
-        if (!expected.empty() && expected[0] == "*") return lines.all();
-        EXPECT_EQ(lines.all(), expected) << "rigctl " << join(args);
+        if (expected != std::vector<std::string>{"*"}) EXPECT_EQ(lines.all(), expected) << join(args);
         return lines.all();
     };
     const int code = run(Config{.passthru = 2, .debug = 1}, [&] {
         ASSERT_TRUE(words.wait_for("connected")) << words.joined();
-        ASSERT_TRUE(eventually([&] { return is_link(client); })) << "no " << client;
+        ASSERT_TRUE(eventually([&] { return std::filesystem::is_symlink(client); })) << "no " << client;
         rigctl({"f"}, {"7100000"});
         // Hamlib asks "IF;" first and takes the width of the frequency field
         // from the answer: only the radio's own nine digits work.
@@ -283,7 +254,7 @@ TEST_F(Operator, RigctlThroughThePassThroughPort) {
         ++forwarded;
     }
     EXPECT_GE(forwarded, 1);
-    EXPECT_FALSE(is_link(client)) << "the client's end goes with the port";
+    EXPECT_FALSE(std::filesystem::is_symlink(client)) << "the client's end goes with the port";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -56,9 +57,8 @@ static std::string on_path(const std::string& tool) {
 bool installed(const std::string& tool) { return !on_path(tool).empty(); }
 
 static bool holds_words(const std::string& folder) {
-    for (const char* word : {"vlr.wav", "delay.wav", "connected.wav", "cfgnf.wav", "rnvlr.wav"})
-        if (!fs::exists(folder + "/" + word)) return false;
-    return true;
+    return std::ranges::all_of(std::vector<std::string>{"vlr", "delay", "connected", "cfgnf", "rnvlr"},
+                               [&](const std::string& w) { return fs::exists(folder + "/" + w + ".wav"); });
 }
 
 static std::string render_words(std::string& why) {
@@ -129,20 +129,6 @@ void Lines::append(const char* bytes, std::size_t count) {
     grown_.notify_all();
 }
 
-std::vector<std::string> Lines::all() const {
-    std::lock_guard lock(mutex_);
-    return lines_;
-}
-
-std::string Lines::raw() const {
-    std::lock_guard lock(mutex_);
-    return raw_;
-}
-
-std::size_t Lines::size() const {
-    std::lock_guard lock(mutex_);
-    return lines_.size();
-}
 
 std::optional<std::size_t> Lines::wait_for_run(const std::vector<std::string>& words,
                                                std::size_t from,
@@ -164,19 +150,6 @@ std::optional<std::size_t> Lines::wait_for(const std::string& word, std::size_t 
     return after ? std::optional<std::size_t>(*after - 1) : std::nullopt;
 }
 
-std::string Lines::joined(std::size_t from) const { return join(all(), from); }
-
-int LinesBuffer::overflow(int ch) {
-    if (ch == traits_type::eof()) return traits_type::not_eof(ch);
-    const char c = static_cast<char>(ch);
-    lines_.append(&c, 1);
-    return ch;
-}
-
-std::streamsize LinesBuffer::xsputn(const char* s, std::streamsize n) {
-    lines_.append(s, static_cast<std::size_t>(n));
-    return n;
-}
 
 std::string missing_in_order(const std::vector<std::string>& haystack,
                              const std::vector<std::string>& needles, std::size_t from) {
@@ -263,10 +236,6 @@ bool Process::running() {
     pid_ = -1;
     if (reader_.joinable()) reader_.join();
     return false;
-}
-
-void Process::signal(int number) {
-    if (pid_ > 0) ::kill(pid_, number);
 }
 
 int Process::wait_exit(std::chrono::milliseconds limit) {

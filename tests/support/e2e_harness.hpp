@@ -54,20 +54,22 @@ struct WorkFolder : test::TempDir {
     std::vector<std::string> crlf_lines(const std::string& name, bool* clean = nullptr) const;
 };
 
+std::string join(const std::vector<std::string>& v, std::size_t from = 0);
+
 // Lines arriving from another thread or process (a transcript).
 class Lines {
 public:
     void append(const char* bytes, std::size_t count);
-    std::vector<std::string> all() const;
-    std::string raw() const;
-    std::size_t size() const;
+    std::vector<std::string> all() const { return std::lock_guard(mutex_), lines_; }
+    std::string raw() const { return std::lock_guard(mutex_), raw_; }
+    std::size_t size() const { return std::lock_guard(mutex_), lines_.size(); }
     // Waits until `words` follow each other from line `from` on; the index after the last.
     std::optional<std::size_t> wait_for_run(const std::vector<std::string>& words,
                                             std::size_t from = 0,
                                             std::chrono::milliseconds limit = patience) const;
     std::optional<std::size_t> wait_for(const std::string& word, std::size_t from = 0,
                                         std::chrono::milliseconds limit = patience) const;
-    std::string joined(std::size_t from = 0) const;
+    std::string joined(std::size_t from = 0) const { return join(all(), from); }
 
 private:
     mutable std::mutex mutex_;
@@ -82,8 +84,14 @@ public:
     explicit LinesBuffer(Lines& lines) : lines_(lines) {}
 
 protected:
-    int overflow(int ch) override;
-    std::streamsize xsputn(const char* s, std::streamsize n) override;
+    int overflow(int ch) override {
+        const char c = static_cast<char>(ch);
+        if (ch != traits_type::eof()) lines_.append(&c, 1);
+        return traits_type::not_eof(ch);
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        return lines_.append(s, static_cast<std::size_t>(n)), n;
+    }
 
 private:
     Lines& lines_;
@@ -93,7 +101,6 @@ private:
 std::string missing_in_order(const std::vector<std::string>& haystack,
                              const std::vector<std::string>& needles, std::size_t from = 0);
 std::size_t count_of(const std::vector<std::string>& v, const std::string& item);
-std::string join(const std::vector<std::string>& v, std::size_t from = 0);
 
 struct Limits {
     rlim_t file_size = RLIM_INFINITY;
@@ -117,7 +124,9 @@ public:
                        const Env& env = no_devices, const Limits& limits = {});
     pid_t pid() const { return pid_; }
     bool running();
-    void signal(int number);
+    void signal(int number) {
+        if (pid_ > 0) ::kill(pid_, number);
+    }
     // The exit code (128 + signal when killed); -1 if still running after `limit`.
     int wait_exit(std::chrono::milliseconds limit = patience);
     Lines out;
