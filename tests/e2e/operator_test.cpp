@@ -1,9 +1,7 @@
-// The operator at the keyboard and another program on the pass-through port,
-// end to end: the real start-up and event loop in this process with the SDL
-// window and speaker (dummy drivers), the POSIX serial backend, the emulated
-// radio on a pseudo-terminal as COM1. Keys go into SDL's queue from a second
-// thread, as the keyboard driver puts them there; Hamlib's rigctl talks
-// through the pass-through port's client end COM2-client.
+// The operator at the keyboard and rigctl on the pass-through port: the real
+// start-up and event loop in this process with SDL's window and speaker
+// (dummy drivers), the POSIX serial backend, the emulated radio as COM1. Keys
+// go into SDL's queue from a second thread, as the keyboard driver puts them.
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -94,10 +93,7 @@ std::string link_target(const std::string& path) {
     std::error_code ec;  // "" when no link
     return std::filesystem::read_symlink(path, ec).string();
 }
-bool exists(const std::string& path) {
-    struct stat s {};
-    return ::lstat(path.c_str(), &s) == 0;
-}
+bool exists(const std::string& path) { return std::filesystem::exists(std::filesystem::symlink_status(path)); }
 
 TEST(PtyRadio, AnswersOnItsLineWhateverFaultItPlays) {
     TempDir dir;

@@ -259,9 +259,8 @@ bool EmulatorProgram::start(const std::string& folder, int com,
     argv.insert(argv.end(), extra.begin(), extra.end());
     // It names its pseudo-terminal once the link is made.
     return process.start(argv, folder, {}, folder + "emulator.err") && eventually([this] {
-               auto lines = process.out.all();
-               return !lines.empty() && lines[0].rfind("pty: /dev/", 0) == 0;
-           });
+        return process.out.size() > 0 && process.out.all()[0].rfind("pty: /dev/", 0) == 0;
+    });
 }
 
 std::vector<std::string> EmulatorProgram::record() const {
@@ -269,11 +268,6 @@ std::vector<std::string> EmulatorProgram::record() const {
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
-}
-
-void EmulatorProgram::stop() {
-    process.signal(SIGTERM);
-    process.wait_exit();
 }
 
 XServer::~XServer() {

@@ -146,7 +146,6 @@ class EmulatorProgram {
 public:
     bool start(const std::string& folder, int com, const std::vector<std::string>& extra = {});
     std::vector<std::string> record() const;
-    void stop();
     Process process;
     std::string record_file;
 };
