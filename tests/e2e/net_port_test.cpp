@@ -1,7 +1,5 @@
 // The network control port end to end: the real program on the emulated
-// radio, driven by Hamlib's own client (rigctl -m 2) and by raw sockets. The
-// emulator's record shows what reached the radio; the program's own polls
-// are left out of it, so a read that went to the radio would show.
+// radio, driven by Hamlib's own client (rigctl -m 2) and by raw sockets.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -32,21 +30,16 @@ struct Client {
         connected = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     }
     ~Client() { ::close(fd); }
-    bool connected = false, ended = false;
+    bool connected = false;
     void send(const std::string& s) { (void)!::send(fd, s.data(), s.size(), MSG_NOSIGNAL); }
     // Reads until `received` ends with `end` or the other side closes.
     std::string until(const std::string& end) {
         std::string got;
         char buf[4096];
         pollfd p{fd, POLLIN, 0};
-        while (!got.ends_with(end) && ::poll(&p, 1, patience.count() * 1000) == 1) {
-            const auto n = ::recv(fd, buf, sizeof buf, 0);
-            if (n <= 0) {
-                ended = true;
-                break;
-            }
+        for (ssize_t n = 0; !got.ends_with(end) && ::poll(&p, 1, patience.count() * 1000) == 1 &&
+                            (n = ::recv(fd, buf, sizeof buf, 0)) > 0;)
             got.append(buf, static_cast<std::size_t>(n));
-        }
         return got;
     }
     std::string ask(const std::string& line, const std::string& end = "\n") {
@@ -66,7 +59,8 @@ void launch(WorkFolder& dir, EmulatorProgram& radio, Process& veloran, int port,
 }
 
 // One program serves every client below in turn. The emulator's record shows
-// what reached the radio; `taken` leaves the program's own polls out of it.
+// what reached the radio; `taken` leaves the program's own polls out of it, so
+// a read that went to the radio would show.
 TEST(NetPort, ClientsReachTheRadioOnlyAsSettingsAndNeverStallTheProgram) {
     WorkFolder dir;
     EmulatorProgram radio;

@@ -143,19 +143,6 @@ TEST(PtyRadio, AnswersOnItsLineWhateverFaultItPlays) {
     }));
     radio.set_dial_drift(0, 0);
 
-    // The cable pulled: the device and its link vanish; back, the radio kept its state.
-    radio.with_model([](RadioModel& m) { return m.handle("FA014250000;"); });
-    radio.hang_up();
-    EXPECT_FALSE(exists(dir.path + "COM5"));
-    pollfd p{fd, POLLIN, 0};
-    char byte;
-    EXPECT_TRUE(::poll(&p, 1, 10'000) > 0 &&
-                ((p.revents & (POLLHUP | POLLERR)) || ::read(fd, &byte, 1) <= 0));
-    ::close(fd);
-    ASSERT_TRUE(radio.come_back());
-    EXPECT_EQ(link_target(dir.path + "COM5"), radio.slave_path());
-    fd = open_line(dir.path + "COM5");
-    EXPECT_EQ(ask(fd, "FA;"), "FA014250000;");
     ::close(fd);
     radio.stop();
     EXPECT_FALSE(exists(dir.path + "COM5"));
