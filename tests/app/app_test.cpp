@@ -1,5 +1,6 @@
-// veloran.cfg read by position, the program's start and orderly end, and the
-// text rules every file line and command is built with.
+// veloran.cfg read by position, the program's start and orderly end (however
+// the transmitter was keyed, the shutdown unkeys it before anything else goes
+// to the radio), and the text rules every file line and command is built with.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -7,7 +8,9 @@
 
 #include "app/startup.hpp"
 #include "base/text.hpp"
-#include "tests/support/fakes.hpp"
+#include "commands/passthru.hpp"
+#include "link/ports.hpp"
+#include "tests/support/keys.hpp"
 
 namespace vlr {
 namespace {
@@ -115,6 +118,38 @@ TEST(App, NestedDeliveryRestoresTheOuterEvent) {
     rig.st().event_id = 256, rig.st().event_param = 70, rig.st().running = 1;
     deliver_event(rig.c, platform::event_close, 0);
     EXPECT_EQ(std::to_string(rig.st().running) + " " + std::to_string(rig.st().event_id) + " " + std::to_string(rig.st().event_param), "0 256 70");
+}
+
+TEST(Shutdown, UnkeysTheRadioFirstWhenAnythingLeftItKeyed) {
+    auto client = [](const std::string& bytes) {
+        return [bytes](test::Rig& rig) {
+            auto line = rig.serial.add_line(2);
+            rig.st().passthru_port = 2;
+            open_serial(rig.c, 2);
+            for (std::size_t at = 0; at < bytes.size(); at = bytes.find(';', at) + 1) {
+                line->incoming += bytes.substr(at, bytes.find(';', at) + 1 - at);
+                poll_passthru(rig.c);
+            }
+        };
+    };
+    const struct { const char* how; std::function<void(test::Rig&)> key; std::vector<std::string> last; } rows[] = {
+        {"space bar", [](test::Rig& r) { test::press(r, {vk::space}); }, {"TX0;", "PS0;"}},
+        {"space bar on and off", [](test::Rig& r) { test::press(r, {vk::space, vk::space}); }, {"PS0;"}},
+        {"tune carrier", [](test::Rig& r) { r.st().tuner_mode = 1, test::press(r, {'T'}); }, {"TX0;", "PS0;"}},
+        {"client TX1", client("TX1;"), {"TX0;", "PS0;"}},
+        {"client TX2", client("TX2;"), {"TX0;", "PS0;"}},
+        {"client TX1 then TX0", client("TX1;TX0;"), {"PS0;"}},
+        {"client asks only", client("TX;"), {"PS0;"}},
+    };
+    for (const auto& row : rows) {
+        Rig rig;
+        test::connect(rig);
+        rig.st().power_off_on_exit = 1;
+        row.key(rig);
+        rig.clear();
+        shutdown_program(rig.c);
+        EXPECT_EQ(rig.sent(), row.last) << row.how;
+    }
 }
 
 TEST(App, TextRules) {

@@ -15,9 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::map<std::string, std::string> no_display = {{"SDL_VIDEODRIVER", "dummy"},
-                                                       {"SDL_AUDIODRIVER", "dummy"}};
-
 TEST(Installed, EveryPartInPlaceAndEachRunsFromThere) {
     vlr::test::TempDir prefix;
     std::string log;
@@ -46,7 +43,7 @@ TEST(Installed, EveryPartInPlaceAndEachRunsFromThere) {
     fs::copy_file(prefix.path + "share/doc/veloran/veloran.cfg.sample", work.path + "veloran.cfg");
     Process veloran;
     ASSERT_TRUE(veloran.start({prefix.path + "bin/veloran", "--simulate", "--transcript"},
-                              work.path, no_display));
+                              work.path, no_devices));
     EXPECT_TRUE(veloran.out.wait_for("connected")) << veloran.out.joined();
     veloran.signal(SIGTERM);
     EXPECT_EQ(veloran.wait_exit(), 0);
@@ -57,7 +54,7 @@ TEST(Installed, EveryPartInPlaceAndEachRunsFromThere) {
     // veloran.cfg there yet the program says so and ends.
     fs::create_directories(prefix.path + "share/veloran/wave");
     const std::string folder = work.path + "radio";
-    auto env = no_display;
+    auto env = no_devices;
     env["VELORAN_HOME"] = folder;
     std::string out;
     EXPECT_EQ(run_tool({prefix.path + "bin/veloran-start", "--transcript"}, env, &out), 0) << out;

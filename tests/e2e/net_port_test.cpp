@@ -1,7 +1,5 @@
 // The network control port end to end: the real program on the emulated
-// radio, driven by Hamlib's own client (rigctl -m 2) and by raw sockets. The
-// emulator's record shows what reached the radio; the program's own polls
-// are left out of it, so a read that went to the radio would show.
+// radio, driven by Hamlib's own client (rigctl -m 2) and by raw sockets.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -32,21 +30,16 @@ struct Client {
         connected = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     }
     ~Client() { ::close(fd); }
-    bool connected = false, ended = false;
+    bool connected = false;
     void send(const std::string& s) { (void)!::send(fd, s.data(), s.size(), MSG_NOSIGNAL); }
     // Reads until `received` ends with `end` or the other side closes.
     std::string until(const std::string& end) {
         std::string got;
         char buf[4096];
         pollfd p{fd, POLLIN, 0};
-        while (!got.ends_with(end) && ::poll(&p, 1, patience.count() * 1000) == 1) {
-            const auto n = ::recv(fd, buf, sizeof buf, 0);
-            if (n <= 0) {
-                ended = true;
-                break;
-            }
+        for (ssize_t n = 0; !got.ends_with(end) && ::poll(&p, 1, patience.count() * 1000) == 1 &&
+                            (n = ::recv(fd, buf, sizeof buf, 0)) > 0;)
             got.append(buf, static_cast<std::size_t>(n));
-        }
         return got;
     }
     std::string ask(const std::string& line, const std::string& end = "\n") {
@@ -59,52 +52,77 @@ struct Client {
 void launch(WorkFolder& dir, EmulatorProgram& radio, Process& veloran, int port,
             const std::string& more = "") {
     ASSERT_TRUE(dir.has_words);
-    Config config{.debug = 1};
-    dir.write("veloran.cfg", config.text() + "Net " + std::to_string(port) + "\r\n" + more);
+    dir.write("veloran.cfg", Config{.debug = 1}.text() + "Net " + std::to_string(port) + "\r\n" + more);
     ASSERT_TRUE(radio.start(dir.path, 1)) << dir.read("emulator.err");
-    ASSERT_TRUE(veloran.start({built_program("veloran"), "--transcript"}, dir.path,
-                              {{"SDL_AUDIODRIVER", "dummy"}, {"SDL_VIDEODRIVER", "dummy"}},
-                              dir.path + "veloran.err"));
+    ASSERT_TRUE(veloran.start_veloran(dir.path));
+    ASSERT_TRUE(veloran.out.wait_for("connected")) << veloran.out.joined();
 }
 
-class NetPort : public ::testing::Test {
-protected:
+// One program serves every client below in turn. The emulator's record shows
+// what reached the radio; `taken` leaves the program's own polls out of it, so
+// a read that went to the radio would show.
+TEST(NetPort, ClientsReachTheRadioOnlyAsSettingsAndNeverStallTheProgram) {
     WorkFolder dir;
     EmulatorProgram radio;
     Process veloran;
-    int port = free_port();
+    const int port = free_port();
+    ASSERT_NO_FATAL_FAILURE(launch(dir, radio, veloran, port, "NetTx 1\r\n"));
     std::size_t seen = 0;
     bool skip_vfo_switches = false;
-
-    void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(launch(dir, radio, veloran, port, "NetTx 1\r\n"));
-        ASSERT_TRUE(veloran.out.wait_for("connected")) << veloran.out.joined();
-        taken();
-    }
-    // Commands that reached the radio since the last call, polls left out.
-    std::string taken() {
+    auto taken = [&] {
         const auto all = radio.record();
         std::string t;
         for (; seen < all.size(); ++seen)
             if (!skip_vfo_switches || (all[seen] != "VS0;" && all[seen] != "VS1;"))
                 if (all[seen] != "FA;" && all[seen] != "FB;" && all[seen] != "SM0;" && all[seen] != "RM6;")
-                t += (t.empty() ? "" : " ") + all[seen];
+                    t += (t.empty() ? "" : " ") + all[seen];
         return t;
-    }
-    // Waits until the radio has taken `wire` (the answers come before the
-    // radio has read its commands).
-    std::string taken_after(const std::string& wire) {
+    };
+    // The answers come before the radio has read its commands: wait for `wire`.
+    auto taken_after = [&](const std::string& wire) {
         std::string t;
         eventually([&] { return (t += taken()).size() >= wire.size(); });
         return t + taken();
-    }
-};
+    };
+    taken();
 
-// Each row is one rigctl run. Opening the radio, Hamlib's client switches to
-// VFO B and back: those "VS1;" "VS0;" are left out of the rows (the WSJT-X
-// scenario has them). A client that ends with the radio keyed unkeys it, so
-// keying is shown within one run.
-TEST_F(NetPort, HamlibClientCommandsReachTheRadioOnlyAsSettings) {
+    // Bad input, too many clients, a client that never reads.
+    {
+        Client rude(port), half(port);
+        rude.send(std::string(100000, 'x') + "\n" + std::string("\0\xff\x01\n", 4));
+        EXPECT_EQ(rude.until("RPRT -11\n"), "RPRT -8\nRPRT -11\n");
+        EXPECT_EQ(rude.ask("v"), "VFOA\n");
+        half.send("+");
+        half.send("f\n");
+        EXPECT_TRUE(half.until("RPRT 0\n").starts_with("get_freq:\n"));
+        {
+            std::vector<std::unique_ptr<Client>> many;
+            for (int i = 0; i < 6; ++i) many.push_back(std::make_unique<Client>(port));
+            for (auto& m : many) EXPECT_EQ(m->ask("t"), "0\n");
+            EXPECT_EQ(Client(port).ask("f"), "RPRT -9\n");  // the ninth is told and closed
+        }
+        for (int i = 0; i < 50; ++i) Client(port).send("f\n");
+        // Served again once the program has seen the fifty go.
+        EXPECT_TRUE(eventually([&] { return Client(port).ask("t") == "0\n"; }));
+        Client deaf(port, 4096);  // sends and never reads: closed, not waited for
+        for (int i = 0; i < 20000; ++i) deaf.send("\\dump_state\n");
+        EXPECT_TRUE(eventually([&] { return dir.read("debug.dat").find("does not read") != std::string::npos; }));
+        EXPECT_EQ(half.ask("t"), "0\n");
+        EXPECT_EQ(taken(), "");
+    }
+
+    // A client that goes away keyed unkeys the radio.
+    {
+        Client keyer(port);
+        EXPECT_EQ(keyer.ask("T 1"), "RPRT 0\n");
+        EXPECT_TRUE(veloran.out.wait_for("nettx"));
+        EXPECT_EQ(taken_after("TX1;"), "TX1;");
+    }
+    EXPECT_EQ(taken_after("TX0;"), "TX0;");
+    EXPECT_EQ(Client(port).ask("t"), "0\n");
+
+    // Hamlib's own client, one rigctl run a row. Opening the radio it switches
+    // to VFO B and back: those "VS1;" "VS0;" are left out of the rows.
     const struct {
         std::vector<std::string> args;
         std::string out, wire;
@@ -129,74 +147,14 @@ TEST_F(NetPort, HamlibClientCommandsReachTheRadioOnlyAsSettings) {
         EXPECT_EQ(taken_after(row.wire), row.wire) << row.args[0];
     }
     EXPECT_NE(dir.read("debug.dat").find("***NRX"), std::string::npos);
-}
 
-// WSJT-X 2.6 opening the radio, then one of its polls: the answers follow the
-// settings at once, and only the settings reach the radio.
-TEST_F(NetPort, WsjtxOpeningSequence) {
-    Client c(port);
-    ASSERT_TRUE(c.connected);
-    EXPECT_EQ(c.ask("\\chk_vfo"), "0\n");
-    EXPECT_TRUE(c.ask("\\dump_state", "done\n").starts_with("1\n"));
-    std::string answers;
-    for (const char* line : {"v", "f", "V VFOB", "f", "V VFOA", "s", "m", "\\get_lock_mode",
-                             "M USB 2400", "F 14074055", "f", "F 14074000", "v", "s", "f", "m", "t"})
-        answers += c.ask(line, line == std::string("\\get_lock_mode") ? "RPRT 0\n" : "\n");
-    EXPECT_NE(answers.find("RPRT 0\n14074055\nRPRT 0\nVFOA\n0\nVFOA\n14074000\nUSB\n2400\n0\n"), std::string::npos) << answers;
-    const std::string wire = "VS1; VS0; MD02; NA00; SH0014; FA014074055; FA014074000;";
-    EXPECT_EQ(taken_after(wire), wire);
-}
-
-TEST_F(NetPort, BadInputNeverStallsTheProgram) {
-    Client rude(port), half(port);
-    rude.send(std::string(100000, 'x') + "\n" + std::string("\0\xff\x01\n", 4));
-    EXPECT_EQ(rude.until("RPRT -11\n"), "RPRT -8\nRPRT -11\n");
-    EXPECT_EQ(rude.ask("v"), "VFOA\n");
-    half.send("+");
-    half.send("f\n");
-    EXPECT_TRUE(half.until("RPRT 0\n").starts_with("get_freq:\n"));
-    {
-        std::vector<std::unique_ptr<Client>> many;
-        for (int i = 0; i < 6; ++i) many.push_back(std::make_unique<Client>(port));
-        for (auto& m : many) EXPECT_EQ(m->ask("t"), "0\n");
-        EXPECT_EQ(Client(port).ask("f"), "RPRT -9\n");  // the ninth is told and closed
-    }
-    for (int i = 0; i < 50; ++i) Client(port).send("f\n");
-    // Served again once the program has seen the fifty go.
-    EXPECT_TRUE(eventually([&] { return Client(port).ask("t") == "0\n"; }));
-    Client deaf(port, 4096);  // sends and never reads: closed, not waited for
-    for (int i = 0; i < 20000; ++i) deaf.send("\\dump_state\n");
-    EXPECT_TRUE(eventually([&] { return dir.read("debug.dat").find("does not read") != std::string::npos; }));
-    EXPECT_EQ(half.ask("t"), "0\n");
-    EXPECT_EQ(taken(), "");
-}
-
-TEST_F(NetPort, AClientThatGoesAwayKeyedUnkeysTheRadio) {
-    {
-        Client keyer(port);
-        EXPECT_EQ(keyer.ask("T 1"), "RPRT 0\n");
-        EXPECT_TRUE(veloran.out.wait_for("nettx"));
-        EXPECT_EQ(taken_after("TX1;"), "TX1;");
-    }
-    EXPECT_EQ(taken_after("TX0;"), "TX0;");
-    EXPECT_EQ(Client(port).ask("t"), "0\n");
-}
-
-TEST(NetPortInUse, TheProgramSaysSoAndRunsOn) {
-    const int busy = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-    socklen_t size = sizeof a;
-    ASSERT_EQ(::bind(busy, reinterpret_cast<sockaddr*>(&a), size), 0);
-    ::listen(busy, 1);
-    ::getsockname(busy, reinterpret_cast<sockaddr*>(&a), &size);
-    WorkFolder dir;
-    EmulatorProgram radio;
-    Process veloran;
-    launch(dir, radio, veloran, ntohs(a.sin_port));
-    EXPECT_TRUE(veloran.out.wait_for_run({"netport", "na"}));
-    EXPECT_TRUE(veloran.out.wait_for("connected"));
-    EXPECT_NE(dir.read("debug.dat").find(": in use"), std::string::npos);
-    ::close(busy);
+    // A second program asking for the same port says so and runs on.
+    WorkFolder other;
+    EmulatorProgram other_radio;
+    Process second;
+    launch(other, other_radio, second, port);
+    EXPECT_TRUE(second.out.wait_for_run({"netport", "na"})) << second.out.joined();
+    EXPECT_NE(other.read("debug.dat").find(": in use"), std::string::npos);
 }
 
 }  // namespace

@@ -1,16 +1,12 @@
-// The operator at the keyboard and another program on the pass-through port,
-// end to end: the real start-up and event loop in this process with the SDL
-// window and speaker (dummy drivers), the POSIX serial backend, the emulated
-// radio on a pseudo-terminal as COM1. Keys go into SDL's queue from a second
-// thread, as the keyboard driver puts them there; Hamlib's rigctl talks
-// through the pass-through port's client end COM2-client.
+// The operator at the keyboard and rigctl on the pass-through port: the real
+// start-up and event loop in this process with SDL's window and speaker
+// (dummy drivers), the POSIX serial backend, the emulated radio as COM1. Keys
+// go into SDL's queue from a second thread, as the keyboard driver puts them.
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <atomic>
 #include <filesystem>
-#include <map>
 
 #include "app/startup.hpp"
 #include "emulator/pty_radio.hpp"
@@ -23,44 +19,6 @@ using namespace vlr::e2e;
 using namespace std::chrono_literals;
 
 namespace {
-
-// The real window, with every text drawn also kept by its position so that
-// the test's thread can read the panel while the program draws it.
-class TappedWindow : public platform::Window, public platform::TextSurface {
-public:
-    explicit TappedWindow(std::unique_ptr<platform::Window> real) : real_(std::move(real)) {}
-    bool open(const std::string& t, int x, int y, int w, int h) override {
-        return real_->open(t, x, y, w, h);
-    }
-    void start_timer(int id, int period_ms) override { real_->start_timer(id, period_ms); }
-    void stop_timer(int id) override { real_->stop_timer(id); }
-    void wait_events(const std::function<void(int, int)>& deliver) override {
-        real_->wait_events(deliver);
-    }
-    void close() override { real_->close(); }
-    platform::TextSurface* surface() override { return real_->surface() ? this : nullptr; }
-    void set_font(const std::string& face, int points, int weight) override {
-        if (auto* s = real_->surface()) s->set_font(face, points, weight);
-    }
-    int draw_text(int x, int y, const std::string& text) override {
-        {
-            std::lock_guard lock(mutex_);
-            drawn_[{x, y}] = text;
-        }
-        auto* s = real_->surface();
-        return s ? s->draw_text(x, y, text) : 0;
-    }
-    std::string at(int x, int y) const {  // without trailing blanks
-        std::lock_guard lock(mutex_);
-        std::string text = drawn_.count({x, y}) ? drawn_.at({x, y}) : "";
-        return text.erase(text.find_last_not_of(' ') + 1);
-    }
-
-private:
-    std::unique_ptr<platform::Window> real_;
-    mutable std::mutex mutex_;
-    std::map<std::pair<int, int>, std::string> drawn_;
-};
 
 // One press and release of the key SDL names `name` ("e", "1", ".", "Return",
 // "Up", "F12").
@@ -76,8 +34,7 @@ void push_key(const std::string& name) {
     SDL_PushEvent(&event);
 }
 
-// "e14.25\r": each character as its key.
-std::vector<std::string> keys(const std::string& typed) {
+std::vector<std::string> keys(const std::string& typed) {  // "e14.25\r"
     std::vector<std::string> out;
     for (char ch : typed) out.push_back(ch == '\r' ? "Return" : std::string(1, ch));
     return out;
@@ -90,14 +47,11 @@ struct Operator : ::testing::Test {
     LinesBuffer buffer{words};
     std::ostream transcript{&buffer};
     std::unique_ptr<Context> c = std::make_unique<Context>();
-    TappedWindow* panel = nullptr;
     std::atomic<bool> finished{false};
     std::filesystem::path old_folder = std::filesystem::current_path();
 
     void SetUp() override {
-        std::string why;
-        wave_folder(&why);
-        ASSERT_TRUE(dir.has_words) << why;
+        ASSERT_TRUE(dir.has_words) << dir.why;
         ::setenv("SDL_AUDIODRIVER", "dummy", 0);
         ::setenv("SDL_VIDEODRIVER", "dummy", 0);
         ASSERT_TRUE(radio.link_com(dir.path, 1));
@@ -109,11 +63,10 @@ struct Operator : ::testing::Test {
     // thread; makes sure it ends (quit key, else a close request). Its exit code.
     int run(const Config& config, const std::function<void()>& session) {
         dir.write_config(config);
-        auto window = std::make_unique<TappedWindow>(platform::make_sdl_window());
+        auto window = platform::make_sdl_window();
         auto speaker = platform::make_sdl_speaker();
         auto serial = platform::make_posix_serial(dir.path);
         if (config.passthru) serial->allow_client_pty(config.passthru);  // as the start-up does
-        panel = window.get();
         c->paths.work_dir = dir.path;
         c->window = window.get();
         c->speaker = speaker.get();
@@ -171,9 +124,6 @@ struct Operator : ::testing::Test {
     long long radio_frequency() {
         return radio.with_model([](emu::RadioModel& m) { return m.frequency_a(); });
     }
-    std::optional<int> radio_setting(const std::string& head) {
-        return radio.with_model([&](emu::RadioModel& m) { return m.setting(head); });
-    }
 };
 
 TEST_F(Operator, KeysFromStartToQuit) {
@@ -213,30 +163,9 @@ TEST_F(Operator, KeysFromStartToQuit) {
         ASSERT_TRUE(operate(
             keys("gb12"), {"gch", "bank", "1", "channel", "2", "20", "metres", "preamp", "1", "on"},
             {"ST0;", "BS005;", "FA014250000;", "MD02;", "CT00;", "PA01;"}));
-        // Each function key announced, sent, and taken by the radio.
-        struct Row {
-            const char* key;
-            std::vector<std::string> words;
-            const char *command, *setting;
-            int value;
-        };
-        const Row rows[] = {
-            {"F1", {"preamp", "2", "on"}, "PA02;", "PA0", 2},
-            {"F2", {"at", "on"}, "RA01;", "RA0", 1},
-            {"F3", {"nb", "on"}, "NL0005;", "NL0", 5},
-            {"F4", {"nr", "on"}, "RL004;", "RL0", 4},
-            {"F5", {"notch", "on"}, "BC01;", "BC0", 1},
-            {"F6", {"co", "on"}, "CO00001;", "CO00", 1},
-            {"F7", {"spc", "on"}, "PR01;", "PR0", 1},
-            {"F8", {"vox", "on"}, "VX1;", "VX", 1},
-            {"F9", {"mon", "on"}, "ML01;", "ML0", 1},
-            {"F12", {"tuner", "both"}, "AC100;", "", 0},
-        };
-        for (const auto& r : rows) {
-            SCOPED_TRACE(r.key);
-            ASSERT_TRUE(operate({r.key}, r.words, {r.command}));
-            if (*r.setting) EXPECT_EQ(radio_setting(r.setting), r.value);
-        }
+        // A function key through SDL: announced, sent, and taken by the radio.
+        ASSERT_TRUE(operate({"F4"}, {"nr", "on"}, {"RL004;"}));
+        EXPECT_EQ(radio.with_model([](emu::RadioModel& m) { return m.setting("RL0"); }), 4);
         // Quit: receive is made sure of, and the program ends by itself after
         // the radio has answered two more frequency polls.
         before_quit = commands().size();
@@ -261,15 +190,11 @@ TEST_F(Operator, KeysFromStartToQuit) {
 }
 
 // rigctl reads and sets frequency and mode with Hamlib's own FT-991
-// commands; the radio ends up where rigctl put it, and Veloran's state, panel
-// and speech follow.
+// commands; the radio ends up where rigctl put it, and Veloran's state and
+// speech follow.
 TEST_F(Operator, RigctlThroughThePassThroughPort) {
     if (!installed("rigctl")) GTEST_SKIP() << "rigctl (libhamlib-utils) is not installed";
     const std::string client = dir.path + "COM2-client";
-    auto is_link = [](const std::string& path) {
-        struct stat st {};
-        return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-    };
     // Waits until nothing but the program's own polls has reached the radio
     // for eight of them, so no answer of an earlier run reaches the next.
     auto settle = [&] {
@@ -291,30 +216,24 @@ TEST_F(Operator, RigctlThroughThePassThroughPort) {
         EXPECT_EQ(run_tool(argv, {}, &out), 0) << join(args);
         Lines lines;
         lines.append(out.data(), out.size());
-        if (!expected.empty() && expected[0] == "*") return lines.all();
-        EXPECT_EQ(lines.all(), expected) << "rigctl " << join(args);
+        if (expected != std::vector<std::string>{"*"}) EXPECT_EQ(lines.all(), expected) << join(args);
         return lines.all();
     };
     const int code = run(Config{.passthru = 2, .debug = 1}, [&] {
         ASSERT_TRUE(words.wait_for("connected")) << words.joined();
-        ASSERT_TRUE(eventually([&] { return is_link(client); })) << "no " << client;
-        ASSERT_TRUE(eventually([&] { return panel->at(285, 150) == "  7.100000"; }))
-            << panel->at(285, 150);
+        ASSERT_TRUE(eventually([&] { return std::filesystem::is_symlink(client); })) << "no " << client;
         rigctl({"f"}, {"7100000"});
         // Hamlib asks "IF;" first and takes the width of the frequency field
         // from the answer: only the radio's own nine digits work.
         rigctl({"F", "14250000"}, {});
         EXPECT_TRUE(eventually([&] { return radio_frequency() == 14'250'000; }))
             << radio_frequency();
-        EXPECT_TRUE(eventually([&] { return panel->at(285, 150) == " 14.250000"; }))
-            << panel->at(285, 150);
         rigctl({"f"}, {"14250000"});
         auto mode = rigctl({"m"}, {"*"});
         EXPECT_TRUE(mode.size() == 2 && mode[0] == "LSB") << join(mode);
         rigctl({"M", "USB", "2400"}, {});
         EXPECT_TRUE(eventually(
             [&] { return radio.with_model([](emu::RadioModel& m) { return m.mode(); }) == '2'; }));
-        EXPECT_TRUE(eventually([&] { return panel->at(50, 45) == "USB"; })) << panel->at(50, 45);
         rigctl({"m"}, {"USB", "2400"});
         read_frequency({"1", "4", "point", "2", "5", "mhz", "usb.wav"});
     });
@@ -333,7 +252,7 @@ TEST_F(Operator, RigctlThroughThePassThroughPort) {
         ++forwarded;
     }
     EXPECT_GE(forwarded, 1);
-    EXPECT_FALSE(is_link(client)) << "the client's end goes with the port";
+    EXPECT_FALSE(std::filesystem::is_symlink(client)) << "the client's end goes with the port";
 }
 
 }  // namespace

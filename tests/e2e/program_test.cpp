@@ -4,8 +4,6 @@
 // code are what it leaves.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -19,115 +17,34 @@ namespace {
 
 struct Program : ::testing::Test {
     WorkFolder dir;
-    std::unique_ptr<Process> veloran = std::make_unique<Process>();
+    emu::PtyRadio radio;
+    Process veloran;
     void SetUp() override {
-        std::string why;
-        wave_folder(&why);
-        ASSERT_TRUE(dir.has_words) << why;
-    }
-    void start(const std::vector<std::string>& options = {}, const Limits& limits = {}) {
-        std::vector<std::string> argv = {built_program("veloran"), "--transcript"};
-        argv.insert(argv.end(), options.begin(), options.end());
-        veloran = std::make_unique<Process>();
-        ASSERT_TRUE(veloran->start(argv, dir.path,
-                                   {{"SDL_AUDIODRIVER", "dummy"}, {"SDL_VIDEODRIVER", "dummy"}},
-                                   dir.path + "veloran.err", limits));
+        ASSERT_TRUE(dir.has_words) << dir.why;
+        ASSERT_TRUE(radio.link_com(dir.path, 1));
     }
     std::string said() const {
-        return "\nheard: " + veloran->out.joined() + "\nstderr: " + dir.read("veloran.err");
-    }
-    // savmem.dat as a shutdown leaves it: 115 CR LF lines under the header.
-    void expect_saved() {
-        bool clean = false;
-        auto lines = dir.crlf_lines("savmem.dat", &clean);
-        EXPECT_TRUE(clean);
-        ASSERT_EQ(lines.size(), 115u) << said();
-        EXPECT_EQ(lines[0].substr(0, 18), "VELORAN v3.5b 3.5c");
-        EXPECT_EQ(dir.read("memory.txt").rfind("Memory Bank Information\r\n", 0), 0u);
+        return "\nheard: " + veloran.out.joined() + "\nstderr: " + dir.read("veloran.err");
     }
     // Up to "connected", ten more polls alive, then an orderly end on SIGTERM.
-    void run_until_polled(const std::function<std::vector<std::string>()>& record) {
-        ASSERT_TRUE(veloran->out.wait_for("connected")) << said();
-        const std::size_t polls = count_of(record(), "FA;");
+    void run_until_polled() {
+        ASSERT_TRUE(veloran.out.wait_for("connected")) << said();
+        const std::size_t polls = count_of(radio.record(), "FA;");
         EXPECT_TRUE(eventually(
-            [&] { return count_of(record(), "FA;") >= polls + 10 || !veloran->running(); }));
-        EXPECT_TRUE(veloran->running()) << said();
-        veloran->signal(SIGTERM);
-        EXPECT_EQ(veloran->wait_exit(), 0) << said();
+            [&] { return count_of(radio.record(), "FA;") >= polls + 10 || !veloran.running(); }));
+        EXPECT_TRUE(veloran.running()) << said();
+        veloran.signal(SIGTERM);
+        EXPECT_EQ(veloran.wait_exit(), 0) << said();
     }
 };
-
-// Start-ups that end by themselves: the words heard, the radio's record, and
-// whether the memory banks were saved.
-struct Refused {
-    const char* name;
-    bool config;
-    const char* line3;
-    const char* radio;  // "" no link, "dangling", "silent", or the identity it answers
-    std::vector<std::string> words, record;
-    bool saves;
-    bool whole;  // `words` is the whole transcript, else words heard in that order
-};
-
-TEST_F(Program, StartUpsThatEndByThemselves) {
-    const Refused cases[] = {
-        {"no configuration", false, "", "", {"vlr.wav", "3.wav", "point", "5", "cfgnf"}, {}, false,
-         true},
-        {"rejected configuration", true, "pow 1", "0840",
-         {"vlr.wav", "3.wav", "point", "5", "wrong", "conf"}, {}, false, true},
-        {"wrong radio", true, "", "0650", {"5", "delay", "rnvlr.wav", "delay"},
-         {"VS0;", "ID;", "PS0;"}, true, false},
-        {"silent radio", true, "", "silent", {"5", "rnvlr.wav"}, {"VS0;", "ID;"}, true, false},
-        {"no device", true, "", "dangling", {"5", "rnvlr.wav"}, {}, true, false},
-    };
-    for (const auto& k : cases) {
-        SCOPED_TRACE(k.name);
-        WorkFolder folder;
-        dir.path.swap(folder.path);  // each case in a fresh folder
-        const std::string radio_kind = k.radio;
-        Config config;
-        config.power_off = radio_kind == "0650";  // the pause after PS0 is then the last word
-        config.line3 = k.line3;
-        if (k.config) dir.write_config(config);
-        std::unique_ptr<emu::PtyRadio> radio;
-        if (radio_kind == "dangling") {
-            ASSERT_EQ(::symlink((dir.path + "nothing").c_str(), (dir.path + "COM1").c_str()), 0);
-        } else if (!radio_kind.empty()) {
-            radio = std::make_unique<emu::PtyRadio>(emu::RadioModel(
-                emu::Variant::watts100, radio_kind == "silent" ? "0840" : radio_kind));
-            if (radio_kind == "silent") radio->set_fault(emu::Fault::silent);
-            ASSERT_TRUE(radio->link_com(dir.path, 1));
-        }
-        start();
-        EXPECT_EQ(veloran->wait_exit(), 0) << said();
-        const auto words = veloran->out.all();
-        if (k.whole) EXPECT_EQ(words, k.words) << said();
-        EXPECT_EQ(missing_in_order(words, k.words), "") << said();
-        if (config.power_off) EXPECT_EQ(words.back(), "delay") << said();
-        EXPECT_EQ(count_of(words, "connected"), 0u);
-        if (radio && radio_kind != "silent")
-            EXPECT_TRUE(eventually([&] { return radio->record() == k.record; }))
-                << join(radio->record());
-        if (radio_kind == "silent") EXPECT_EQ(missing_in_order(radio->record(), k.record), "");
-        if (radio_kind == "silent") EXPECT_EQ(count_of(radio->record(), "EX0307030;"), 0u);
-        if (k.saves)
-            expect_saved();
-        else
-            EXPECT_FALSE(dir.exists("savmem.dat"));
-        radio.reset();
-        dir.path.swap(folder.path);
-    }
-}
 
 // PowOff 1: the radio is switched off last, after the rows are saved.
 TEST_F(Program, StartsReadsBackPollsAndSavesOnSigterm) {
     dir.write_config(Config{.power_off = 1});
-    emu::PtyRadio radio;
-    ASSERT_TRUE(radio.link_com(dir.path, 1));
-    start();
-    auto connected = veloran->out.wait_for("connected");
+    ASSERT_TRUE(veloran.start_veloran(dir.path));
+    auto connected = veloran.out.wait_for("connected");
     ASSERT_TRUE(connected) << said();
-    auto words = veloran->out.all();
+    auto words = veloran.out.all();
     EXPECT_EQ(join(words).rfind("vlr.wav 3.wav point 5 ", 0), 0u) << said();
     ASSERT_GE(*connected, 7u);
     EXPECT_EQ(join({words.begin() + static_cast<long>(*connected) - 7,
@@ -146,11 +63,13 @@ TEST_F(Program, StartsReadsBackPollsAndSavesOnSigterm) {
     EXPECT_LT(std::find(record.begin(), record.end(), "BI;"),
               std::find(record.begin(), record.end(), "FA;"));
     const std::size_t meter = count_of(record, "SM0;");
-    run_until_polled([&] { return radio.record(); });
+    run_until_polled();
     EXPECT_GE(count_of(radio.record(), "SM0;"), meter + 3) << "the S-meter is polled in turn";
-    expect_saved();
-    auto lines = dir.crlf_lines("savmem.dat");
-    ASSERT_EQ(lines.size(), 115u);
+    bool clean = false;  // savmem.dat as a shutdown leaves it: 115 CR LF lines
+    auto lines = dir.crlf_lines("savmem.dat", &clean);
+    EXPECT_TRUE(clean);
+    ASSERT_EQ(lines.size(), 115u) << said();
+    EXPECT_EQ(dir.read("memory.txt").rfind("Memory Bank Information\r\n", 0), 0u);
     EXPECT_EQ(lines[0], "VELORAN v3.5b 3.5c 40") << "band 4, noise reduction off";
     EXPECT_EQ(lines[4], "01A007100000B0071000009990") << "the 40 m row as the radio reported it";
     EXPECT_EQ(lines[15], "9") << "channels stay empty";
@@ -160,42 +79,17 @@ TEST_F(Program, StartsReadsBackPollsAndSavesOnSigterm) {
     EXPECT_EQ(count_of(radio.record(), "PS0;"), 1u);
 }
 
-// Files it may not write: under a file-size limit below debug.dat's header,
-// and in a folder it may only read (as an unprivileged user). It still finds
-// the radio, polls and ends normally, leaving savmem.dat as it was.
-TEST_F(Program, FilesItMayNotWriteStopNothing) {
-    for (const bool read_only : {false, true}) {
-        SCOPED_TRACE(read_only ? "read-only folder" : "file-size limit");
-        WorkFolder folder;
-        dir.path.swap(folder.path);
-        ::chmod(dir.path.c_str(), 0755);
-        dir.write_config(Config{.debug = 1});
-        std::string saved = "VELORAN v3.5b 3.5c 60\r\n";
-        for (int b = 1; b <= 14; ++b) saved += "02A014250000B0142500009990\r\n";
-        for (int ch = 0; ch < 100; ++ch)
-            saved += ch == 7 ? "0206A014070000B0140700009990\r\n" : "9\r\n";
-        if (read_only) dir.write("savmem.dat", saved), ::chmod(dir.path.c_str(), 0555);
-        emu::PtyRadio radio;
-        ASSERT_TRUE(radio.link_com(dir.path, 1));
-        ::chmod(radio.slave_path().c_str(), 0666);  // the program may be another user
-        start({}, read_only ? Limits{RLIM_INFINITY, true} : Limits{40, false});
-        run_until_polled([&] { return radio.record(); });
-        ::chmod(dir.path.c_str(), 0755);
-        for (const auto& e : std::filesystem::directory_iterator(dir.path))
-            EXPECT_NE(e.path().extension(), ".new") << "no torn file left";
-        if (read_only) {
-            EXPECT_EQ(dir.read("savmem.dat"), saved);
-            EXPECT_FALSE(dir.exists("debug.dat"));
-            EXPECT_EQ(radio.with_model([](emu::RadioModel& m) { return m.frequency_a(); }) / 1000,
-                      14250)
-                << "it started where the file said";
-        } else {
-            EXPECT_LE(dir.read("debug.dat").size(), 40u);
-            EXPECT_EQ(dir.read("debug.dat").rfind("VELORAN 3.5c", 0), 0u);
-            EXPECT_FALSE(dir.exists("savmem.dat"));
-        }
-        dir.path.swap(folder.path);
-    }
+// Under a file-size limit below debug.dat's header the program still finds
+// the radio, polls and ends normally, leaving no torn file.
+TEST_F(Program, AFileSizeLimitStopsNothing) {
+    dir.write_config(Config{.debug = 1});
+    ASSERT_TRUE(veloran.start_veloran(dir.path, {}, no_devices, Limits{40, false}));
+    run_until_polled();
+    for (const auto& e : std::filesystem::directory_iterator(dir.path))
+        EXPECT_NE(e.path().extension(), ".new") << "no torn file left";
+    EXPECT_LE(dir.read("debug.dat").size(), 40u);
+    EXPECT_EQ(dir.read("debug.dat").rfind("VELORAN 3.5c", 0), 0u);
+    EXPECT_FALSE(dir.exists("savmem.dat"));
 }
 
 }  // namespace

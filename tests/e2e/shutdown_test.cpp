@@ -21,9 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::map<std::string, std::string> no_devices = {{"SDL_AUDIODRIVER", "dummy"},
-                                                       {"SDL_VIDEODRIVER", "dummy"}};
-
 // One run: a working folder whose pass-through port is COM2, the emulator as
 // COM1, the program.
 struct Session {
@@ -32,11 +29,7 @@ struct Session {
     Process veloran;
     int client = -1;
 
-    Session() {
-        Config config;
-        config.passthru = 2;
-        dir.write_config(config);
-    }
+    Session() { dir.write_config(Config{.passthru = 2, .debug = 0}); }
     ~Session() {
         if (client >= 0) ::close(client);
         if (::testing::Test::HasFailure())
@@ -44,14 +37,9 @@ struct Session {
                       << "\nstderr: " << dir.read("veloran.err")
                       << "\nradio: " << join(radio.record()) << "\n";
     }
-    void start(const std::map<std::string, std::string>& env = no_devices,
-               std::vector<std::string> prefix = {}) {
-        prefix.insert(prefix.end(), {built_program("veloran"), "--transcript"});
-        ASSERT_TRUE(veloran.start(prefix, dir.path, env, dir.path + "veloran.err"));
-    }
-    void start_connected(const std::map<std::string, std::string>& env = no_devices) {
+    void start_connected(const Env& env = no_devices) {
         ASSERT_TRUE(radio.start(dir.path, 1)) << dir.read("emulator.err");
-        start(env);
+        ASSERT_TRUE(veloran.start_veloran(dir.path, {}, env));
         ASSERT_TRUE(veloran.out.wait_for("connected"));
     }
     // A client program on the pass-through port keys the transmitter.
@@ -77,11 +65,10 @@ TEST(Ending, EveryEndUnkeysTheClientsTransmitterFirst) {
         SCOPED_TRACE(number ? ::strsignal(number) : "display lost");
         if (!number && !xvfb) continue;
         Session run;
-        run.start_connected(
-            number ? no_devices
-                   : std::map<std::string, std::string>{{"SDL_AUDIODRIVER", "dummy"},
-                                                        {"SDL_VIDEODRIVER", "x11"},
-                                                        {"DISPLAY", x.display()}});
+        run.start_connected(number ? no_devices
+                                   : Env{{"SDL_AUDIODRIVER", "dummy"},
+                                         {"SDL_VIDEODRIVER", "x11"},
+                                         {"DISPLAY", x.display()}});
         run.key_from_client();
         number ? run.veloran.signal(number) : x.stop();
         const int status = run.veloran.wait_exit();
@@ -131,56 +118,87 @@ TEST(Ending, ASignalIsHeardWhileAHoursLongWordPlays) {
     EXPECT_EQ(run.dir.crlf_lines("savmem.dat").size(), 115u);
 }
 
-TEST(Ending, EachStartFailureSaysWhyAndEndsWithAStatusOfItsOwn) {
-    // Permissions do not stop root: those rows run the program as nobody.
-    const bool root = ::geteuid() == 0;
-    const std::map<std::string, std::string> no_display = {{"SDL_AUDIODRIVER", "dummy"},
-                                                           {"SDL_VIDEODRIVER", "x11"},
-                                                           {"DISPLAY", ""},
-                                                           {"WAYLAND_DISPLAY", ""}};
+// Start-ups that cannot go on end by themselves: the words heard (`whole`:
+// the whole transcript, else in that order), the reason on standard error,
+// the status, the radio's record, and whether the memory banks were saved.
+TEST(Ending, EachStartThatCannotGoOnSaysWhyAndEndsWithAStatusOfItsOwn) {
+    const Env no_display = {{"SDL_AUDIODRIVER", "dummy"}, {"SDL_VIDEODRIVER", "x11"},
+                            {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}};
+    auto radio = [](const Config& c, std::vector<std::string> options) {
+        return [c, options](Session& r) {
+            r.dir.write_config(c);
+            ASSERT_TRUE(r.radio.start(r.dir.path, 1, options));
+        };
+    };
     int lock = -1;
     const struct {
-        const char* word;
+        const char* name;
+        std::function<void(Session&)> setup;
+        std::vector<std::string> words;
+        bool whole;
         int status;
         const char* error;
-        bool unprivileged;
-        std::function<void(Session&)> setup;
-        std::map<std::string, std::string> env = no_devices;
+        std::vector<std::string> record;
+        bool saves = false, unprivileged = false;
+        Env env = no_devices;
     } rows[] = {
-        {"cfgdir", 3, "is a folder", false,
-         [](Session& r) {
-             fs::remove(r.dir.path + "veloran.cfg"),
-                 fs::create_directory(r.dir.path + "veloran.cfg");
-         }},
-        {"cfgperm", 4, "cannot be read", true,
-         [](Session& r) { fs::permissions(r.dir.path + "veloran.cfg", fs::perms::none); }},
-        {"noperm", 5, "no permission", true,
-         [](Session& r) {
+        {"no configuration", [](Session& r) { fs::remove(r.dir.path + "veloran.cfg"); },
+         {"vlr.wav", "3.wav", "point", "5", "cfgnf"}, true, 0, ""},
+        {"rejected configuration", radio(Config{.line3 = "pow 1"}, {}),
+         {"vlr.wav", "3.wav", "point", "5", "wrong", "conf"}, true, 0, ""},
+        // With power off on exit the pause after PS0 is the last word.
+        {"wrong radio", radio(Config{.power_off = 1, .line3 = ""}, {"--id", "0650"}),
+         {"5", "delay", "rnvlr.wav", "delay"}, false, 0, "", {"VS0;", "ID;", "PS0;"}, true},
+        {"silent radio", radio(Config{}, {"--fault", "silent"}), {"5", "rnvlr.wav"}, false, 0, "",
+         {"VS0;", "ID;"}, true},
+        {"no device", [](Session& r) { fs::create_symlink(r.dir.path + "nothing", r.dir.path + "COM1"); },
+         {"5", "rnvlr.wav"}, false, 0, "", {}, true},
+        {"cfgdir", [](Session& r) {
+             fs::remove(r.dir.path + "veloran.cfg"), fs::create_directory(r.dir.path + "veloran.cfg");
+         }, {"cfgdir"}, false, 3, "is a folder"},
+        {"cfgperm", [](Session& r) { fs::permissions(r.dir.path + "veloran.cfg", fs::perms::none); },
+         {"cfgperm"}, false, 4, "cannot be read", {}, false, true},
+        {"noperm", [](Session& r) {
              ASSERT_TRUE(r.radio.start(r.dir.path, 1));
              fs::permissions(r.dir.path + "COM1", fs::perms::none);
-         }},
-        {"portbusy", 6, "in use by another program", false,
-         [&lock](Session& r) {
+         }, {"noperm"}, false, 5, "no permission", {}, false, true},
+        {"portbusy", [&lock](Session& r) {
              ASSERT_TRUE(r.radio.start(r.dir.path, 1));
              lock = ::open((r.dir.path + "COM1").c_str(), O_RDWR | O_NOCTTY);
              ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
-         }},
-        {"notser", 7, "not a serial device", false,
-         [](Session& r) { r.dir.write("COM1", "a file"); }},
-        {"nodisp", 8, "no display", false, [](Session&) {}, no_display},
+         }, {"portbusy"}, false, 6, "in use by another program"},
+        {"notser", [](Session& r) { r.dir.write("COM1", "a file"); }, {"notser"}, false, 7,
+         "not a serial device"},
+        {"nodisp", [](Session&) {}, {"nodisp"}, false, 8, "no display", {}, false, false, no_display},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.word);
+        SCOPED_TRACE(row.name);
         Session run;
         row.setup(run);
         fs::permissions(run.dir.path, fs::perms::all, fs::perm_options::add);
-        std::vector<std::string> as_nobody;
-        if (row.unprivileged && root)
-            as_nobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
-        run.start(row.env, as_nobody);
+        // Permissions do not stop root: those rows run the program as nobody.
+        ASSERT_TRUE(run.veloran.start_veloran(run.dir.path, {}, row.env,
+                                              Limits{RLIM_INFINITY, row.unprivileged}));
         EXPECT_EQ(run.veloran.wait_exit(), row.status);
-        EXPECT_EQ(count_of(run.veloran.out.all(), row.word), 1u);
-        EXPECT_NE(run.dir.read("veloran.err").find(row.error), std::string::npos);
+        const auto words = run.veloran.out.all();
+        if (row.whole) EXPECT_EQ(words, row.words);
+        EXPECT_EQ(missing_in_order(words, row.words), "");
+        if (row.status) EXPECT_EQ(count_of(words, row.words[0]), 1u);
+        EXPECT_EQ(count_of(words, "connected"), 0u);
+        if (*row.error) EXPECT_NE(run.dir.read("veloran.err").find(row.error), std::string::npos);
+        if (!row.record.empty()) {
+            EXPECT_TRUE(eventually([&] { return missing_in_order(run.radio.record(), row.record).empty(); }))
+                << join(run.radio.record());
+            EXPECT_EQ(count_of(run.radio.record(), "EX0307030;"), 0u) << "no read-back";
+            EXPECT_EQ(count_of(run.radio.record(), "PS0;"), count_of(row.record, "PS0;"));
+            if (count_of(row.record, "PS0;")) EXPECT_EQ(words.back(), "delay");
+        } else {
+            EXPECT_EQ(join(run.radio.record()), "") << "nothing sent";
+        }
+        bool clean = false;
+        if (row.saves) EXPECT_EQ(run.dir.crlf_lines("savmem.dat", &clean).size(), 115u);
+        if (row.saves) EXPECT_TRUE(clean);
+        if (!row.status && !row.saves) EXPECT_FALSE(run.dir.exists("savmem.dat"));
         if (lock >= 0) ::close(lock), lock = -1;
     }
 }

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -56,9 +57,8 @@ static std::string on_path(const std::string& tool) {
 bool installed(const std::string& tool) { return !on_path(tool).empty(); }
 
 static bool holds_words(const std::string& folder) {
-    for (const char* word : {"vlr.wav", "delay.wav", "connected.wav", "cfgnf.wav", "rnvlr.wav"})
-        if (!fs::exists(folder + "/" + word)) return false;
-    return true;
+    return std::ranges::all_of(std::vector<std::string>{"vlr", "delay", "connected", "cfgnf", "rnvlr"},
+                               [&](const std::string& w) { return fs::exists(folder + "/" + w + ".wav"); });
 }
 
 static std::string render_words(std::string& why) {
@@ -95,7 +95,7 @@ std::string Config::text() const {
 }
 
 WorkFolder::WorkFolder() {
-    const std::string words = wave_folder();
+    const std::string words = wave_folder(&why);
     has_words = !words.empty();
     if (has_words) ::symlink(words.c_str(), (path + "wave").c_str());
 }
@@ -129,20 +129,6 @@ void Lines::append(const char* bytes, std::size_t count) {
     grown_.notify_all();
 }
 
-std::vector<std::string> Lines::all() const {
-    std::lock_guard lock(mutex_);
-    return lines_;
-}
-
-std::string Lines::raw() const {
-    std::lock_guard lock(mutex_);
-    return raw_;
-}
-
-std::size_t Lines::size() const {
-    std::lock_guard lock(mutex_);
-    return lines_.size();
-}
 
 std::optional<std::size_t> Lines::wait_for_run(const std::vector<std::string>& words,
                                                std::size_t from,
@@ -164,19 +150,6 @@ std::optional<std::size_t> Lines::wait_for(const std::string& word, std::size_t 
     return after ? std::optional<std::size_t>(*after - 1) : std::nullopt;
 }
 
-std::string Lines::joined(std::size_t from) const { return join(all(), from); }
-
-int LinesBuffer::overflow(int ch) {
-    if (ch == traits_type::eof()) return traits_type::not_eof(ch);
-    const char c = static_cast<char>(ch);
-    lines_.append(&c, 1);
-    return ch;
-}
-
-std::streamsize LinesBuffer::xsputn(const char* s, std::streamsize n) {
-    lines_.append(s, static_cast<std::size_t>(n));
-    return n;
-}
 
 std::string missing_in_order(const std::vector<std::string>& haystack,
                              const std::vector<std::string>& needles, std::size_t from) {
@@ -203,9 +176,15 @@ Process::~Process() {
     if (reader_.joinable()) reader_.join();
 }
 
+bool Process::start_veloran(const std::string& folder, const std::vector<std::string>& options,
+                            const Env& env, const Limits& limits) {
+    std::vector<std::string> argv = {built_program("veloran"), "--transcript"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    return start(argv, folder, env, folder + "veloran.err", limits);
+}
+
 bool Process::start(const std::vector<std::string>& argv, const std::string& folder,
-                    const std::map<std::string, std::string>& env, const std::string& stderr_file,
-                    const Limits& limits) {
+                    const Env& env, const std::string& stderr_file, const Limits& limits) {
     // Everything the child needs is made before the fork: it only calls
     // what is safe between fork and exec in a process with threads.
     std::vector<std::string> args = argv, envs;
@@ -259,16 +238,11 @@ bool Process::running() {
     return false;
 }
 
-void Process::signal(int number) {
-    if (pid_ > 0) ::kill(pid_, number);
-}
-
 int Process::wait_exit(std::chrono::milliseconds limit) {
     return eventually([this] { return !running(); }, limit) ? exit_code_ : -1;
 }
 
-int run_tool(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-             std::string* output) {
+int run_tool(const std::vector<std::string>& argv, const Env& env, std::string* output) {
     Process tool;
     if (!tool.start(argv, "", env)) return -1;
     int code = tool.wait_exit(std::chrono::seconds(300));
@@ -279,18 +253,14 @@ int run_tool(const std::vector<std::string>& argv, const std::map<std::string, s
 bool EmulatorProgram::start(const std::string& folder, int com,
                             const std::vector<std::string>& extra) {
     record_file = folder + "radio.rec";
-    std::vector<std::string> argv = {built_program("veloran-emulator"),
-                                     "--link",
-                                     folder + "COM" + std::to_string(com),
-                                     "--record",
-                                     record_file,
-                                     "--quiet"};
+    std::vector<std::string> argv = {built_program("veloran-emulator"), "--link",
+                                     folder + "COM" + std::to_string(com), "--record",
+                                     record_file, "--quiet"};
     argv.insert(argv.end(), extra.begin(), extra.end());
     // It names its pseudo-terminal once the link is made.
     return process.start(argv, folder, {}, folder + "emulator.err") && eventually([this] {
-               auto lines = process.out.all();
-               return !lines.empty() && lines[0].rfind("pty: /dev/", 0) == 0;
-           });
+        return process.out.size() > 0 && process.out.all()[0].rfind("pty: /dev/", 0) == 0;
+    });
 }
 
 std::vector<std::string> EmulatorProgram::record() const {
@@ -298,11 +268,6 @@ std::vector<std::string> EmulatorProgram::record() const {
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
-}
-
-void EmulatorProgram::stop() {
-    process.signal(SIGTERM);
-    process.wait_exit();
 }
 
 XServer::~XServer() {

@@ -1,14 +1,6 @@
-// The end-to-end harness: the whole program the way an operator runs it.
-//
-//   WorkFolder dir;                          // temporary folder, "wave" linked to the words
-//   dir.write_config(Config{.power_off = 1});
-//   emu::PtyRadio radio;                     // the radio in this process, as COM1 of the folder
-//   radio.link_com(dir.path, 1);             // (or EmulatorProgram for the radio as a program)
-//   Process veloran;                         // the program as a child, words on its stdout
-//   veloran.start({built_program("veloran"), "--transcript"}, dir.path);
-//   veloran.out.wait_for("connected");       // wait for what happens, never sleep
-//   eventually([&] { return count_of(radio.record(), "FA;") >= 3; });
-//
+// The end-to-end harness: the whole program the way an operator runs it, in
+// a temporary folder with the words linked, the radio emulated on a
+// pseudo-terminal as its COM port, its words read back from --transcript.
 // Every wait is bounded by `patience`, generous on purpose: a loaded machine
 // makes these tests slow, never wrong.
 #pragma once
@@ -33,19 +25,20 @@
 namespace vlr::e2e {
 
 inline constexpr std::chrono::seconds patience{60};
+using Env = std::map<std::string, std::string>;
+inline const Env no_devices = {{"SDL_AUDIODRIVER", "dummy"}, {"SDL_VIDEODRIVER", "dummy"}};
 
 // Polls `done` until it holds or `limit` has passed; the last result.
 bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = patience);
 
 std::string binary_dir();  // VELORAN_BINARY_DIR, else found from this test program's place
 std::string source_dir();
-std::string built_program(const std::string& name);  // "veloran" or "veloran-emulator"
+std::string built_program(const std::string& name);
 // The rendered words (<build>/wave, rendered there first if need be); "" with
 // the reason in `why` when they cannot be had.
 std::string wave_folder(std::string* why = nullptr);
 bool installed(const std::string& tool);  // on PATH
 
-// veloran.cfg, every field where the reader takes it from.
 struct Config {
     int com = 1, speed = 38400, auto_swr = 0, tuner = 0, power_off = 0, passthru = 0, debug = 0;
     std::string line3;  // replaces line 3 when not empty
@@ -55,27 +48,28 @@ struct Config {
 struct WorkFolder : test::TempDir {
     WorkFolder();
     bool has_words = false;
+    std::string why;  // when it has no words
     void write_config(const Config& config) const { write("veloran.cfg", config.text()); }
     // The file split at CR LF; `clean` is false when a line ends otherwise.
     std::vector<std::string> crlf_lines(const std::string& name, bool* clean = nullptr) const;
 };
 
+std::string join(const std::vector<std::string>& v, std::size_t from = 0);
+
 // Lines arriving from another thread or process (a transcript).
 class Lines {
 public:
     void append(const char* bytes, std::size_t count);
-    std::vector<std::string> all() const;
-    std::string raw() const;  // every byte as it came
-    std::size_t size() const;
-    // Waits until `words` follow each other from line `from` on; the index
-    // after the last of them.
+    std::vector<std::string> all() const { return std::lock_guard(mutex_), lines_; }
+    std::string raw() const { return std::lock_guard(mutex_), raw_; }
+    std::size_t size() const { return std::lock_guard(mutex_), lines_.size(); }
+    // Waits until `words` follow each other from line `from` on; the index after the last.
     std::optional<std::size_t> wait_for_run(const std::vector<std::string>& words,
                                             std::size_t from = 0,
                                             std::chrono::milliseconds limit = patience) const;
-    // Waits for `word` as a line; its index.
     std::optional<std::size_t> wait_for(const std::string& word, std::size_t from = 0,
                                         std::chrono::milliseconds limit = patience) const;
-    std::string joined(std::size_t from = 0) const;
+    std::string joined(std::size_t from = 0) const { return join(all(), from); }
 
 private:
     mutable std::mutex mutex_;
@@ -84,28 +78,30 @@ private:
     std::string partial_, raw_;
 };
 
-// An ostream buffer feeding Lines: a transcript written by the program's
-// thread and read by the test's.
+// A transcript written by the program's thread and read by the test's.
 class LinesBuffer : public std::streambuf {
 public:
     explicit LinesBuffer(Lines& lines) : lines_(lines) {}
 
 protected:
-    int overflow(int ch) override;
-    std::streamsize xsputn(const char* s, std::streamsize n) override;
+    int overflow(int ch) override {
+        const char c = static_cast<char>(ch);
+        if (ch != traits_type::eof()) lines_.append(&c, 1);
+        return traits_type::not_eof(ch);
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        return lines_.append(s, static_cast<std::size_t>(n)), n;
+    }
 
 private:
     Lines& lines_;
 };
 
-// "" when `needles` occur in `haystack` in that order from `from` on, else
-// the first one missing.
+// "" when `needles` occur in `haystack` in that order from `from` on, else the first missing.
 std::string missing_in_order(const std::vector<std::string>& haystack,
                              const std::vector<std::string>& needles, std::size_t from = 0);
 std::size_t count_of(const std::vector<std::string>& v, const std::string& item);
-std::string join(const std::vector<std::string>& v, std::size_t from = 0);
 
-// What a child process is held to.
 struct Limits {
     rlim_t file_size = RLIM_INFINITY;
     bool as_nobody = false;  // when root: run as the unprivileged user
@@ -121,11 +117,16 @@ public:
     Process& operator=(const Process&) = delete;
     ~Process();
     bool start(const std::vector<std::string>& argv, const std::string& folder,
-               const std::map<std::string, std::string>& env = {},
-               const std::string& stderr_file = "", const Limits& limits = {});
+               const Env& env = {}, const std::string& stderr_file = "",
+               const Limits& limits = {});
+    // veloran --transcript `options` in `folder`, its stderr in veloran.err there.
+    bool start_veloran(const std::string& folder, const std::vector<std::string>& options = {},
+                       const Env& env = no_devices, const Limits& limits = {});
     pid_t pid() const { return pid_; }
     bool running();
-    void signal(int number);
+    void signal(int number) {
+        if (pid_ > 0) ::kill(pid_, number);
+    }
     // The exit code (128 + signal when killed); -1 if still running after `limit`.
     int wait_exit(std::chrono::milliseconds limit = patience);
     Lines out;
@@ -138,15 +139,13 @@ private:
 
 // Runs a tool to its end: its exit code (-1 when it could not start or did
 // not end in time), its stdout in `output`.
-int run_tool(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-             std::string* output = nullptr);
+int run_tool(const std::vector<std::string>& argv, const Env& env, std::string* output = nullptr);
 
 // veloran-emulator with --link <folder>COM<com> and --record <folder>radio.rec.
 class EmulatorProgram {
 public:
     bool start(const std::string& folder, int com, const std::vector<std::string>& extra = {});
-    std::vector<std::string> record() const;  // every command received, one a line
-    void stop();
+    std::vector<std::string> record() const;
     Process process;
     std::string record_file;
 };

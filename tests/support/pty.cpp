@@ -5,14 +5,11 @@
 #include <pty.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
+#include "tests/support/e2e_harness.hpp"
 
 namespace vlr::test {
 
-namespace {
 constexpr auto generous_limit = std::chrono::seconds(10);
-}
 
 PseudoTerminal::PseudoTerminal() {
     char name[128] = {};
@@ -23,8 +20,7 @@ PseudoTerminal::PseudoTerminal() {
         return;
     }
     slave_name = name;
-    ::fcntl(master, F_SETFD, FD_CLOEXEC);
-    ::fcntl(slave, F_SETFD, FD_CLOEXEC);
+    ::fcntl(master, F_SETFD, FD_CLOEXEC), ::fcntl(slave, F_SETFD, FD_CLOEXEC);
 }
 
 PseudoTerminal::~PseudoTerminal() {
@@ -39,8 +35,7 @@ bool PseudoTerminal::link_as(const std::string& folder, int com) const {
 }
 
 void PseudoTerminal::send(const std::string& bytes) const {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
+    for (std::size_t done = 0; done < bytes.size();) {
         ssize_t n = ::write(master, bytes.data() + done, bytes.size() - done);
         if (n <= 0) return;
         done += static_cast<std::size_t>(n);
@@ -49,16 +44,15 @@ void PseudoTerminal::send(const std::string& bytes) const {
 
 std::string PseudoTerminal::receive(std::size_t count) const {
     std::string got;
-    const auto end = std::chrono::steady_clock::now() + generous_limit;
-    while (got.size() < count && std::chrono::steady_clock::now() < end) {
+    e2e::eventually([&] {
         pollfd p{master, POLLIN, 0};
-        if (::poll(&p, 1, 50) <= 0) continue;
         char buf[512];
-        std::size_t want = std::min(sizeof buf, count - got.size());
-        ssize_t n = ::read(master, buf, want);
-        if (n <= 0) break;
+        if (::poll(&p, 1, 50) <= 0) return false;
+        ssize_t n = ::read(master, buf, std::min(sizeof buf, count - got.size()));
+        if (n <= 0) return true;  // the other side is gone
         got.append(buf, static_cast<std::size_t>(n));
-    }
+        return got.size() >= count;
+    }, generous_limit);
     return got;
 }
 
@@ -67,13 +61,6 @@ void PseudoTerminal::close_master() {
     master = -1;
 }
 
-bool eventually(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + generous_limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= end) return done();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
+bool eventually(const std::function<bool()>& done) { return e2e::eventually(done, generous_limit); }
 
 }  // namespace vlr::test

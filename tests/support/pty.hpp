@@ -19,20 +19,14 @@ public:
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
     bool ok() const { return master >= 0 && slave >= 0; }
-    // Makes `folder` + "COM<com>" a link to the slave, where the serial
-    // backend looks for it.
-    bool link_as(const std::string& folder, int com) const;
-    // Writes `bytes` on the master side (what the radio sends).
-    void send(const std::string& bytes) const;
-    // Reads from the master until `count` bytes have come, or gives up after
-    // a generous limit (only a broken program ever reaches it).
+    bool link_as(const std::string& folder, int com) const;  // <folder>COM<com> to the slave
+    void send(const std::string& bytes) const;                // what the radio sends
+    // Reads until `count` bytes have come, or a generous limit has passed.
     std::string receive(std::size_t count) const;
-    // Closes the master: the radio's cable is pulled.
-    void close_master();
+    void close_master();  // the radio's cable is pulled
 };
 
-// Polls `done` until it is true or a generous limit has passed; the result
-// of the last check. For data that crosses the pty asynchronously.
+// Polls `done` until it holds or a generous limit has passed; the last result.
 bool eventually(const std::function<bool()>& done);
 
 }  // namespace vlr::test
