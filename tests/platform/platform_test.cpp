@@ -112,6 +112,11 @@ TEST_F(Window, KeysArriveAsPressAndReleaseWithTheirKeyCodes) {
     key(SDL_KEYDOWN, SDL_SCANCODE_Q, SDLK_q, KMOD_LALT);
     key(SDL_KEYDOWN, SDL_SCANCODE_F4, SDLK_F4, KMOD_LALT);  // but Alt+F4 asks to close
     EXPECT_EQ(take_events(), close_request);
+    // While a word plays only the stop key is taken from the queue.
+    key(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a), key(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
+    EXPECT_TRUE(window.take_stop_key());
+    EXPECT_FALSE(window.take_stop_key());
+    EXPECT_EQ(take_events(), (Events{{256, 65}}));
 }
 
 TEST_F(Window, CloseButtonQuitAndTerminationSignalAskToClose) {
@@ -267,6 +272,17 @@ TEST_F(Speaker, AnAsyncSoundIsCutOffByTheNextWordAndAQuietDeviceRests) {
     play("b");
     EXPECT_TRUE(speaker->device_open());
     EXPECT_EQ(sounded(), (Runs{{2000, 4410}})) << "the disk driver starts its file afresh with each opening";
+}
+
+TEST_F(Speaker, TheStopKeyCutsAWordWhileItSoundsAndTheNextPlaysWhole) {
+    words({{"long.wav", 1000, 3 * 22050}, {"ok.wav", 4000, 2205}});
+    int asked = 0;
+    EXPECT_TRUE(speaker->play_until(dir.path + "long", [&] { return ++asked == 3; }));
+    EXPECT_FALSE(speaker->play_until(dir.path + "ok", [] { return false; }));
+    Runs got = sounded();
+    ASSERT_FALSE(got.empty());
+    EXPECT_TRUE(got.front().first != 1000 || got.front().second < 3u * 22050) << "the long word is cut";
+    EXPECT_EQ(got.back(), (std::pair<int16_t, size_t>{4000, 2205}));
 }
 
 TEST(SpeakerWithoutDevice, WaitedWordsStillTakeTheirTime) {

@@ -2,63 +2,36 @@
 // module that writes each utterance to a file instead of sounding it.
 #ifdef VELORAN_HAVE_SPEECHD
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include "app/startup.hpp"
 #include "platform/speechd/speechd_speech.hpp"
 #include "speech/vocabulary.hpp"
+#include "tests/support/e2e_harness.hpp"
 #include "tests/support/keys.hpp"
-
-extern char** environ;
 
 namespace vlr {
 namespace {
 
-namespace fs = std::filesystem;
-
-// Waits (generously: the machine may be busy) until `ready` holds.
-template <class F> bool wait_for(F ready) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!ready()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
+using e2e::eventually;
 
 struct Dispatcher {
     test::TempDir dir;
-    pid_t pid = 0;
+    e2e::Process process;
     std::string socket() const { return dir.path + "sock"; }
     bool start() {
-        fs::create_directories(dir.path + "conf/modules");
+        std::filesystem::create_directories(dir.path + "conf/modules");
         dir.write("conf/speechd.conf",
                   "AddModule \"record\" \"sd_generic\" \"record.conf\"\nDefaultModule record\n"
                   "LanguageDefaultModule \"en\" \"record\"\nAudioOutputMethod \"alsa\"\nAudioALSADevice \"null\"\n");
         dir.write("conf/modules/record.conf", "GenericExecuteSynth \"echo \\'$DATA\\' >> " + dir.path +
                                                   "said\"\nAddVoice \"en\" \"MALE1\" \"x\"\n");
-        const std::string conf = dir.path + "conf", sock = socket(), log = dir.path;
-        const char* argv[] = {"speech-dispatcher", "-s", "-t", "0", "-c", "unix_socket", "-S", sock.c_str(),
-                              "-C", conf.c_str(), "-L", log.c_str(), nullptr};
-        posix_spawn_file_actions_t quiet;
-        posix_spawn_file_actions_init(&quiet);
-        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_adddup2(&quiet, 1, 2);
-        const int spawned = posix_spawnp(&pid, "speech-dispatcher", &quiet, nullptr, const_cast<char**>(argv), environ);
-        posix_spawn_file_actions_destroy(&quiet);
-        if (spawned != 0) return pid = 0, false;
-        return wait_for([&] { return fs::exists(sock); });
-    }
-    ~Dispatcher() {
-        if (pid > 0) kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
+        return process.start({"speech-dispatcher", "-s", "-t", "0", "-c", "unix_socket", "-S", socket(), "-C",
+                              dir.path + "conf", "-L", dir.path},
+                             dir.path) &&
+               eventually([&] { return dir.exists("sock"); });
     }
 };
 
@@ -86,7 +59,7 @@ TEST(SpeechDispatcher, AReadingIsOneUtteranceOfTheWordsPhrases) {
         if (const Word* row = find_word(word); row && row->text[0] != '@')
             expected += (expected.empty() ? "" : " ") + row->text;
     ASSERT_NE(expected.find("megahertz"), std::string::npos) << expected;
-    ASSERT_TRUE(wait_for([&] { return service.dir.exists("said"); })) << "nothing reached the service";
+    ASSERT_TRUE(eventually([&] { return service.dir.exists("said"); })) << "nothing reached the service";
     EXPECT_EQ(service.dir.read("said"), expected + "\n");
     for (const std::string& path : rig.speaker.paths) EXPECT_EQ(path, "wave/delay") << "only waits play";
 }
