@@ -1,7 +1,5 @@
-// Other programs' commands: the network control port's lines as rows carried
-// out in order; the CAT pass-through's repeats, garbage and log (its single
-// requests are rows of cases.txt); and a device that vanishes under the
-// program and comes back.
+// Other programs' commands: the network port's lines as rows in order; the CAT pass-through's
+// repeats, garbage and log (single requests: cases.txt); a device that vanishes and comes back.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -20,16 +18,10 @@
 namespace vlr::test {
 namespace {
 
-// The network port's rows run on one connected program whose radio is the
-// emulated one: each line's answer, the commands that reached the radio and
-// the words heard. "#tick" runs the poll, "#allow" lets network clients
-// transmit, "#gone" is the client going away.
-struct Row {
-    const char* line;
-    const char* answer;  // "*text": the answer ends with text
-    const char* wire;    // commands that reached the radio, blank-separated
-    const char* words = "";
-};
+// The network port's rows on one program connected to the emulated radio: each line's answer
+// ("*text": ends with text), the commands that reached the radio and the words heard. "#tick"
+// runs the poll, "#allow" lets network clients transmit, "#gone" is the client going away.
+struct Row { const char *line, *answer, *wire, *words = ""; };
 
 const Row rows[] = {
     {"f", "14200000\n", ""}, {"\\get_freq", "14200000\n", ""},
@@ -78,8 +70,8 @@ TEST(NetCommands, RowsInOrder) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.line);
         rig.clear();
-        std::string answer;
         const std::string line = row.line, expected = row.answer;
+        std::string answer;
         if (line == "#tick") timer_tick(rig.c);
         else if (line == "#allow") rig.st().net_tx_allowed = 1;
         else if (line == "#gone") client.keyed ? unkey_for_network(rig.c) : void();
@@ -187,9 +179,7 @@ struct Reconnect : ::testing::Test {
         connect(rig);
     }
     void ticks(int n) { while (n-- > 0) timer_tick(rig.c); }
-    void ticks_until_back() {
-        for (int n = 0; s.link_lost == 1 && n < 100; ++n) timer_tick(rig.c);
-    }
+    void ticks_until_back() { for (int n = 0; s.link_lost == 1 && n < 100; ++n) timer_tick(rig.c); }
     void lose_radio() { ticks(4), serial.unplug(1), ticks(1), rig.radio->commands.clear(); }
 };
 

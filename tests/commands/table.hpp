@@ -1,29 +1,21 @@
-// One runner for cases kept as rows of text: a state, some keys, ticks,
-// replies or routine calls, then the words spoken and the commands written.
-//   steps | words | commands | checks          (a # line is a comment)
-// steps:  connect (answered radio, 20 m USB 14.2 MHz), open (port only), radio
-//         (port open, radio connected), tune=BAND,MODE,HZ,
-//         name=value (a state variable; rowN / memN: band row, channel),
-//         QUERY>ANSWER (what the fake radio answers), polls / answering
-//         (the usual meter and poll answers / every read-back answer),
-//         keys: A..Z 0..9 . + - Enter Space PgUp PgDn Left Right Up Down
-//         F1..F12 PadN Shift Ctrl Ins Win, down:K up:K, event:ID,
-//         tick or tick*N, reply:TEXT (a frequency reply), in:COM=TEXT,
-//         addline:COM, openport:COM, type:KEYS (14.25\r), silent (no answers),
-//         flood (noise before the FA answer), digit:N (digit_key alone), clear,
-//         follow (FA;'s answer follows every frequency set), hold (the next FA;
-//         answer is held back), release (it arrives, one tick), lose (it never
-//         does), @routine, ?check
+// One runner for cases kept as rows of text: steps | words | commands | checks (# starts a comment).
+// steps: connect (answered radio, 20 m USB 14.2 MHz), open (port only), radio (port open, radio
+//   connected), tune=BAND,MODE,HZ, name=value (a state variable; rowN / memN: band row, channel),
+//   QUERY>ANSWER (what the fake radio answers), polls / answering (the usual meter and poll answers /
+//   every read-back answer), silent (no answers), flood (noise before the FA answer), follow (FA;'s
+//   answer follows every frequency set), hold (the next FA; answer is held back), release (it
+//   arrives, one tick), lose (it never does); keys: A..Z 0..9 . + - Enter Space PgUp PgDn Left Right
+//   Up Down F1..F12 PadN Shift Ctrl Ins Win, down:K up:K, type:KEYS (14.25\r), digit:N (digit_key
+//   alone); event:ID, tick or tick*N, reply:TEXT (a frequency reply), in:COM=TEXT, addline:COM,
+//   openport:COM, clear, @routine, ?check.
 // words, commands: blank-joined, exact; * stands for anything; !P: anything but P.
-// checks: name=value, words=W, sent=C (as the columns), paths=N (waves played),
-//         file:NAME~TEXT (contains), file:NAME=TEXT, nofile:NAME, open:COM=0|1,
-//         in:COM=TEXT (bytes not yet read), out:COM=TEXT (bytes written),
-//         held=TEXT (the answers held back),
-//         panel:X,Y=TEXT, font:X,Y=FACE,POINTS,WEIGHT (run together; of the text
-//         drawn there), line:Y=TEXT (every text drawn at Y, /-joined),
-//         timer=ID, window=0|1, rows_changed=N,M (band rows unlike the start rows).
-// In values \s is a blank, \r \n \0 as in C. VELORAN_SHOW_ROWS=1 prints what
-// each row heard and sent, for writing new rows.
+// checks: name=value, words=W, sent=C (as the columns), paths=N (waves played), file:NAME~TEXT
+//   (contains), file:NAME=TEXT, nofile:NAME, open:COM=0|1, in:COM=TEXT (bytes not yet read),
+//   out:COM=TEXT (bytes written), held=TEXT (the answers held back), panel:X,Y=TEXT,
+//   font:X,Y=FACE,POINTS,WEIGHT (run together; of the text drawn there), line:Y=TEXT (every text
+//   drawn at Y, /-joined), timer=ID, window=0|1, rows_changed=N,M (band rows unlike the start rows).
+// In values \s is a blank, \r \n \0 as in C. VELORAN_SHOW_ROWS=1 prints what each row heard and
+// sent, for writing new rows.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -32,7 +24,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include "commands/entries.hpp"
 #include "commands/passthru.hpp"
@@ -84,7 +75,7 @@ inline std::string unescape(const std::string& v) {
     return out;
 }
 
-// The state variable called `name`, as text; nullptr when there is none.
+// The state variable called `name`; nullptr when there is none.
 inline std::string* text_of(State& s, const std::string& name) {
 #define VLR_S(n) if (name == #n) return &s.n;
     VLR_STRINGS(VLR_S)
@@ -101,7 +92,7 @@ inline int* number_of(State& s, const std::string& name) {
     return nullptr;
 }
 
-// Does `text` match `pattern`, where * stands for any run of characters?
+// Does `t` match `p`, where * stands for any run of characters?
 inline bool glob(const std::string& p, const std::string& t, std::size_t i = 0, std::size_t j = 0) {
     if (i == p.size()) return j == t.size();
     if (p[i] == '*') return glob(p, t, i + 1, j) || (j < t.size() && glob(p, t, i, j + 1));
@@ -198,8 +189,8 @@ struct Case {
             EXPECT_EQ(line, value) << t;
         } else if (head == "rows_changed") {  // the band rows that differ from the start rows
             State fresh;
-            fill_band_rows(fresh);
             std::string changed;
+            fill_band_rows(fresh);
             for (std::size_t b = 1; b <= 14; ++b)
                 if (s.band_table[b] != fresh.band_table[b])
                     changed += (changed.empty() ? "" : ",") + std::to_string(b);
@@ -225,16 +216,14 @@ struct Case {
         } else if (t == "open" || t == "radio") {
             rig.open_radio(), s.radio_connected = t == "radio" ? 1 : 0;
         } else if (t == "polls") {
-            answers = {{"FA;", "FA014200000;"}, {"SM0;", "SM0100;"}, {"RM6;", "RM6040;"},
-                       {"RM4;", "RM4120;"}};
+            answers = {{"FA;", "FA014200000;"}, {"SM0;", "SM0100;"}, {"RM6;", "RM6040;"}, {"RM4;", "RM4120;"}};
         } else if (t == "answering") {
-            answers = {{"ID;", "ID0840;"}, {"GT0;", "GT03;"},   {"AG0;", "AG0120;"},
-                       {"AG1;", "AG1090;"}, {"ML0;", "ML01;"},  {"ML1;", "ML1045;"},
-                       {"PC;", "PC2100;"},  {"PR0;", "PR01;"},  {"AC;", "AC001;"},
-                       {"VX;", "VX1;"},     {"BI;", "BI1;"},    {"SQ0;", "SQ0008;"}};
+            answers = {{"ID;", "ID0840;"}, {"GT0;", "GT03;"}, {"AG0;", "AG0120;"}, {"AG1;", "AG1090;"},
+                       {"ML0;", "ML01;"}, {"ML1;", "ML1045;"}, {"PC;", "PC2100;"}, {"PR0;", "PR01;"},
+                       {"AC;", "AC001;"}, {"VX;", "VX1;"}, {"BI;", "BI1;"}, {"SQ0;", "SQ0008;"}};
             rig.window.start_timer(1, 50);
-        } else if (t == "silent") {
-            answers.clear();
+        } else if (t == "silent" || t == "clear") {
+            t[0] == 's' ? answers.clear() : rig.clear();
         } else if (t == "flood") {  // 10 kB of noise in front of a frequency answer
             std::string noise(10 * 1024, '7');
             for (std::size_t i = 0; i < noise.size(); i += 5) noise[i] = '\0';
@@ -243,8 +232,6 @@ struct Case {
             s.key_code = t[6], digit_key(c);
         } else if (t.rfind("type:", 0) == 0) {
             type(rig, unescape(t.substr(5)));
-        } else if (t == "clear") {
-            rig.clear();
         } else if (t == "follow") {
             following = true;
         } else if (t == "hold") {  // from the moment an FA; poll has just gone out
@@ -263,8 +250,7 @@ struct Case {
             ASSERT_TRUE(r) << "unknown routine " << t;
             r(c);
         } else if (t == "tick" || t.rfind("tick*", 0) == 0) {
-            int n = t.size() > 5 ? std::stoi(t.substr(5)) : 1;
-            for (int i = 0; i < n; ++i) timer_tick(c);
+            for (int i = t.size() > 5 ? std::stoi(t.substr(5)) : 1; i > 0; --i) timer_tick(c);
         } else if (t.rfind("reply:", 0) == 0) {
             s.cat_reply = unescape(t.substr(6)), take_frequency_reply(c);
         } else if (t.rfind("tune=", 0) == 0) {
@@ -297,15 +283,14 @@ struct Case {
     }
 };
 
+// The parts of `text` between the `by`s, without their outer blanks.
 inline std::vector<std::string> split(const std::string& text, char by) {
     std::vector<std::string> out;
-    std::string part;
-    std::istringstream in(text);
-    while (std::getline(in, part, by)) {
-        auto a = part.find_first_not_of(' '), b = part.find_last_not_of(' ');
-        out.push_back(a == std::string::npos ? "" : part.substr(a, b - a + 1));
+    for (std::size_t from = 0, to = 0; to != std::string::npos; from = to + 1) {
+        const auto part = text.substr(from, (to = text.find(by, from)) - from);
+        const auto a = std::min(part.find_first_not_of(' '), part.size());
+        out.push_back(part.substr(a, part.find_last_not_of(' ') + 1 - a));
     }
-    if (!text.empty() && text.back() == by) out.push_back("");
     return out;
 }
 

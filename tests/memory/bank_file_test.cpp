@@ -46,8 +46,7 @@ TEST_F(BankFile, SaveWritesTheHeaderRowsAndChannelsAsCrLfLinesAndTheReport) {
     s.memory_channels[0] = "0206A014200000B0142000009991";
     s.memory_channels[99] = "5512A145650000B-000006000120";
     for (auto [band, nr, header] : headers) {
-        s.band_index = band, s.nr_on = nr;
-        save_memory_file(rig.c);
+        s.band_index = band, s.nr_on = nr, save_memory_file(rig.c);
         std::string want = std::string(header) + "\r\n";
         for (int b = 1; b <= 14; ++b) want += row_for(b) + "\r\n";
         for (const auto& ch : s.memory_channels) want += ch + "\r\n";
@@ -75,9 +74,7 @@ TEST_F(BankFile, LoadTakesBandAndNoiseReductionFromAnyAcceptedHeaderAndLeavesThe
 }
 
 TEST_F(BankFile, LongLinesAreCutAndAShortFileKeepsTheDefaultsOfItsMissingLines) {
-    std::string text = file_with("VELORAN v3.5b 3.5c 21");
-    text.insert(text.find("\r\n") + 2, std::string(300, '7'));
-    loaded(text);
+    loaded(file_with("VELORAN v3.5b 3.5c 21").insert(23, std::string(300, '7')));
     EXPECT_EQ(std::to_string(s.band_table[1].size()) + s.band_table[2], "25515A002100000B0021000000121");
     for (int b = 1; b <= 14; ++b) s.band_table[static_cast<std::size_t>(b)] = row_for(b);
     s.memory_channels[50] = "0206A014200000B0142000009991";
@@ -111,8 +108,7 @@ TEST(MemoryReport, OneLinePerUsedChannelInItsBank) {
         {"1201A001900000B0019100009990", "A=1.9  B=1.91  USB  split"},
         {"5512A145650000B-000006000120", "A=145.65  FMN  Repeater  -600Khz" + seven + "   CTCSS=012"},
         {"5713A430000000B+000050007540", "A=430.0  FMW  Repeater  +5000Khz" + seven + "   DCS=754"},
-        {"5712A145000000B+000000009990", "A=145.0  FMW  Repeater  +Khz" + seven},
-        {"0612A144800000B1448000009990", "A=144.8  B=144.8  C4FM" + seven},
+        {"5712A145000000B+000000009990", "A=145.0  FMW  Repeater  +Khz" + seven}, {"0612A144800000B1448000009990", "A=144.8  B=144.8  C4FM" + seven},
         {"0512A145500000B1455000005000", "A=145.5  B=145.5  FMN" + seven + "   DCS=500"},
         {"0806A050000000B0500000009990", "A=50.0  B=50.0" + seven},  // an unknown mode digit adds nothing
     };

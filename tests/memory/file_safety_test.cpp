@@ -1,7 +1,6 @@
-// The program's files on real files and real processes: a save killed at any
-// moment, a full disk, read-only files and folders, links planted by someone
-// else, an editor's marks, another version, a foreign file, a FIFO; and the
-// log that must stay readable and bounded.
+// The program's files on real files and processes: a save killed at any moment, a full disk,
+// read-only files and folders, planted links, an editor's marks, another version, a foreign
+// file, a FIFO; and the log that must stay readable and bounded.
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -91,9 +90,8 @@ std::string in_child(const std::function<std::string()>& body, bool nobody = fal
     std::string out;
     char buf[512];
     for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<std::size_t>(n));
-    ::close(fds[0]);
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    ::close(fds[0]), ::waitpid(pid, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? out : "child failed: " + out;
 }
 
@@ -183,35 +181,25 @@ const std::string channel = "0206A014250000B0142500009991";
 
 TEST(BankRecovery, ForeignLinesAreReadAndAnUnusableFileIsKeptAside) {
     Rig saver;  // savmem.dat with channel 5 in use, on band 4 with noise reduction on
-    saver.st().band_index = 4, saver.st().nr_on = 1, saver.st().memory_channels[5] = channel;
-    save_memory_file(saver.c);
-    const std::string saved = saver.dir.read("savmem.dat");
-    const std::string rows = saved.substr(saved.find("\r\n") + 2);
-    std::string gapped = saved;
-    gapped.insert(gapped.find(channel), "\r\n  \r\n");
-    // kept: where the unusable file is kept; null: it was read.
-    const struct { const char* name; std::string content; const char* kept; } table[] = {
-        {"byte order mark", "\xEF\xBB\xBF" + saved, nullptr},
-        {"blank first line", "\r\n" + saved, nullptr},
-        {"blank lines between", gapped, nullptr},
-        {"another version", "VELORAN v3.6 3.6a 41\r\n" + rows, nullptr},
-        {"not a memory file", "hello\r\n" + rows, "savmem.dat.bad"},
-        {"again, with a copy kept before", "hello\r\n" + rows, "savmem.dat.bad.1"},
+    saver.st().band_index = 4, saver.st().nr_on = 1, saver.st().memory_channels[5] = channel, save_memory_file(saver.c);
+    const std::string saved = saver.dir.read("savmem.dat"), rows = saved.substr(saved.find("\r\n") + 2);
+    const std::string gapped = std::string(saved).insert(saved.find(channel), "\r\n  \r\n");
+    // kept: the file is unusable and kept aside as savmem.dat.bad.
+    const struct { const char* name; std::string content; bool kept; } table[] = {
+        {"byte order mark", "\xEF\xBB\xBF" + saved, false},
+        {"blank first line", "\r\n" + saved, false},
+        {"blank lines between", gapped, false},
+        {"another version", "VELORAN v3.6 3.6a 41\r\n" + rows, false},
+        {"not a memory file", "hello\r\n" + rows, true},  // with a copy kept before: BankFile
     };
     for (const auto& row : table) {
         Rig r;
-        const bool earlier = std::string(row.kept ? row.kept : "").ends_with(".1");
-        if (earlier) r.dir.write("savmem.dat.bad", "earlier");
         r.dir.write("savmem.dat", row.content);
         load_memory_file(r.c);
         EXPECT_EQ(r.st().memory_channels[5] + " " + join(r.words()), row.kept ? "9 badmem" : channel + " ") << row.name;
-        EXPECT_EQ(r.dir.exists("savmem.dat.bad") ? r.dir.read("savmem.dat.bad") : "none", earlier ? "earlier" : row.kept ? row.content : "none") << row.name;
-        if (!row.kept) {
-            EXPECT_EQ(r.st().band_index * 10 + r.st().nr_on, 41) << row.name;
-            continue;
-        }
-        EXPECT_EQ(r.dir.read(row.kept), row.content) << row.name;
-        EXPECT_EQ(r.dir.read("savmem.dat").rfind("VELORAN v3.5b", 0), 0u) << row.name;
+        EXPECT_EQ(r.dir.exists("savmem.dat.bad") ? r.dir.read("savmem.dat.bad") : "none", row.kept ? row.content : "none") << row.name;
+        if (row.kept) EXPECT_EQ(r.dir.read("savmem.dat").substr(0, 13), "VELORAN v3.5b") << row.name;
+        else EXPECT_EQ(r.st().band_index * 10 + r.st().nr_on, 41) << row.name;
     }
 }
 
@@ -260,8 +248,7 @@ TEST(BankRecovery, LinksPlantedBySomeoneElseAreReplacedNotWrittenThrough) {
 
 TEST(DebugLogFile, DeviceBytesAreEscapedOneLineEachAndTheLogIsCapped) {
     Rig r;
-    r.st().debug_log_on = 1;
-    open_debug_log(r.c);
+    r.st().debug_log_on = 1, open_debug_log(r.c);
     write_log_line(r.c, std::string("RX=\x1b[2J\r\nssh-rsa\0;\xff", 19));
     const std::string log = r.dir.read("debug.dat");
     EXPECT_NE(log.find("\r\nRX=<1B>[2J<0D><0A>ssh-rsa<00>;<FF>\r\n"), std::string::npos) << log;
