@@ -56,33 +56,17 @@ TEST(App, ConfigurationLinesAreReadByPosition) {
     EXPECT_EQ(config_of(std::string(std::istreambuf_iterator<char>(in), {})).find("port=5 speed=38400"), 0u);
 }
 
-// A radio that identifies itself as `id` and reports 7.1 MHz.
-void answer_as(Rig& rig, const std::string& id) {
-    rig.radio->respond = [id](const std::string& cmd) {
-        return cmd == "ID;" ? "ID" + id + ";" : cmd == "FA;" ? std::string("FA007100000;") : std::string();
-    };
-}
-
-TEST(App, AMissingOrRejectedConfigurationIsSaidAndNothingIsSent) {
-    for (std::string cfg : {"", "\n\npow 0\n"}) {
-        Rig rig;
-        if (!cfg.empty()) rig.dir.write("veloran.cfg", cfg);
-        EXPECT_EQ(run_program(rig.c), 0);
-        EXPECT_EQ(join(rig.words()), cfg.empty() ? "vlr.wav 3.wav point 5 cfgnf" : "vlr.wav 3.wav point 5 wrong conf");
-        EXPECT_EQ(rig.window.title, "*** Yaesu VLR Front Panel v3.5c ***");
-        EXPECT_EQ(rig.window.is_open, cfg.empty()) << "a missing file leaves the window to the process end";
-        EXPECT_EQ(rig.radio->written, "");
-        EXPECT_FALSE(rig.dir.exists("savmem.dat"));
-    }
-}
-
 TEST(App, TheRightRadioRunsTheLoopUntilClosedAWrongOneIsRefused) {
     for (std::string id : {"0840", "0650", ""}) {
         Rig rig;
         rig.dir.write("veloran.cfg", "COM  1\r\nSpeed 38400\r\nswr 0\r\ntun 0\r\nPowOff 1\r\n");
-        if (!id.empty()) answer_as(rig, id);
+        if (!id.empty())  // a radio that identifies itself as `id` and reports 7.1 MHz
+            rig.radio->respond = [id](const std::string& cmd) {
+                return cmd == "ID;" ? "ID" + id + ";" : cmd == "FA;" ? std::string("FA007100000;") : std::string();
+            };
         for (int i = 0; i < 6; ++i) rig.window.events.push_back({platform::event_timer, 1});
         EXPECT_EQ(run_program(rig.c), 0);  // the script ends with a close request
+        EXPECT_EQ(rig.window.title, "*** Yaesu VLR Front Panel v3.5c ***");
         ASSERT_GE(rig.sent().size(), 3u) << id;
         EXPECT_EQ(rig.sent()[0] + rig.sent()[1] + rig.sent().back(), "VS0;ID;PS0;") << "power off goes last";
         EXPECT_EQ(rig.radio->speed * 10 + rig.radio->stop_bits, 384002);

@@ -1,7 +1,7 @@
-// The operator at the keyboard and rigctl on the pass-through port: the real
-// start-up and event loop in this process with SDL's window and speaker
-// (dummy drivers), the POSIX serial backend, the emulated radio as COM1. Keys
-// go into SDL's queue from a second thread, as the keyboard driver puts them.
+// The operator at the keyboard: the real start-up and event loop in this
+// process with SDL's window and speaker (dummy drivers), the POSIX serial
+// backend, the emulated radio as COM1. Keys go into SDL's queue from a second
+// thread, as the keyboard driver puts them.
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
@@ -66,7 +66,6 @@ struct Operator : ::testing::Test {
         auto window = platform::make_sdl_window();
         auto speaker = platform::make_sdl_speaker();
         auto serial = platform::make_posix_serial(dir.path);
-        if (config.passthru) serial->allow_client_pty(config.passthru);  // as the start-up does
         c->paths.work_dir = dir.path;
         c->window = window.get();
         c->speaker = speaker.get();
@@ -148,8 +147,6 @@ TEST_F(Operator, KeysFromStartToQuit) {
         ASSERT_TRUE(operate({"b"}, {"band", "20", "metres"}));
         ASSERT_TRUE(operate({"Up"}, {"17", "metres"}, {"BS006;", "FA018100000;"}));
         ASSERT_TRUE(operate({"Down"}, {"20", "metres"}, {"BS005;", "FA014250000;"}));
-        EXPECT_TRUE(eventually([&] { return radio_frequency() == 14'250'000; }))
-            << radio_frequency();
         ASSERT_TRUE(polls(2));
         // Store channel 2 of bank 1: the memory files have it at once.
         ASSERT_TRUE(operate(keys("cb12"), {"sch", "bank", "1", "channel", "2", "ok"}));
@@ -187,72 +184,6 @@ TEST_F(Operator, KeysFromStartToQuit) {
     EXPECT_EQ(lines[0], "VELORAN v3.5b 3.5c 61") << "band 6 (20 m), noise reduction on (F4)";
     EXPECT_EQ(lines[16 + 12 - 1], c->st.memory_channels[12]);
     EXPECT_EQ(lines[6], c->st.band_table[6]);
-}
-
-// rigctl reads and sets frequency and mode with Hamlib's own FT-991
-// commands; the radio ends up where rigctl put it, and Veloran's state and
-// speech follow.
-TEST_F(Operator, RigctlThroughThePassThroughPort) {
-    if (!installed("rigctl")) GTEST_SKIP() << "rigctl (libhamlib-utils) is not installed";
-    const std::string client = dir.path + "COM2-client";
-    // Waits until nothing but the program's own polls has reached the radio
-    // for eight of them, so no answer of an earlier run reaches the next.
-    auto settle = [&] {
-        return eventually([&] {
-            auto record = commands();
-            int polls_since = 0;
-            for (auto it = record.rbegin();
-                 it != record.rend() && (*it == "FA;" || *it == "SM0;" || *it == "RM6;"); ++it)
-                ++polls_since;
-            return polls_since >= 8;
-        });
-    };
-    auto rigctl = [&](const std::vector<std::string>& args,
-                      const std::vector<std::string>& expected) {
-        EXPECT_TRUE(settle()) << "the pass-through never went quiet";
-        std::vector<std::string> argv = {"rigctl", "-m", "1035", "-r", client, "-s", "38400"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::string out;
-        EXPECT_EQ(run_tool(argv, {}, &out), 0) << join(args);
-        Lines lines;
-        lines.append(out.data(), out.size());
-        if (expected != std::vector<std::string>{"*"}) EXPECT_EQ(lines.all(), expected) << join(args);
-        return lines.all();
-    };
-    const int code = run(Config{.passthru = 2, .debug = 1}, [&] {
-        ASSERT_TRUE(words.wait_for("connected")) << words.joined();
-        ASSERT_TRUE(eventually([&] { return std::filesystem::is_symlink(client); })) << "no " << client;
-        rigctl({"f"}, {"7100000"});
-        // Hamlib asks "IF;" first and takes the width of the frequency field
-        // from the answer: only the radio's own nine digits work.
-        rigctl({"F", "14250000"}, {});
-        EXPECT_TRUE(eventually([&] { return radio_frequency() == 14'250'000; }))
-            << radio_frequency();
-        rigctl({"f"}, {"14250000"});
-        auto mode = rigctl({"m"}, {"*"});
-        EXPECT_TRUE(mode.size() == 2 && mode[0] == "LSB") << join(mode);
-        rigctl({"M", "USB", "2400"}, {});
-        EXPECT_TRUE(eventually(
-            [&] { return radio.with_model([](emu::RadioModel& m) { return m.mode(); }) == '2'; }));
-        rigctl({"m"}, {"USB", "2400"});
-        read_frequency({"1", "4", "point", "2", "5", "mhz", "usb.wav"});
-    });
-    EXPECT_EQ(code, 0);
-    EXPECT_EQ(c->st.vfo_frequency, 14'250'000);
-    EXPECT_EQ(c->st.mode_code, 2);
-    // Once rigctl is connected every mode command reaching the radio comes
-    // from it: each "TX=MD0x;" follows the "***VRX1=" line it was taken from.
-    const auto log = dir.crlf_lines("debug.dat");
-    std::size_t i = 0;
-    while (i < log.size() && log[i].rfind("***VRX1=", 0) != 0) ++i;
-    int forwarded = 0;
-    for (; i < log.size(); ++i) {
-        if (log[i].rfind("TX=MD0", 0) != 0 || log[i].size() != 8) continue;
-        EXPECT_EQ(log[i - 1].rfind("***VRX1=", 0), 0u) << log[i] << " after " << log[i - 1];
-        ++forwarded;
-    }
-    EXPECT_GE(forwarded, 1);
-    EXPECT_FALSE(std::filesystem::is_symlink(client)) << "the client's end goes with the port";
 }
 
 }  // namespace

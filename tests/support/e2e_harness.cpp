@@ -116,15 +116,13 @@ std::vector<std::string> WorkFolder::crlf_lines(const std::string& name, bool* c
 }
 
 void Lines::append(const char* bytes, std::size_t count) {
-    {
-        std::lock_guard lock(mutex_);
-        raw_.append(bytes, count);
-        for (std::size_t i = 0; i < count; ++i) {
-            if (bytes[i] == '\n')
-                lines_.push_back(partial_), partial_.clear();
-            else if (bytes[i] != '\r')
-                partial_ += bytes[i];
-        }
+    std::lock_guard lock(mutex_);
+    raw_.append(bytes, count);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (bytes[i] == '\n')
+            lines_.push_back(partial_), partial_.clear();
+        else if (bytes[i] != '\r')
+            partial_ += bytes[i];
     }
     grown_.notify_all();
 }

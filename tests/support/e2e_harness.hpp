@@ -79,21 +79,15 @@ private:
 };
 
 // A transcript written by the program's thread and read by the test's.
-class LinesBuffer : public std::streambuf {
-public:
+struct LinesBuffer : std::streambuf {
     explicit LinesBuffer(Lines& lines) : lines_(lines) {}
-
-protected:
-    int overflow(int ch) override {
-        const char c = static_cast<char>(ch);
-        if (ch != traits_type::eof()) lines_.append(&c, 1);
-        return traits_type::not_eof(ch);
-    }
     std::streamsize xsputn(const char* s, std::streamsize n) override {
         return lines_.append(s, static_cast<std::size_t>(n)), n;
     }
-
-private:
+    int overflow(int ch) override {
+        const char c = static_cast<char>(ch);
+        return xsputn(&c, ch != traits_type::eof()), traits_type::not_eof(ch);
+    }
     Lines& lines_;
 };
 
@@ -112,9 +106,6 @@ struct Limits {
 // it ("" removes a variable); stderr goes to `stderr_file` or /dev/null.
 class Process {
 public:
-    Process() = default;
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
     ~Process();
     bool start(const std::vector<std::string>& argv, const std::string& folder,
                const Env& env = {}, const std::string& stderr_file = "",

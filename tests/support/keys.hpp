@@ -57,9 +57,4 @@ inline std::vector<std::string> sent_with(const Rig& rig, const std::string& cod
     return out;
 }
 
-inline std::string last_sent(const Rig& rig, const std::string& code) {  // "" when none
-    auto v = sent_with(rig, code);
-    return v.empty() ? std::string() : v.back();
-}
-
 }  // namespace vlr::test
