@@ -108,6 +108,25 @@ struct RadioFaults : ::testing::Test {
     }
 };
 
+// The cable pulled and put back, on the real serial backend: spoken of once,
+// looked for at longer and longer waits, then followed again from its first
+// answer, the dial turned meanwhile included.
+TEST_F(RadioFaults, TheCablePulledAndPutBack) {
+    radio.hang_up();
+    ASSERT_TRUE(ticks_until([&] { return s.link_lost == 1; }, 20));
+    EXPECT_EQ(port_open(rig.c, 1), 0) << "the dead port is let go";
+    ticks(200);  // ten seconds of program time without the radio
+    EXPECT_EQ(e2e::join(rig.words()), "nc");
+    EXPECT_GE(s.reopen_attempts, 3) << "it keeps looking for the device";
+    EXPECT_LE(s.reopen_attempts, 6) << "but waits longer each time: never a busy loop";
+    rig.clear();
+    radio.turn_dial(1'000);
+    ASSERT_TRUE(radio.come_back());
+    ASSERT_TRUE(ticks_until([&] { return s.link_lost == 0 && s.vfo_frequency == 7'101'000; }));
+    EXPECT_EQ(e2e::join(rig.words()), "connected");
+    key_is_answered();
+}
+
 // Each fault for a while, then none: the radio is followed again.
 TEST_F(RadioFaults, StateStaysSaneAndTheRadioIsFollowedAgainAfterEachFault) {
     const struct { const char* name; Fault fault; std::size_t burst; bool nul; } rows[] = {
