@@ -1,10 +1,11 @@
-// The operator at the keyboard: the real start-up and event loop in this
-// process with SDL's window and speaker (dummy drivers), the POSIX serial
-// backend, the emulated radio as COM1. Keys go into SDL's queue from a second
-// thread, as the keyboard driver puts them.
+// The operator at the keyboard and rigctl on the pass-through port: the real
+// start-up and event loop in this process with SDL's window and speaker
+// (dummy drivers), the POSIX serial backend, the emulated radio as COM1. Keys
+// go into SDL's queue from a second thread, as the keyboard driver puts them.
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 
@@ -184,6 +185,50 @@ TEST_F(Operator, KeysFromStartToQuit) {
     EXPECT_EQ(lines[0], "VELORAN v3.5b 3.5c 61") << "band 6 (20 m), noise reduction on (F4)";
     EXPECT_EQ(lines[16 + 12 - 1], c->st.memory_channels[12]);
     EXPECT_EQ(lines[6], c->st.band_table[6]);
+}
+
+// rigctl reads and sets frequency and mode with Hamlib's own commands for the
+// radio; the radio ends up where rigctl put it, and Veloran's state and
+// speech follow.
+TEST_F(Operator, RigctlThroughThePassThroughPort) {
+    if (!installed("rigctl")) GTEST_SKIP() << "rigctl (libhamlib-utils) is not installed";
+    const std::string client = dir.path + "COM2-client";
+    auto rigctl = [&](const std::vector<std::string>& args) {
+        // Once only the program's own polls have reached the radio for eight
+        // of them, no answer of an earlier run can reach this one.
+        EXPECT_TRUE(eventually([&] {
+            const auto record = commands();
+            return std::find_if(record.rbegin(), record.rend(), [](const std::string& c) {
+                       return c != "FA;" && c != "SM0;" && c != "RM6;";
+                   }) - record.rbegin() >= 8;
+        })) << "the pass-through never went quiet";
+        std::vector<std::string> argv = {"rigctl", "-m", "1035", "-r", client, "-s", "38400"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::string out;
+        EXPECT_EQ(run_tool(argv, {}, &out), 0) << join(args);
+        Lines lines;
+        lines.append(out.data(), out.size());
+        return join(lines.all());
+    };
+    const int code = run(Config{.passthru = 2}, [&] {
+        ASSERT_TRUE(words.wait_for("connected")) << words.joined();
+        ASSERT_TRUE(eventually([&] { return std::filesystem::is_symlink(client); })) << "no " << client;
+        EXPECT_EQ(rigctl({"f"}), "7100000");
+        // Hamlib asks "IF;" first and takes the width of the frequency field
+        // from the answer: only the radio's own nine digits work.
+        rigctl({"F", "14250000"});
+        EXPECT_TRUE(eventually([&] { return radio_frequency() == 14'250'000; })) << radio_frequency();
+        EXPECT_EQ(rigctl({"f"}), "14250000");
+        EXPECT_EQ(rigctl({"m"}).substr(0, 4), "LSB ");
+        rigctl({"M", "USB", "2400"});
+        EXPECT_TRUE(eventually([&] { return radio.with_model([](emu::RadioModel& m) { return m.mode(); }) == '2'; }));
+        EXPECT_EQ(rigctl({"m"}), "USB 2400");
+        read_frequency({"1", "4", "point", "2", "5", "mhz", "usb.wav"});
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(c->st.vfo_frequency, 14'250'000);
+    EXPECT_EQ(c->st.mode_code, 2);
+    EXPECT_FALSE(std::filesystem::is_symlink(client)) << "the client's end goes with the port";
 }
 
 }  // namespace
