@@ -25,8 +25,10 @@ if [ -x scripts/render-voice.sh ]; then
   scripts/render-voice.sh "$build/wave" >/dev/null
 fi
 
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+# The slow unwinder sees through libraries built without frame pointers, so
+# that their own leaks can be told apart (scripts/lsan.supp).
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:fast_unwind_on_malloc=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-# Leaks inside the system's graphics and font libraries are theirs, not ours.
+# Leaks inside the system's libraries are theirs, not ours (scripts/lsan.supp).
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/scripts/lsan.supp:print_suppressions=0}
 ctest --test-dir "$build" --output-on-failure -j2 --timeout 600
