@@ -42,7 +42,7 @@ const std::tuple<const char*, int, int, int, const char*> frequencies[] = {
     {"14.000001", 0, 0, 0, "1 4 point 0 0 0 0 0 1 mhz"}, {"  1.800001", 0, 0, 0, "1 point 8 0 0 0 0 1 mhz"},  // blanks never heard
     {" 28.000000", 0, 0, 0, "2 8 mhz"}, {"", 0, 0, 0, "nc"}, {"7.1", 0, 1, 0, "repeater 7 point 1 mhz"},
     {"7.1", 0, 1, 1, "repeater tx 7 point 1 mhz"}, {"7.1", 1, 1, 1, "tx 7 point 1 mhz"}, {"7.1", 1, 0, 0, "vfob 7 point 1 mhz"},
-    {"7.1", 1, 0, 1, "7 point 1 mhz"}, {"7.1", 0, 0, 1, "7 point 1 mhz"},
+    {"7.1", 1, 0, 1, "7 point 1 mhz"}, {"7.1", 0, 0, 1, "7 point 1 mhz"}, {" 144.000001", 0, 0, 0, "1 4 4 point 0 0 0 0 0 1 mhz"},
 };
 
 // Mode and width index: sideband widths in kHz, every other mode in Hz.
@@ -71,14 +71,14 @@ TEST(Speech, ValuesAreSpokenAsTheirWords) {
         return test::join(rig.words()) + (panel.empty() ? "" : "|" + panel);
     };
     for (const Rows& r : rows)
-        for (auto [value, words] : r.heard) EXPECT_EQ(heard([&](State& s) { s.*r.field = value; }, r.say), words) << value;
+        for (auto [value, words] : r.heard) EXPECT_EQ(heard([&, value = value](State& s) { s.*r.field = value; }, r.say), words) << value;
     for (auto [text, b, rep, tx, words] : frequencies)
-        EXPECT_EQ(heard([&](State& s) { s.freq_text = text, s.vfo_b_selected = b, s.repeater_on = rep, s.tx_announce = tx; }, say_frequency), words);
+        EXPECT_EQ(heard([&, text = text, b = b, rep = rep, tx = tx](State& s) { s.freq_text = text, s.vfo_b_selected = b, s.repeater_on = rep, s.tx_announce = tx; }, say_frequency), words);
     for (auto [mode, width, words] : widths)
-        EXPECT_EQ(heard([&](State& s) { s.mode_code = mode, s.width_index = width; }, say_width), std::string("bw ") + words);
+        EXPECT_EQ(heard([&, mode = mode, width = width](State& s) { s.mode_code = mode, s.width_index = width; }, say_width), std::string("bw ") + words);
     for (auto [text, words] : swr_readings) {
-        EXPECT_EQ(heard([&](State& s) { s.tuner_mode = 1, s.ant_check = 1, s.swr_peak_text = text; }, say_swr), words);
-        EXPECT_EQ(heard([&](State& s) { s.tuner_mode = 0, s.transmit_state = 1, s.swr_peak_text = text; }, say_swr), "swr " + std::string(words) + " 21");
+        EXPECT_EQ(heard([&, text = text](State& s) { s.tuner_mode = 1, s.ant_check = 1, s.swr_peak_text = text; }, say_swr), words);
+        EXPECT_EQ(heard([&, text = text](State& s) { s.tuner_mode = 0, s.transmit_state = 1, s.swr_peak_text = text; }, say_swr), "swr " + std::string(words) + " 21");
     }
     EXPECT_EQ(heard([](State& s) { s.tuner_mode = 0, s.swr_peak_text = "120"; }, say_swr), "") << "silent with the tuner off until transmitting";
     EXPECT_EQ(heard([](State& s) { s.channel_step = 1, s.freq_text = "7.1", s.mode_code = 2; }, say_frequency), "");
