@@ -11,6 +11,7 @@
 
 #include "app/options.hpp"
 #include "app/startup.hpp"
+#include "app/wiring.hpp"
 #include "emulator/pty_radio.hpp"
 #include "link/cat.hpp"
 #include "platform/posix/posix_serial.hpp"
@@ -90,22 +91,15 @@ int main(int argc, char** argv) {
     }
 
     vlr::Context c;
-    c.paths.work_dir = "";
-    auto window = vlr::platform::make_sdl_window();
-    auto speaker = vlr::platform::make_sdl_speaker();
-    auto serial = vlr::platform::make_posix_serial("");
+    vlr::SystemParts parts;
+    parts.window = vlr::platform::make_sdl_window();
+    parts.speaker = vlr::platform::make_sdl_speaker();
+    parts.serial = vlr::platform::make_posix_serial("");
 #ifdef VELORAN_HAVE_SPEECHD
-    auto text_service = vlr::platform::make_speechd_speech();
-    c.text_service = text_service.get();
+    parts.text_service = vlr::platform::make_speechd_speech();
 #endif
-    c.window = window.get();
-    c.speaker = speaker.get();
-    c.serial = serial.get();
-    auto sockets = vlr::platform::make_posix_sockets();
-    c.sockets = sockets.get();
-    c.console = &std::cout;
-    c.errors = &std::cerr;
-    vlr::apply_options(c, opt, std::cout);
+    parts.sockets = vlr::platform::make_posix_sockets();
+    vlr::wire_context(c, parts, opt);
 
     running_program = &c;
     int code = vlr::run_program(c);

@@ -5,7 +5,8 @@ include(${CMAKE_CURRENT_LIST_DIR}/vocabulary.cmake)
 function(veloran_core_library KIND)
   file(GLOB sources CONFIGURE_DEPENDS
     base/*.cpp app/*.cpp commands/*.cpp link/*.cpp radio/*.cpp speech/*.cpp memory/*.cpp panel/*.cpp)
-  list(FILTER sources EXCLUDE REGEX "app/main\\.cpp$")
+  # The entry points (app/main*.cpp, one per system) make the system's parts.
+  list(FILTER sources EXCLUDE REGEX "app/main[^/]*\\.cpp$")
   veloran_generate_vocabulary(${CMAKE_SOURCE_DIR}/voice/words.tsv
     ${CMAKE_BINARY_DIR}/generated/vocabulary_table.cpp)
   list(APPEND sources ${CMAKE_BINARY_DIR}/generated/vocabulary_table.cpp)

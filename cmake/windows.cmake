@@ -4,8 +4,7 @@
 include(cmake/core.cmake)
 veloran_core_library(STATIC)
 
-file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
-list(FILTER WIN32_SOURCES EXCLUDE REGEX "platform/win32/main\\.cpp$")
+file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp platform/*.cpp)
 add_library(veloran_win32 STATIC ${WIN32_SOURCES})
 target_include_directories(veloran_win32 PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(veloran_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
@@ -15,7 +14,7 @@ add_library(veloran_model STATIC emulator/radio_model.cpp)
 target_include_directories(veloran_model PUBLIC ${CMAKE_SOURCE_DIR})
 
 # A window program: no console of its own pops up from the Start menu.
-add_executable(veloran WIN32 platform/win32/main.cpp)
+add_executable(veloran WIN32 app/main_windows.cpp)
 target_link_libraries(veloran PRIVATE veloran_core veloran_win32 veloran_model)
 
 if(VELORAN_TESTS)

@@ -3,14 +3,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <ctime>
+
+#include "platform/posix/pty_pair.hpp"
 
 namespace vlr::emu {
 namespace {
@@ -22,21 +22,6 @@ constexpr std::size_t longest_command = 256;
 void close_fd(int& fd) {
     if (fd >= 0) ::close(fd);
     fd = -1;
-}
-
-std::string read_link(const std::string& path) {
-    char target[PATH_MAX];
-    ssize_t n = ::readlink(path.c_str(), target, sizeof target - 1);
-    return n < 0 ? std::string() : std::string(target, static_cast<std::size_t>(n));
-}
-
-bool make_raw(int fd) {
-    termios t{};
-    if (::tcgetattr(fd, &t) != 0) return false;
-    ::cfmakeraw(&t);
-    ::cfsetispeed(&t, B38400);
-    ::cfsetospeed(&t, B38400);
-    return ::tcsetattr(fd, TCSANOW, &t) == 0;
 }
 
 }  // namespace
@@ -69,29 +54,15 @@ std::string PtyRadio::link_path() const {
 }
 
 bool PtyRadio::open_pty() {
-    int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0) return false;
-    char name[128];
-    if (::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
-        ::ptsname_r(master, name, sizeof name) != 0) {
-        ::close(master);
-        return false;
-    }
-    ::fcntl(master, F_SETFD, FD_CLOEXEC);
-    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     // Holding the slave open ourselves keeps the master readable while the
-    // program closes and reopens its port, and sets the line raw for it.
-    int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave < 0 || !make_raw(slave)) {
-        if (slave >= 0) ::close(slave);
-        ::close(master);
-        return false;
-    }
-    master_ = master;
-    own_slave_ = slave;
+    // program closes and reopens its port, and keeps the line raw for it.
+    platform::PtyPair pair = platform::open_pty_pair();
+    if (!pair.ok()) return false;
+    master_ = pair.master;
+    own_slave_ = pair.slave;
     {
         std::lock_guard<std::mutex> lock(state_mutex_);
-        slave_path_ = name;
+        slave_path_ = pair.slave_name;
     }
     open_ = true;
     return true;
@@ -175,8 +146,7 @@ bool PtyRadio::link_com(const std::string& folder, int com) {
 void PtyRadio::remove_link() {
     std::string path = link_path();
     std::string slave = slave_path();
-    if (path.empty() || slave.empty()) return;
-    if (read_link(path) == slave) ::unlink(path.c_str());
+    if (!path.empty()) platform::remove_client_link(path, slave);
 }
 
 // ---- Hang-up ----

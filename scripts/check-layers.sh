@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Keeps the folder order true: a folder includes only folders listed before it
-# (platform and emulator include nothing of the program's core; a main.cpp is
-# where the parts are put together and may include any). Prints every
-# include that reaches up, and fails when there is one.
+# (platform and emulator include nothing of the program's core; app/, where
+# the entry points put the parts together, may start the emulator for the
+# demo). Prints every include that reaches up, and fails when there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 order=(platform base panel speech link memory radio commands app)
@@ -16,7 +16,6 @@ for folder in "${order[@]}" emulator; do
   [ -d "$folder" ] || continue
   while IFS= read -r line; do
     file=${line%%:*}
-    [ "$(basename "$file")" = main.cpp ] && continue
     target=$(sed -E 's/.*#include "([a-z_]+)\/.*/\1/' <<<"$line")
     [ "$target" = "$folder" ] && continue
     if [ "$folder" = emulator ] || [ "$folder" = platform ]; then

@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "platform/stop_request.hpp"
+#include "platform/wave_file.hpp"
 
 namespace vlr::platform {
 namespace {
@@ -20,55 +18,12 @@ constexpr auto reopen_interval = std::chrono::seconds(5);
 // device before the device is taken as gone.
 constexpr auto device_grace = std::chrono::seconds(2);
 
-// The program waits for a word to end before it goes on, so a word file
-// that plays for hours would stop it for hours: a waited word is cut off
-// after 10 seconds (the longest real word lasts under 3). A word that plays
-// on by itself (the key help, about a minute) holds nothing up and may last
-// up to 3 minutes; what a file holds beyond that is never even converted, so
-// a file at 1 Hz cannot make the conversion allocate gigabytes.
-constexpr auto longest_waited_word = std::chrono::seconds(10);
-constexpr Uint64 longest_sound_seconds = 180;
-// Bigger files are not words (3 minutes at 48 kHz stereo are 35 MB).
-constexpr std::uintmax_t largest_file_bytes = 64u << 20;
+constexpr auto longest_waited_word = std::chrono::seconds(longest_waited_word_seconds);
 // When the program is asked to end, a waited word longer than this is cut
 // off (or not started); shorter ones, the reply pause among them, still take
 // their time, since the radio's answers are read after them.
 constexpr auto longest_word_after_stop = std::chrono::seconds(1);
 constexpr auto stop_check = std::chrono::milliseconds(100);
-
-Uint32 read_le32(const std::vector<Uint8>& bytes, size_t at) {
-    return Uint32(bytes[at]) | Uint32(bytes[at + 1]) << 8 | Uint32(bytes[at + 2]) << 16 |
-           Uint32(bytes[at + 3]) << 24;
-}
-
-void write_le32(std::vector<Uint8>& bytes, size_t at, Uint32 value) {
-    for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = Uint8(value >> (8 * i));
-}
-
-// SDL takes the lengths in a wave file's chunk headers at their word and may
-// allocate what they claim before it finds the file shorter; a header of a
-// few bytes could ask for 4 GB. Every length is cut to what really follows.
-void cut_chunk_lengths(std::vector<Uint8>& file) {
-    if (file.size() < 12) return;
-    write_le32(file, 4, std::min<Uint32>(read_le32(file, 4), Uint32(file.size() - 8)));
-    for (size_t at = 12; at + 8 <= file.size();) {
-        const Uint32 room = Uint32(file.size() - at - 8);
-        const Uint32 length = std::min(read_le32(file, at + 4), room);
-        write_le32(file, at + 4, length);
-        at += 8 + static_cast<size_t>(length) + (length & 1);
-    }
-}
-
-// The whole file, when it is a regular file of a word's size.
-bool read_word_file(const std::string& path, std::vector<Uint8>& bytes) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec || size > largest_file_bytes) return false;
-    std::ifstream in(path, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !bytes.empty();
-}
 
 bool stop_cuts(std::chrono::microseconds length) {
     return stop_requested() && length > longest_word_after_stop;
@@ -246,41 +201,8 @@ void SdlSpeaker::fill(Sint16* out, size_t frames) {
 
 std::shared_ptr<const SdlSpeaker::Sound> SdlSpeaker::load(const std::string& file) {
     if (auto known = cache_.find(file); known != cache_.end()) return known->second;
-    std::vector<Uint8> whole;
-    if (!read_word_file(file, whole)) return nullptr;
-    cut_chunk_lengths(whole);
-    SDL_AudioSpec wav_format{};
-    Uint8* data = nullptr;
-    Uint32 bytes = 0;
-    if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(whole.data(), static_cast<int>(whole.size())), 1,
-                        &wav_format, &data, &bytes))
-        return nullptr;
-    whole = {};
     auto sound = std::make_shared<Sound>();
-    // SDL_AudioCVT converts the whole word at once; SDL 2.26's audio stream
-    // loses the last 20 ms or so of a resampled word.
-    const Uint32 frame_bytes = std::max<Uint32>(SDL_AUDIO_BITSIZE(wav_format.format) / 8, 1) *
-                               std::max<Uint32>(wav_format.channels, 1);
-    bytes -= bytes % frame_bytes;
-    if (wav_format.freq > 0)
-        bytes = static_cast<Uint32>(
-            std::min<Uint64>(bytes, Uint64(wav_format.freq) * longest_sound_seconds * frame_bytes));
-    SDL_AudioCVT cvt{};
-    const int needed =
-        SDL_BuildAudioCVT(&cvt, wav_format.format, wav_format.channels, wav_format.freq, AUDIO_S16SYS, 1, rate);
-    if (needed >= 0 && bytes > 0) {
-        std::vector<Uint8> buffer(static_cast<size_t>(bytes) * std::max(cvt.len_mult, 1));
-        std::memcpy(buffer.data(), data, bytes);
-        cvt.buf = buffer.data();
-        cvt.len = static_cast<int>(bytes);
-        cvt.len_cvt = cvt.len;
-        if (needed == 0 || SDL_ConvertAudio(&cvt) == 0) {
-            sound->samples.resize(static_cast<size_t>(cvt.len_cvt) / sizeof(Sint16));
-            std::memcpy(sound->samples.data(), buffer.data(),
-                        sound->samples.size() * sizeof(Sint16));
-        }
-    }
-    SDL_FreeWAV(data);
+    sound->samples = read_word_file(file, rate);
     cache_[file] = sound;
     return sound;
 }

@@ -51,7 +51,7 @@ public:
 
 private:
     struct Sound {
-        std::vector<Sint16> samples;  // mono, `rate` per second
+        std::vector<std::int16_t> samples;  // mono, `rate` per second
         std::chrono::microseconds length() const {
             return std::chrono::microseconds(samples.size() * 1000000LL / rate);
         }

@@ -10,15 +10,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstring>
 #include <deque>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <vector>
 
+#include "platform/wave_file.hpp"
 #include "platform/win32/win32_platform.hpp"
 
 namespace vlr::platform {
@@ -32,57 +30,19 @@ constexpr DWORD device_grace_ms = 2000;
 // How long a device that failed is left alone before it is opened again.
 constexpr ULONGLONG reopen_interval_ms = 5000;
 
-using Samples = std::vector<std::int16_t>;
+using Samples = WordSamples;
 
-std::uint32_t little(const unsigned char* p, int bytes) {
-    std::uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
-    return v;
+// Loaded once per file: the reader keeps the limits (64 MB files, 3 minutes
+// of sound).
+std::shared_ptr<const Samples> load_wave(const std::wstring& path) {
+    return std::make_shared<const Samples>(read_word_file(std::filesystem::path(path), rate));
 }
 
-// PCM wave files, 8 or 16 bits, any channels and rate: mono 16-bit at `rate`.
-std::shared_ptr<const Samples> load_wave(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    const std::vector<unsigned char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (file.size() < 12 || std::memcmp(file.data(), "RIFF", 4) != 0 || std::memcmp(file.data() + 8, "WAVE", 4) != 0)
-        return nullptr;
-    int channels = 0, bits = 0, file_rate = 0;
-    const unsigned char* data = nullptr;
-    std::size_t data_bytes = 0;
-    for (std::size_t at = 12; at + 8 <= file.size();) {
-        const std::size_t size = little(&file[at + 4], 4);
-        const std::size_t body = at + 8, avail = std::min(size, file.size() - body);
-        if (std::memcmp(&file[at], "fmt ", 4) == 0 && avail >= 16) {
-            if (little(&file[body], 2) != 1) return nullptr;  // not PCM
-            channels = static_cast<int>(little(&file[body + 2], 2));
-            file_rate = static_cast<int>(little(&file[body + 4], 4));
-            bits = static_cast<int>(little(&file[body + 14], 2));
-        } else if (std::memcmp(&file[at], "data", 4) == 0) {
-            data = &file[body], data_bytes = avail;
-        }
-        at = body + size + (size & 1);
-    }
-    if (!data || channels < 1 || file_rate < 1000 || (bits != 8 && bits != 16)) return nullptr;
-    const std::size_t frame_bytes = static_cast<std::size_t>(channels) * (bits / 8);
-    const std::size_t frames = data_bytes / frame_bytes;
-    std::vector<double> mono(frames);
-    for (std::size_t f = 0; f < frames; ++f) {
-        double sum = 0;
-        for (int ch = 0; ch < channels; ++ch) {
-            const unsigned char* p = data + f * frame_bytes + static_cast<std::size_t>(ch) * (bits / 8);
-            sum += bits == 8 ? (p[0] - 128) * 256.0 : static_cast<std::int16_t>(little(p, 2));
-        }
-        mono[f] = sum / channels;
-    }
-    auto out = std::make_shared<Samples>(frames * rate / static_cast<std::size_t>(file_rate));
-    for (std::size_t i = 0; i < out->size(); ++i) {
-        const double pos = static_cast<double>(i) * file_rate / rate;
-        const std::size_t k = static_cast<std::size_t>(pos);
-        const double frac = pos - static_cast<double>(k);
-        const double a = mono[std::min(k, frames - 1)], b = mono[std::min(k + 1, frames - 1)];
-        (*out)[i] = static_cast<std::int16_t>(std::clamp(a + (b - a) * frac, -32768.0, 32767.0));
-    }
-    return out;
+// A waited word holds the program up: at most its first 10 seconds play.
+std::shared_ptr<const Samples> waited_part(std::shared_ptr<const Samples> word) {
+    const std::size_t longest = static_cast<std::size_t>(longest_waited_word_seconds) * rate;
+    if (word->size() <= longest) return word;
+    return std::make_shared<const Samples>(word->begin(), word->begin() + static_cast<std::ptrdiff_t>(longest));
 }
 
 DWORD length_ms(std::size_t samples) { return static_cast<DWORD>(samples * 1000 / rate); }
@@ -111,9 +71,10 @@ public:
     void play(const std::string& path, bool wait) override {
         const std::wstring file = find(path);
         if (file.empty()) return;
-        auto& cached = cache_[file];
-        if (!cached) cached = load_wave(file);
-        if (!cached || cached->empty()) return;
+        auto& loaded = cache_[file];
+        if (!loaded) loaded = load_wave(file);
+        if (loaded->empty()) return;
+        const std::shared_ptr<const Samples> cached = wait ? waited_part(loaded) : loaded;
         reopen_if_lost();
         if (!device_) {
             if (wait) Sleep(length_ms(cached->size()));

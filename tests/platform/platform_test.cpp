@@ -297,12 +297,15 @@ TEST(SpeakerWithoutDevice, WaitedWordsStillTakeTheirTime) {
 }
 
 TEST_F(Speaker, AWaitedWordPlaysAtMostTenSecondsAndAStopCutsLongOnes) {
-    // claimed_bytes: the data chunk's length in the header (0: the true one).
-    const struct { const char* what; int rate; std::size_t samples; std::uint32_t claimed_bytes; int stop; std::size_t heard; } rows[] = {
-        {"1 Hz, 500,000 samples", 1, 500000, 0, 0, 10 * 22050},
-        {"a header claiming 4 GB", 22050, 2205, 0xFFFFFFF0u, 0, 2205},
-        {"asked to end: a long word", 22050, 5 * 22050, 0, SIGTERM, 0},
-        {"asked to end: the reply pause", 22050, 3307, 0, SIGTERM, 3307},
+    // claimed_bytes: the data chunk's length in the header (0: the true one); file_bytes: the file
+    // made that long (0: as written).
+    const struct { const char* what; int rate; std::size_t samples; std::uint32_t claimed_bytes; std::uintmax_t file_bytes; int stop; std::size_t heard; } rows[] = {
+        {"1 Hz, 500,000 samples", 1, 500000, 0, 0, 0, 10 * 22050},
+        {"a header claiming 4 GB", 22050, 2205, 0xFFFFFFF0u, 0, 0, 2205},
+        {"cut short after 1000 samples", 22050, 2205, 0, 44 + 2000, 0, 1000},
+        {"a file over 64 MB is no word", 22050, 2205, 0, (64u << 20) + 1, 0, 0},
+        {"asked to end: a long word", 22050, 5 * 22050, 0, 0, SIGTERM, 0},
+        {"asked to end: the reply pause", 22050, 3307, 0, 0, SIGTERM, 3307},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -311,6 +314,7 @@ TEST_F(Speaker, AWaitedWordPlaysAtMostTenSecondsAndAStopCutsLongOnes) {
         patch.seekp(40);
         for (int i = 0; row.claimed_bytes && i < 4; ++i) patch.put(static_cast<char>(row.claimed_bytes >> (8 * i)));
         patch.close();
+        if (row.file_bytes) std::filesystem::resize_file(dir.path + "w.wav", row.file_bytes);
         vlr::platform::stop_request = row.stop;
         speaker = std::make_unique<SdlSpeaker>();
         // Room for 1 GB more than is mapped now, so that an allocation of

@@ -5,11 +5,13 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
 #include "emulator/model_line.hpp"
 #include "platform/files.hpp"
+#include "platform/wave_file.hpp"
 #include "platform/win32/win32_platform.hpp"
 #include "tests/platform/wave_maker.hpp"
 #include "tests/support/fakes.hpp"
@@ -111,6 +113,23 @@ TEST(Win32Speaker, WaitedWordsAreFoundAndReturn) {
     }
     speaker->play("wave/word", false);  // cut off by the next word, not waited for
     speaker->play("wave/word", true);
+}
+
+// The player reads words with the reader every system shares: a file over
+// 64 MB is no word (refused at once, where ten waited seconds would play), a
+// file cut short holds what it holds.
+TEST(Win32Speaker, AnOversizedWordIsRefusedAndACutOneKeepsWhatItHolds) {
+    test::TempDir dir;
+    const std::vector<int16_t> ten_seconds(10 * 22050, 1000);
+    test::write_wave(dir.path + "big.wav", ten_seconds), test::write_wave(dir.path + "cut.wav", ten_seconds);
+    std::filesystem::resize_file(dir.path + "big.wav", largest_word_file_bytes + 1);
+    std::filesystem::resize_file(dir.path + "cut.wav", 44 + 2000);
+    EXPECT_EQ(read_word_file(dir.path + "cut.wav", 22050).size(), 1000u);
+    EXPECT_EQ(read_word_file(dir.path + "big.wav", 22050).size(), 0u);
+    auto speaker = make_win32_speaker({});
+    const ULONGLONG start = GetTickCount64();
+    speaker->play(dir.path + "big", true);
+    EXPECT_LT(GetTickCount64() - start, 5000u);
 }
 
 TEST(Win32Serial, ComNumbersAndTheInProcessLine) {

@@ -11,6 +11,7 @@
 
 #include "app/options.hpp"
 #include "app/startup.hpp"
+#include "app/wiring.hpp"
 #include "emulator/model_line.hpp"
 #include "platform/win32/win32_platform.hpp"
 
@@ -68,21 +69,15 @@ int main(int argc, char** argv) {
     }
 
     vlr::Context c;
-    c.paths.work_dir = "";
-    auto window = vlr::platform::make_win32_window();
+    vlr::SystemParts parts;
+    parts.serial = std::move(serial);
+    parts.window = vlr::platform::make_win32_window();
     // The words are found in the working folder's wave folder first, then in
     // the program's: a per-user folder needs only its veloran.cfg.
-    auto speaker = vlr::platform::make_win32_speaker({program});
-    c.window = window.get();
-    c.speaker = speaker.get();
-    c.serial = serial.get();
-    auto sockets = vlr::platform::make_win32_sockets();
-    c.sockets = sockets.get();
-    c.console = &std::cout;
-    c.errors = &std::cerr;
-    vlr::apply_options(c, opt, std::cout);
-    auto text_service = vlr::platform::make_sapi_speech();
-    c.text_service = text_service.get();
+    parts.speaker = vlr::platform::make_win32_speaker({program});
+    parts.sockets = vlr::platform::make_win32_sockets();
+    parts.text_service = vlr::platform::make_sapi_speech();
+    vlr::wire_context(c, parts, opt);
 
     int code = vlr::run_program(c);
     std::cout.flush();
