@@ -10,8 +10,8 @@ here="$(cd "$(dirname "$0")" && pwd)"
 cd "$here"
 if [ $# -gt 0 ] && [ "${1#--rate=}" != "$1" ]; then export VELORAN_RATE="${1#--rate=}"; shift; fi
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build
+cmake --preset default >/dev/null
+cmake --build --preset default
 scripts/render-voice.sh build/wave
 
 folder=""

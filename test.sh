@@ -1,23 +1,24 @@
 #!/usr/bin/env bash
 # Builds Veloran and runs every test: the unit, end-to-end and Xvfb tests,
-# then the whole suite again under AddressSanitizer and UBSan, then each fuzz
-# target for a bounded time. The Windows stage cross-builds the program, its
-# tests and installer, and runs them under wine and Xvfb (VELORAN_WINDOWS=0
-# leaves it out). The long soak is run by hand: scripts/soak.sh.
+# then the whole suite again under AddressSanitizer and UBSan, then the tests
+# built with clang, then each fuzz target for a bounded time. The Windows
+# stage cross-builds the program, its tests and installer, and runs them
+# under wine and Xvfb (VELORAN_WINDOWS=0 leaves it out). The long soak is run
+# by hand: scripts/soak.sh. Every build is a CMake preset (CMakePresets.json).
 #   ./test.sh           everything (what CI runs)
-#   ./test.sh --quick   only the first pass (no sanitizer build, no fuzzing)
+#   ./test.sh --quick   only the first pass (no sanitizer or clang build, no fuzzing)
 set -euo pipefail
 cd "$(dirname "$0")"
 quick=0
 [ "${1:-}" = "--quick" ] && quick=1
 
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -- -j2
+cmake --preset default >/dev/null
+cmake --build --preset default
 scripts/render-voice.sh build/wave >/dev/null
 
 echo "== Tests"
-ctest --test-dir build --output-on-failure -j2 --timeout 600
+ctest --preset default
 [ "$quick" = 1 ] && exit 0
 
 if [ "${VELORAN_WINDOWS:-1}" != 0 ]; then
@@ -29,6 +30,15 @@ fi
 
 echo "== Tests under AddressSanitizer and UBSan"
 scripts/sanitize.sh
+
+echo "== Tests built with clang"
+# The clang build folder is the fuzz targets' too (libFuzzer needs clang):
+# the fuzzing below compiles nothing more.
+cmake --preset clang >/dev/null
+cmake --build --preset clang
+[ -d build-clang/wave ] || cp -rp build/wave build-clang/wave
+scripts/render-voice.sh build-clang/wave >/dev/null
+ctest --preset clang
 
 echo "== Fuzzing"
 scripts/fuzz.sh "${VELORAN_FUZZ_SECONDS:-60}"

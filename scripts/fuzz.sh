@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets (clang, AddressSanitizer + UBSan) in build-fuzz
-# and runs each for a bounded time on a copy of its seed corpus in
+# Builds the libFuzzer targets (clang, AddressSanitizer + UBSan; the "fuzz"
+# preset, in the clang build folder build-clang) and runs each target listed
+# in fuzz/CMakeLists.txt for a bounded time on a copy of its seed corpus in
 # fuzz/corpus/<target>. Any crash, hang (5 s per input), leak, memory blow-up
 # or sanitizer report fails the run; the input that caused it is kept in
-# build-fuzz/fuzz-artifacts/. Prints the executions of every target.
+# build-clang/fuzz-artifacts/. Prints the executions of every target.
 #
 #   scripts/fuzz.sh [seconds-per-target]      (default 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 seconds=${1:-60}
-build=$root/build-fuzz
-targets=(fuzz_config fuzz_memory_file fuzz_cat_replies fuzz_passthru fuzz_keys fuzz_net_commands)
+build=$root/build-clang
 
 if ! command -v clang++ >/dev/null; then
   echo "fuzz.sh: clang++ not found (scripts/install-deps.sh installs clang and libclang-rt)" >&2
@@ -21,9 +21,10 @@ fi
 if [ -f "$build/CMakeCache.txt" ] && ! grep -q '^CMAKE_CXX_COMPILER:.*clang' "$build/CMakeCache.txt"; then
   rm -rf "$build"
 fi
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++ -DVELORAN_FUZZ=ON -DVELORAN_TESTS=OFF -DVELORAN_BENCH=OFF >/dev/null
-cmake --build "$build" --target fuzzers -- -j2
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+# The build writes the target list it was given.
+mapfile -t targets <"$build/fuzz/targets.txt"
 
 # Every input gets a fresh temporary folder for its files: keep them in
 # memory when possible, and all in one place to remove at the end.

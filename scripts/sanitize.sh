@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-build=$root/build-asan
+build=$root/build-asan  # the "sanitize" preset's folder
 cxx=${CXX:-g++}
 
 # A build folder configured with another compiler cannot be switched over.
@@ -15,9 +15,8 @@ if [ -f "$build/CMakeCache.txt" ] &&
   ! grep -q "^CMAKE_CXX_COMPILER:.*$(basename "$cxx")" "$build/CMakeCache.txt"; then
   rm -rf "$build"
 fi
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$cxx" \
-  -DVELORAN_SANITIZE=ON -DVELORAN_TESTS=ON -DVELORAN_BENCH=OFF >/dev/null
-cmake --build "$build" -- -j2
+cmake --preset sanitize -DCMAKE_CXX_COMPILER="$cxx" >/dev/null
+cmake --build --preset sanitize
 
 # The programs started by the end-to-end tests speak from the rendered words.
 if [ -x scripts/render-voice.sh ]; then
@@ -31,4 +30,4 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:fast_unwind_
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # Leaks inside the system's libraries are theirs, not ours (scripts/lsan.supp).
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/scripts/lsan.supp:print_suppressions=0}
-ctest --test-dir "$build" --output-on-failure -j2 --timeout 600
+ctest --preset sanitize

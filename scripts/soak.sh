@@ -19,19 +19,19 @@ seconds=${1:-600}
 seed=${2:-$RANDOM}
 if [ "${VELORAN_SOAK_SANITIZE:-0}" = 1 ]; then
   build=${VELORAN_SOAK_BUILD:-build-soak-asan}
-  flags=(-DVELORAN_SANITIZE=ON -DVELORAN_BENCH=OFF)
+  preset=sanitize
   rss_mb=${VELORAN_SOAK_RSS_MB:-200}
   # A small quarantine: memory the sanitizer holds back would read as growth.
   export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:quarantine_size_mb=8}
 else
   build=${VELORAN_SOAK_BUILD:-build}
-  flags=()
+  preset=default
   rss_mb=${VELORAN_SOAK_RSS_MB:-20}
 fi
 for tool in Xvfb xdotool; do
   command -v $tool >/dev/null || { echo "soak.sh: $tool is needed (scripts/install-deps.sh)" >&2; exit 1; }
 done
-[ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${flags[@]}" >/dev/null
+[ -f "$build/build.ninja" ] || cmake --preset "$preset" -B "$build" >/dev/null
 cmake --build "$build" --target veloran veloran-emulator test_memory -- -j2  # two cores are usual
 [ -d "$build/wave" ] || scripts/render-voice.sh "$build/wave" >/dev/null
 
