@@ -110,7 +110,7 @@ TEST(FileSafety, ASaveKilledAtAnyMomentLeavesAWholeFileOfOneSavedState) {
         ASSERT_EQ(::pipe(fds), 0);
         const pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
-        for (int i = round; pid == 0; ++i) {
+        if (pid == 0) for (int i = round;; ++i) {  // the child saves until it is killed
             apply_variant(rig.st(), i % 5), save_memory_file(rig.c);
             if (i == round) (void)!::write(fds[1], "s", 1);  // one save done, however busy the machine
         }
@@ -221,7 +221,7 @@ TEST(BankRecovery, AFifoUnderAFileNameIsNotWaitedOn) {
     for (const auto& [name, open] : table) {
         Rig r;
         ASSERT_EQ(::mkfifo((r.dir.path + name).c_str(), 0644), 0);
-        EXPECT_EQ(in_child([&] { return open(r), std::string("done"); }), "done") << name;
+        EXPECT_EQ(in_child([&r, &open = open] { return open(r), std::string("done"); }), "done") << name;
     }
 }
 
