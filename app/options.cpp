@@ -14,15 +14,19 @@ int read_options(int argc, const char* const* argv, Options& opt, std::ostream& 
         if (arg == "--simulate") opt.simulate = true;
         else if (arg == "--transcript") opt.transcript = true;
         else if (arg == "--demo") opt.demo = true;
-        else if (arg == "--speech=dispatcher" || arg == "--speech=system" || arg == "--speech=recorded")
+        else if (arg == "--speech=dispatcher" || arg == "--speech=system" || arg == "--speech=recorded" ||
+                 arg == "--speech=screenreader")
             opt.speech = arg.substr(9);
         else {
-            out << "usage: veloran [--transcript] [--simulate] [--demo] [--speech=system|dispatcher|recorded]\n"
+            out << "usage: veloran [--transcript] [--simulate] [--demo]\n"
+                   "               [--speech=system|dispatcher|screenreader|recorded]\n"
                    "  --transcript  print every word played, one per line\n"
                    "  --simulate    answer from the built-in simulated radio\n"
                    "  --demo        run against an emulated radio in a folder of its own\n"
                    "  --speech=system  speak in the system's voice: speech-dispatcher (also\n"
-                   "                --speech=dispatcher), SAPI on Windows; recorded: the wave files\n";
+                   "                --speech=dispatcher), SAPI on Windows; recorded: the wave files\n"
+                   "  --speech=screenreader  through the running screen reader (Windows;\n"
+                   "                speech-dispatcher elsewhere), else as system\n";
             return arg == "--help" ? 0 : 2;
         }
     }

@@ -83,6 +83,8 @@ int main(int argc, char** argv) {
     vlr::apply_options(c, opt, std::cout);
     auto text_service = vlr::platform::make_sapi_speech();
     c.text_service = text_service.get();
+    auto screen_reader = vlr::platform::make_screen_reader_speech(*window);
+    c.screen_reader = screen_reader.get();
 
     int code = vlr::run_program(c);
     std::cout.flush();

@@ -23,6 +23,7 @@ TEST(Options, EachOptionSetsItsPartAndAnUnknownOneEndsWithTheUsage) {
         {{"--speech=system"}, -1, false, false, false, "system"},
         {{"--speech=dispatcher"}, -1, false, false, false, "dispatcher"},
         {{"--speech=recorded"}, -1, false, false, false, "recorded"},
+        {{"--speech=screenreader"}, -1, false, false, false, "screenreader"},
         {{"--help"}, 0, false, false, false, ""},
         {{"--simulate", "--speech=espeak"}, 2, true, false, false, ""},
         {{"-simulate"}, 2, false, false, false, ""},
