@@ -67,6 +67,35 @@ wait_for 60 "program end" sh -c "! kill -0 $program 2>/dev/null"
 test -s "$tmp/work/savmem.dat" || fail "no savmem.dat written"
 echo "end to end under wine: connected, FA014250000; sent, rigctl read it on the network port, savmem.dat written, panel in $win/e2e-panel.png"
 
+# Through a screen reader: a copy of the program beside the stand-in
+# uiautomationcore.dll, which writes each notification to notes.txt ("0 text",
+# "1 text" for "most recent"), with the system saying a screen reader runs.
+blind='HKCU\Control Panel\Accessibility\Blind Access'
+wine reg add "$blind" /v On /t REG_SZ /d 1 /f >/dev/null 2>&1
+mkdir -p "$tmp/reader"
+cp "$win/veloran.exe" "$win/uia/uiautomationcore.dll" "$tmp/reader/"
+(cd "$tmp/work" && VELORAN_UIA_RECORD="Z:$tmp/notes.txt" WINEDLLOVERRIDES="$WINEDLLOVERRIDES;uiautomationcore=n" \
+  exec wine "$tmp/reader/veloran.exe" --speech=screenreader --transcript >"$tmp/reader.txt" 2>/dev/null) &
+program=$!
+pids+=($program)
+notes() { tr -d '\r' < "$tmp/notes.txt" | grep -c "$1" || true; }
+more_notes() { [ "$(notes "$1")" -gt "$2" ]; }
+wait_for 180 '"connected" in a notification' sh -c "tr -d '\r' < '$tmp/notes.txt' | grep -q '^0 .*megahertz.* connected$'"
+said "$tmp/reader.txt" connected || fail "the transcript lacks connected"
+wait_for 30 "window" sh -c "xdotool search --name 'Yaesu VLR' > '$tmp/window'"
+before=$(notes '^0 [a-z ]* megahertz [A-Z ]*$')
+xdotool windowfocus --sync "$(head -1 "$tmp/window")" key f
+wait_for 30 "the frequency and mode as one notification" more_notes '^0 [a-z ]* megahertz [A-Z ]*$' "$before"
+xdotool key Escape
+wait_for 30 "Escape's replacement" said "$tmp/notes.txt" "1 "
+xdotool key q
+wait_for 60 "program end" sh -c "! kill -0 $program 2>/dev/null"
+wine reg add "$blind" /v On /t REG_SZ /d 0 /f >/dev/null 2>&1
+head -2 "$tmp/notes.txt" | tr -d '\r' | tr '\n' / | grep -qx '0 Veloran three point five/0 [a-z ]* metres/' ||
+  fail "the greeting and the start-up reading were not one notification each"
+said "$tmp/notes.txt" "1 quit" || fail "the reading after Escape did not replace the queue"
+echo "screen reader under wine: each reading one notification, Escape's replacement sent, connected"
+
 # The installer, silently: files, the per-user folder, the Start-menu entry;
 # the installed program starts and reaches the radio; the uninstaller removes it.
 wine "$win/veloran-$version-setup.exe" /S
