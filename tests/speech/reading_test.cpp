@@ -6,9 +6,7 @@
 #include <vector>
 
 #include "app/startup.hpp"
-#include "panel/front_panel.hpp"
 #include "speech/player.hpp"
-#include "speech/vocabulary.hpp"
 #include "tests/support/keys.hpp"
 
 namespace vlr {
@@ -123,17 +121,6 @@ TEST(SpeechChoice, TheScreenReaderThenTheSystemVoiceThenTheWords) {
         choose_speech(c);
         const platform::TextSpeech* expected = r.speaks == 'r' ? &reader : r.speaks == 's' ? &service : nullptr;
         EXPECT_EQ(c.text_speech, expected) << r.option << "/" << r.line14 << " " << r.reader_running;
-    }
-}
-
-TEST(KeyHelp, SpokenAndShownHelpNameBothKeys) {
-    Rig rig;
-    print_banner_and_help(rig.c);
-    const Word* help = find_word("help.wav");
-    ASSERT_NE(help, nullptr);
-    for (const std::string key : {"Esc", "Backspace"}) {
-        EXPECT_NE(rig.window.text.at(140, 430).find(key), std::string::npos) << key;
-        EXPECT_NE(help->text.find(key), std::string::npos) << key;
     }
 }
 

@@ -72,20 +72,20 @@ echo "end to end under wine: connected, FA014250000; sent, rigctl read it on the
 # "1 text" for "most recent"), with the system saying a screen reader runs.
 blind='HKCU\Control Panel\Accessibility\Blind Access'
 wine reg add "$blind" /v On /t REG_SZ /d 1 /f >/dev/null 2>&1
-mkdir -p "$tmp/reader"
-cp "$win/veloran.exe" "$win/uia/uiautomationcore.dll" "$tmp/reader/"
+mkdir -p "$tmp/reader" && cp "$win/veloran.exe" "$win/uia/uiautomationcore.dll" "$tmp/reader/"
 (cd "$tmp/work" && VELORAN_UIA_RECORD="Z:$tmp/notes.txt" WINEDLLOVERRIDES="$WINEDLLOVERRIDES;uiautomationcore=n" \
   exec wine "$tmp/reader/veloran.exe" --speech=screenreader --transcript >"$tmp/reader.txt" 2>/dev/null) &
 program=$!
 pids+=($program)
 notes() { tr -d '\r' < "$tmp/notes.txt" | grep -c "$1" || true; }
 more_notes() { [ "$(notes "$1")" -gt "$2" ]; }
-wait_for 180 '"connected" in a notification' sh -c "tr -d '\r' < '$tmp/notes.txt' | grep -q '^0 .*megahertz.* connected$'"
+reading='^0 [a-z ]* megahertz [A-Z ]*'
+wait_for 180 '"connected" in a notification' more_notes "$reading connected$" 0
 said "$tmp/reader.txt" connected || fail "the transcript lacks connected"
 wait_for 30 "window" sh -c "xdotool search --name 'Yaesu VLR' > '$tmp/window'"
-before=$(notes '^0 [a-z ]* megahertz [A-Z ]*$')
+before=$(notes "$reading$")
 xdotool windowfocus --sync "$(head -1 "$tmp/window")" key f
-wait_for 30 "the frequency and mode as one notification" more_notes '^0 [a-z ]* megahertz [A-Z ]*$' "$before"
+wait_for 30 "the frequency and mode as one notification" more_notes "$reading$" "$before"
 xdotool key Escape
 wait_for 30 "Escape's replacement" said "$tmp/notes.txt" "1 "
 xdotool key q
@@ -104,7 +104,10 @@ installed=$(find -L "$users" -path '*Programs/Veloran/veloran.exe' | head -1)
 [ -n "$installed" ] || fail "veloran.exe not installed"
 folder=$(find -L "$users" -path '*Veloran/veloran.cfg' | head -1)
 [ -n "$folder" ] || fail "no per-user veloran.cfg"
-[ -n "$(find -L "$users" -name 'Veloran.lnk')" ] || fail "no Start-menu entry"
+link=$(find -L "$users" -name 'Veloran.lnk' | head -1)
+[ -n "$link" ] || fail "no Start-menu entry"
+# The shortcut's key (the link's bytes 64 and 65): Y with Ctrl and Alt.
+[ "$(od -An -tx1 -j64 -N2 "$link" | tr -d ' ')" = 5906 ] || fail "the Start-menu entry has no Ctrl+Alt+Y"
 [ "$(ls "$(dirname "$installed")/wave" | wc -l)" -gt 50 ] || fail "voice not installed"
 (cd "$(dirname "$folder")" && exec wine "$installed" --transcript >"$tmp/installed.txt" 2>/dev/null) &
 program=$!

@@ -40,10 +40,4 @@ __declspec(dllexport) LRESULT WINAPI
     VariantClear(&name);
     return 1;
 }
-
-__declspec(dllexport) HRESULT WINAPI
-    UiaHostProviderFromHwnd(HWND, IRawElementProviderSimple** host) {
-    if (host) *host = nullptr;
-    return E_NOTIMPL;
-}
 }
