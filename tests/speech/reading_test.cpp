@@ -87,9 +87,8 @@ TEST(RepeatKey, SaysTheLastReadingAgainAndSendsNothing) {
     }
 }
 
-// What speaks: the screen reader (chosen, or running and nothing else
-// chosen), else the system's voice for any service asked for, else the words.
-// The configuration's choice is its line 14, "Speech <choice>".
+// What speaks: the screen reader (chosen, or running and nothing else chosen), else the
+// system's voice for any service asked for, else the words. Line 14 reads "Speech <choice>".
 TEST(SpeechChoice, TheScreenReaderThenTheSystemVoiceThenTheWords) {
     struct Service : platform::TextSpeech {
         bool reachable = false, running = false;

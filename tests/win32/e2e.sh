@@ -12,6 +12,7 @@ tmp=$(mktemp -d /tmp/veloran-wine-XXXXXX)
 pids=()
 finish() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  [ -z "${blind:-}" ] || wine reg add "$blind" /v On /t REG_SZ /d 0 /f >/dev/null 2>&1 || true
   WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true
   rm -rf "$tmp"
 }
@@ -67,9 +68,8 @@ wait_for 60 "program end" sh -c "! kill -0 $program 2>/dev/null"
 test -s "$tmp/work/savmem.dat" || fail "no savmem.dat written"
 echo "end to end under wine: connected, FA014250000; sent, rigctl read it on the network port, savmem.dat written, panel in $win/e2e-panel.png"
 
-# Through a screen reader: a copy of the program beside the stand-in
-# uiautomationcore.dll, which writes each notification to notes.txt ("0 text",
-# "1 text" for "most recent"), with the system saying a screen reader runs.
+# Through a screen reader (the system says one runs): the program beside the stand-in
+# uiautomationcore.dll, which writes each notification to notes.txt ("1 text": "most recent").
 blind='HKCU\Control Panel\Accessibility\Blind Access'
 wine reg add "$blind" /v On /t REG_SZ /d 1 /f >/dev/null 2>&1
 mkdir -p "$tmp/reader" && cp "$win/veloran.exe" "$win/uia/uiautomationcore.dll" "$tmp/reader/"
@@ -77,10 +77,10 @@ mkdir -p "$tmp/reader" && cp "$win/veloran.exe" "$win/uia/uiautomationcore.dll" 
   exec wine "$tmp/reader/veloran.exe" --speech=screenreader --transcript >"$tmp/reader.txt" 2>/dev/null) &
 program=$!
 pids+=($program)
-notes() { tr -d '\r' < "$tmp/notes.txt" | grep -c "$1" || true; }
+notes() { { tr -d '\r' < "$tmp/notes.txt"; } 2>/dev/null | grep -c "$1" || true; }
 more_notes() { [ "$(notes "$1")" -gt "$2" ]; }
 reading='^0 [a-z ]* megahertz [A-Z ]*'
-wait_for 180 '"connected" in a notification' more_notes "$reading connected$" 0
+wait_for 180 '"connected" in a notification' more_notes "$reading.* connected$" 0
 said "$tmp/reader.txt" connected || fail "the transcript lacks connected"
 wait_for 30 "window" sh -c "xdotool search --name 'Yaesu VLR' > '$tmp/window'"
 before=$(notes "$reading$")

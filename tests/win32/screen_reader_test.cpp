@@ -1,7 +1,5 @@
-// Speech through a screen reader under wine. ScreenReader.* runs with the
-// stand-in uiautomationcore.dll beside it, which writes each notification to
-// a file; NoNotification.* with wine's own DLL (no notifications), once with
-// SAPI (the system voice speaks) and once without it (the recorded words).
+// Speech through a screen reader under wine: ScreenReader.* with the stand-in uiautomationcore.dll
+// that writes each notification to a file; NoNotification.* with wine's own (no notifications).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -16,7 +14,6 @@
 namespace vlr {
 namespace {
 
-// The system says a screen reader runs for the life of the object.
 struct ScreenReaderRunning {
     ScreenReaderRunning() { SystemParametersInfoW(SPI_SETSCREENREADER, TRUE, nullptr, 0); }
     ~ScreenReaderRunning() { SystemParametersInfoW(SPI_SETSCREENREADER, FALSE, nullptr, 0); }
@@ -41,7 +38,6 @@ struct Panel {
         for (const auto& w : words) say(c, w);
         end_reading(c);
     }
-    std::string notes() { return dir.exists("notes.txt") ? dir.read("notes.txt") : ""; }
 };
 
 TEST(ScreenReader, EachReadingIsOneNotificationAndEscapeReplacesTheQueue) {
@@ -62,7 +58,7 @@ TEST(ScreenReader, EachReadingIsOneNotificationAndEscapeReplacesTheQueue) {
     p.c.st.speech_option = "screenreader";
     choose_speech(p.c);
     EXPECT_EQ(p.c.text_speech, p.sapi.get());
-    EXPECT_EQ(p.notes(),
+    EXPECT_EQ(p.dir.read("notes.txt"),
               "0 Veloran three point five\n1 \n1 connected\n0 not connected\n"
               "element Veloran test\n");
     EXPECT_TRUE(p.speaker.words.empty());
@@ -78,7 +74,7 @@ void without_notifications(bool sapi_present) {
     p.read({"connected"});
     EXPECT_EQ(p.speaker.words,
               sapi_present ? std::vector<std::string>{} : std::vector<std::string>{"connected"});
-    EXPECT_EQ(p.notes(), "");
+    EXPECT_EQ(p.dir.read("notes.txt"), "");
 }
 
 TEST(NoNotification, TheSystemVoiceSpeaks) { without_notifications(true); }
