@@ -41,11 +41,6 @@ bool pushed_events_only() {
     return name == "dummy" || name == "offscreen";
 }
 
-int post_queued(void* semaphore, SDL_Event*) {
-    SDL_SemPost(static_cast<SDL_sem*>(semaphore));
-    return 1;
-}
-
 bool alt_alone(Uint16 mod) { return (mod & KMOD_ALT) && !(mod & KMOD_CTRL); }
 
 }  // namespace
@@ -67,7 +62,7 @@ bool SdlWindow::open(const std::string& title, int x, int y, int width, int heig
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     subsystems_ = true;
     tick_event_type();
-    if (pushed_events_only() && (queued_ = SDL_CreateSemaphore(0))) SDL_AddEventWatch(post_queued, queued_);
+    if (pushed_events_only()) queued_ = SDL_CreateSemaphore(0);
     window_ = SDL_CreateWindow(title.c_str(), x, y, width, height,
                                SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
     if (!window_) {
@@ -101,7 +96,7 @@ void SdlWindow::close() {
     text_.reset();
     if (image_) SDL_FreeSurface(image_), image_ = nullptr;
     if (window_) SDL_DestroyWindow(window_), window_ = nullptr;
-    if (queued_) SDL_DelEventWatch(post_queued, queued_), SDL_DestroySemaphore(queued_), queued_ = nullptr;
+    if (queued_) SDL_DestroySemaphore(queued_), queued_ = nullptr;
     if (subsystems_) SDL_QuitSubSystem(SDL_INIT_VIDEO), subsystems_ = false;
 }
 
@@ -182,14 +177,21 @@ void SdlWindow::wait_events(const std::function<void(int, int)>& deliver) {
 }
 
 // Waits up to `timeout_ms` for an event and takes it. With only pushed events
-// to come, the wait is on the semaphore every push posts, and ends at once.
+// to come, the wait is on the semaphore that wake() posts once its event is
+// queued (the ticks are queued by this thread before it waits).
 bool SdlWindow::wait_for_event(SDL_Event& event, int timeout_ms) {
     if (!queued_) return SDL_WaitEventTimeout(&event, timeout_ms) == 1;
+    // Taken with SDL_PeepEvents, not SDL_PollEvent: a poll stops at the end
+    // of its cycle and would leave an event pushed meanwhile for later.
+    auto take = [&event] {
+        SDL_PumpEvents();
+        return SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1;
+    };
     while (SDL_SemTryWait(queued_) == 0) {
     }
-    if (SDL_PollEvent(&event)) return true;
+    if (take()) return true;
     SDL_SemWaitTimeout(queued_, static_cast<Uint32>(timeout_ms));
-    return SDL_PollEvent(&event) == 1;
+    return take();
 }
 
 bool SdlWindow::take_stop_key() {
@@ -267,6 +269,7 @@ void SdlWindow::wake() {
     event.type = tick_event_type();
     event.user.code = -1;
     SDL_PushEvent(&event);
+    if (queued_) SDL_SemPost(queued_);
 }
 
 void SdlWindow::present(const SDL_Rect& area) {

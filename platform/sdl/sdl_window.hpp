@@ -49,8 +49,8 @@ private:
     std::unique_ptr<SdlText> text_;
     bool subsystems_ = false;
     std::map<int, std::unique_ptr<TimerSlot>> timers_;  // by timer id
-    // Posted whenever an event is queued; waited on instead of the display
-    // under drivers whose own wait looks for events once a millisecond.
+    // Posted by wake() after its event is queued; waited on instead of the
+    // display under drivers whose own wait looks for events once a millisecond.
     SDL_sem* queued_ = nullptr;
 };
 
