@@ -18,19 +18,14 @@ constexpr unsigned long long level_af = 0x8, level_rf = 0x10, level_sql = 0x20,
                              level_rfpower = 0x1000, level_swr = 0x10000000, level_alc = 0x20000000,
                              level_strength = 0x40000000;
 
+// The levels answered, and whether a client may set each.
 struct Level {
-    const char* name;
     unsigned long long bit;
     bool settable;
 };
 constexpr Level levels[] = {
-    {"AF", level_af, true},
-    {"RF", level_rf, true},
-    {"SQL", level_sql, true},
-    {"RFPOWER", level_rfpower, true},
-    {"SWR", level_swr, false},
-    {"ALC", level_alc, false},
-    {"STRENGTH", level_strength, false},
+    {level_af, true},   {level_rf, true},   {level_sql, true},       {level_rfpower, true},
+    {level_swr, false}, {level_alc, false}, {level_strength, false},
 };
 
 std::string hex_mask(bool settable_only) {
