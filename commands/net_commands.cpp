@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <charconv>
 #include <cstdlib>
 
 #include "base/text.hpp"
@@ -70,9 +70,8 @@ constexpr ModeName mode_names[] = {
 std::string mode_mask() {
     unsigned mask = 0;
     for (const auto& m : mode_names) mask |= m.bit;
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%x", mask);
-    return text;
+    char text[16] = "0x";
+    return std::string(text, std::to_chars(text + 2, text + sizeof text, mask, 16).ptr);
 }
 
 // The mode commands by program mode code (the radio numbers its modes its

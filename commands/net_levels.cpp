@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -32,9 +33,8 @@ std::string hex_mask(bool settable_only) {
     unsigned long long mask = 0;
     for (const Level& l : levels)
         if (l.settable || !settable_only) mask |= l.bit;
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%llx", mask);
-    return text;
+    char text[24] = "0x";
+    return std::string(text, std::to_chars(text + 2, text + sizeof text, mask, 16).ptr);
 }
 
 std::string fraction(double value) {
