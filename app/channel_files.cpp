@@ -49,12 +49,12 @@ int read_list(Context& c, const std::string& file, std::vector<CsvLine>& lines) 
     std::error_code ec;
     const auto size = std::filesystem::file_size(file, ec);
     std::string content, why;
-    if (ec || !platform::read_regular_file(file, content))
-        return fail(c, "cannot read " + file + ": no such file, or not a readable file", list_unreadable);
-    if (size > largest_list_bytes)
+    if (!ec && size > largest_list_bytes)
         return fail(c, file + " is " + digits(static_cast<long long>(size)) +
                            " bytes, far more than 100 channels take: not read",
                     list_not_chirp);
+    if (ec || !platform::read_regular_file(file, content))
+        return fail(c, "cannot read " + file + ": no such file, or not a readable file", list_unreadable);
     if (!split_csv(content, lines, why)) return fail(c, file + ": " + why, list_not_chirp);
     if (lines.empty()) return fail(c, file + " is empty: no header, no channels", list_not_chirp);
     why = check_chirp_header(lines.front().fields);
