@@ -65,7 +65,8 @@ int read_options(int argc, const char* const* argv, Options& opt, std::ostream& 
         }
     }
     if (channel_options_fit(opt)) return -1;
-    out << "veloran: --first, --replace and --skip-bad go with --import-channels, which goes alone\n";
+    out << "usage: veloran --import-channels FILE.csv [--first N] [--replace] [--skip-bad]\n"
+           "  (--first, --replace and --skip-bad go with --import-channels, which goes alone)\n";
     return 2;
 }
 
