@@ -50,11 +50,13 @@ int read_list(Context& c, const std::string& file, std::vector<CsvLine>& lines) 
     const auto size = std::filesystem::file_size(file, ec);
     std::string content, why;
     if (!ec && size > largest_list_bytes)
-        return fail(c, file + " is " + digits(static_cast<long long>(size)) +
-                           " bytes, far more than 100 channels take: not read",
+        return fail(c,
+                    file + " is " + digits(static_cast<long long>(size)) +
+                        " bytes, far more than 100 channels take: not read",
                     list_not_chirp);
     if (ec || !platform::read_regular_file(file, content))
-        return fail(c, "cannot read " + file + ": no such file, or not a readable file", list_unreadable);
+        return fail(c, "cannot read " + file + ": no such file, or not a readable file",
+                    list_unreadable);
     if (!split_csv(content, lines, why)) return fail(c, file + ": " + why, list_not_chirp);
     if (lines.empty()) return fail(c, file + " is empty: no header, no channels", list_not_chirp);
     why = check_chirp_header(lines.front().fields);
@@ -70,20 +72,25 @@ struct Taken {
 };
 
 // Why a row's channel cannot go to `slot`, "" when it can.
-std::string slot_problem(const Context& c, const ChannelImport& job, int slot, const std::string& record,
-                         const std::array<int, 100>& line_of_slot) {
-    if (slot > 99) return "channel " + digits(slot) + " would be past 99 (--first " + digits(job.first) + ")";
+std::string slot_problem(const Context& c, const ChannelImport& job, int slot,
+                         const std::string& record, const std::array<int, 100>& line_of_slot) {
+    if (slot > 99)
+        return "channel " + digits(slot) + " would be past 99 (--first " + digits(job.first) + ")";
     const auto at = static_cast<std::size_t>(slot);
-    if (line_of_slot[at] != 0) return "channel " + digits(slot) + " is given on line " + digits(line_of_slot[at]) + " already";
+    if (line_of_slot[at] != 0)
+        return "channel " + digits(slot) + " is given on line " + digits(line_of_slot[at]) +
+               " already";
     // The same channel again (a list imported twice) overwrites nothing.
     const std::string& old = c.st.memory_channels[at];
-    if (used(old) && old != record && !job.replace) return "channel " + digits(slot) + " is in use (--replace overwrites it)";
+    if (used(old) && old != record && !job.replace)
+        return "channel " + digits(slot) + " is in use (--replace overwrites it)";
     return {};
 }
 
 // Checks every row: the channels to write, and a line for each row that
 // cannot be one (reported on c.errors). The count of bad rows.
-int check_rows(Context& c, const ChannelImport& job, const std::vector<CsvLine>& lines, std::vector<Taken>& taken) {
+int check_rows(Context& c, const ChannelImport& job, const std::vector<CsvLine>& lines,
+               std::vector<Taken>& taken) {
     std::array<int, 100> line_of_slot{};
     int bad = 0;
     for (std::size_t i = 1; i < lines.size(); ++i) {
@@ -106,8 +113,10 @@ int check_rows(Context& c, const ChannelImport& job, const std::vector<CsvLine>&
 
 int export_channels(Context& c, const std::string& file) {
     bool file_exists = false;
-    if (!load_state(c, file_exists)) return fail(c, "savmem.dat is not a memory file", list_memory_unusable);
-    if (!file_exists) return fail(c, "no savmem.dat in this folder: no channels to export", list_unreadable);
+    if (!load_state(c, file_exists))
+        return fail(c, "savmem.dat is not a memory file", list_memory_unusable);
+    if (!file_exists)
+        return fail(c, "no savmem.dat in this folder: no channels to export", list_unreadable);
     const ChannelNames names = read_channel_names(c.paths, c.st);
     std::string out = chirp_header_line();
     int written = 0;
@@ -115,11 +124,13 @@ int export_channels(Context& c, const std::string& file) {
         const auto at = static_cast<std::size_t>(slot);
         if (!used(c.st.memory_channels[at])) continue;
         const std::string row = chirp_row_line(slot, c.st.memory_channels[at], names[at]);
-        if (row.empty()) fail(c, "channel " + digits(slot) + " is damaged in savmem.dat: left out", 0);
+        if (row.empty())
+            fail(c, "channel " + digits(slot) + " is damaged in savmem.dat: left out", 0);
         out += row;
         written += row.empty() ? 0 : 1;
     }
-    if (!platform::replace_file(file, out)) return fail(c, "cannot write " + file, list_not_written);
+    if (!platform::replace_file(file, out))
+        return fail(c, "cannot write " + file, list_not_written);
     tell(c, digits(written) + " channels written to " + file);
     return list_done;
 }
@@ -127,22 +138,28 @@ int export_channels(Context& c, const std::string& file) {
 int import_channels(Context& c, const ChannelImport& job) {
     platform::FileLock lock;
     if (!lock.take(c.paths.file(running_lock_name)))
-        return fail(c, "veloran is running in this folder and would save over the import: end it first",
-                    list_program_running);
+        return fail(
+            c, "veloran is running in this folder and would save over the import: end it first",
+            list_program_running);
     std::vector<CsvLine> lines;
     if (const int status = read_list(c, job.file, lines); status != list_done) return status;
     bool file_exists = false;
     if (!load_state(c, file_exists))
-        return fail(c, "savmem.dat is not a memory file: start veloran once (it keeps it as savmem.dat.bad)",
-                    list_memory_unusable);
+        return fail(
+            c,
+            "savmem.dat is not a memory file: start veloran once (it keeps it as savmem.dat.bad)",
+            list_memory_unusable);
     std::vector<Taken> taken;
     const int bad = check_rows(c, job, lines, taken);
     if (bad > 0 && (!job.skip_bad || taken.empty()))
-        return fail(c, "nothing written: " + digits(bad) + " rows cannot be channels" +
-                           (job.skip_bad ? "" : " (--skip-bad writes the others)"),
+        return fail(c,
+                    "nothing written: " + digits(bad) + " rows cannot be channels" +
+                        (job.skip_bad ? "" : " (--skip-bad writes the others)"),
                     list_bad_rows);
-    const std::string kept = file_exists ? platform::keep_copy(c.paths.file(memory_file_name), ".bak") : "";
-    if (file_exists && kept.empty()) return fail(c, "cannot keep a copy of savmem.dat: nothing written", list_not_written);
+    const std::string kept =
+        file_exists ? platform::keep_copy(c.paths.file(memory_file_name), ".bak") : "";
+    if (file_exists && kept.empty())
+        return fail(c, "cannot keep a copy of savmem.dat: nothing written", list_not_written);
     ChannelNames names = read_channel_names(c.paths, c.st);
     for (const Taken& t : taken) {
         c.st.memory_channels[static_cast<std::size_t>(t.slot)] = t.channel.record;
@@ -151,10 +168,13 @@ int import_channels(Context& c, const ChannelImport& job) {
     // The names first: should savmem.dat not be written, names of records it
     // does not hold name nothing.
     if (!write_channel_names(c.paths, c.st, names) || !save_memory_file(c))
-        return fail(c, "cannot write savmem.names, savmem.dat or memory.txt" +
-                           (kept.empty() ? std::string() : "; " + kept + " holds the channels as they were"),
-                    list_not_written);
-    for (const Taken& t : taken) tell(c, "channel " + digits(t.slot) + " from line " + digits(t.line));
+        return fail(
+            c,
+            "cannot write savmem.names, savmem.dat or memory.txt" +
+                (kept.empty() ? std::string() : "; " + kept + " holds the channels as they were"),
+            list_not_written);
+    for (const Taken& t : taken)
+        tell(c, "channel " + digits(t.slot) + " from line " + digits(t.line));
     tell(c, digits(static_cast<long long>(taken.size())) + " channels imported" +
                 (kept.empty() ? std::string() : ", the old savmem.dat kept as " + kept));
     return list_done;

@@ -16,11 +16,11 @@ const char* const line_end = "\r\n";
 
 // The radio's tone numbers 0..49 in tenths of a hertz: the standard CTCSS
 // tones in their usual order, the order CHIRP lists them in too.
-constexpr int ctcss_tenths[50] = {
-    670,  693,  719,  744,  770,  797,  825,  854,  885,  915,  948,  974,  1000,
-    1035, 1072, 1109, 1148, 1188, 1230, 1273, 1318, 1365, 1413, 1462, 1514, 1567,
-    1598, 1622, 1655, 1679, 1713, 1738, 1773, 1799, 1835, 1862, 1899, 1928, 1966,
-    1995, 2035, 2065, 2107, 2181, 2257, 2291, 2336, 2418, 2503, 2541};
+constexpr int ctcss_tenths[50] = {670,  693,  719,  744,  770,  797,  825,  854,  885,  915,
+                                  948,  974,  1000, 1035, 1072, 1109, 1148, 1188, 1230, 1273,
+                                  1318, 1365, 1413, 1462, 1514, 1567, 1598, 1622, 1655, 1679,
+                                  1713, 1738, 1773, 1799, 1835, 1862, 1899, 1928, 1966, 1995,
+                                  2035, 2065, 2107, 2181, 2257, 2291, 2336, 2418, 2503, 2541};
 
 // The radio's DCS numbers 0..103: the standard DCS codes, written as CHIRP
 // writes them (the octal digits read as a decimal number).
@@ -39,14 +39,14 @@ struct ChirpMode {
     const char* name;
 };
 constexpr ChirpMode chirp_modes[] = {
-    {mode::lsb, "LSB"}, {mode::usb, "USB"}, {mode::cw, "CW"},      {mode::am, "AM"},
+    {mode::lsb, "LSB"},       {mode::usb, "USB"}, {mode::cw, "CW"}, {mode::am, "AM"},
     {mode::fm_narrow, "NFM"}, {mode::c4fm, "DN"}, {mode::fm, "FM"},
 };
 
-const char* const columns[] = {"Location", "Name",     "Frequency", "Duplex",       "Offset",
-                               "Tone",     "rToneFreq", "cToneFreq", "DtcsCode",    "DtcsPolarity",
-                               "Mode",     "TStep",    "Skip",      "Comment",      "URCALL",
-                               "RPT1CALL", "RPT2CALL", "DVCODE"};
+const char* const columns[] = {"Location", "Name",      "Frequency", "Duplex",   "Offset",
+                               "Tone",     "rToneFreq", "cToneFreq", "DtcsCode", "DtcsPolarity",
+                               "Mode",     "TStep",     "Skip",      "Comment",  "URCALL",
+                               "RPT1CALL", "RPT2CALL",  "DVCODE"};
 
 // What the radio receives: 30 kHz to 56 MHz, 118 to 164 MHz, 420 to 470 MHz.
 bool in_radio_range(long long hz) {
@@ -66,7 +66,8 @@ bool parse_mhz(std::string text, long long& hz) {
     const std::string whole = text.substr(0, point);
     const std::string part = point == std::string::npos ? std::string() : text.substr(point + 1);
     if (whole.size() > 4 || part.size() > 6 || (whole.empty() && part.empty())) return false;
-    if ((!whole.empty() && !all_digits(whole)) || (!part.empty() && !all_digits(part))) return false;
+    if ((!whole.empty() && !all_digits(whole)) || (!part.empty() && !all_digits(part)))
+        return false;
     hz = std::atoll(whole.c_str()) * 1'000'000 + std::atoll((part + "000000").substr(0, 6).c_str());
     return true;
 }
@@ -76,8 +77,10 @@ int ctcss_number(const std::string& text) {
     char* end = nullptr;
     const double hz = std::strtod(text.c_str(), &end);
     if (text.empty() || *end != '\0' || std::abs(hz * 10 - std::round(hz * 10)) > 0.001) return -1;
-    const int* found = std::find(std::begin(ctcss_tenths), std::end(ctcss_tenths), std::lround(hz * 10));
-    return found == std::end(ctcss_tenths) ? -1 : static_cast<int>(found - std::begin(ctcss_tenths));
+    const int* found =
+        std::find(std::begin(ctcss_tenths), std::end(ctcss_tenths), std::lround(hz * 10));
+    return found == std::end(ctcss_tenths) ? -1
+                                           : static_cast<int>(found - std::begin(ctcss_tenths));
 }
 
 // The program's tone code of a DCS code ("023"): the radio's DCS number n
@@ -85,7 +88,8 @@ int ctcss_number(const std::string& text) {
 // 0..3 are 500..503, 4..99 are 704..799 and 100..103 are 800..803.
 std::string dcs_tone_code(const std::string& text) {
     if (text.empty() || text.size() > 3 || !all_digits(text)) return {};
-    const int* found = std::find(std::begin(dcs_codes), std::end(dcs_codes), std::atoi(text.c_str()));
+    const int* found =
+        std::find(std::begin(dcs_codes), std::end(dcs_codes), std::atoi(text.c_str()));
     if (found == std::end(dcs_codes)) return {};
     const int n = static_cast<int>(found - std::begin(dcs_codes));
     return digits(n <= 3 ? 500 + n : 700 + n);
@@ -159,15 +163,20 @@ bool split_csv(const std::string& text, std::vector<CsvLine>& lines, std::string
         const char ch = text[i];
         const auto byte = static_cast<unsigned char>(ch);
         if ((byte < 0x20 && ch != '\t' && ch != '\r' && ch != '\n') || byte == 0x7F) {
-            why = "line " + digits(number) + " holds binary data (byte " + digits(byte) + "): not a text file";
+            why = "line " + digits(number) + " holds binary data (byte " + digits(byte) +
+                  "): not a text file";
             return false;
         }
-        const bool line_break = ch == '\n' || (ch == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
+        const bool line_break =
+            ch == '\n' || (ch == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
         if (line_break) ++number;
         if (in_quotes) {
-            if (ch != '"') line.fields.back() += ch;
-            else if (i + 1 < text.size() && text[i + 1] == '"') line.fields.back() += text[++i];
-            else in_quotes = false;
+            if (ch != '"')
+                line.fields.back() += ch;
+            else if (i + 1 < text.size() && text[i + 1] == '"')
+                line.fields.back() += text[++i];
+            else
+                in_quotes = false;
         } else if (ch == '"') {
             in_quotes = true;
         } else if (ch == ',') {
@@ -245,13 +254,18 @@ std::string tone_code_of(const RowReader& get, std::string& why) {
         const std::string code = get("DtcsCode"), polarity = get("DtcsPolarity", "NN");
         const std::string rx_code = get("RxDtcsCode", code.c_str());
         const std::string tone = dcs_tone_code(code);
-        if (tone.empty()) why = "DCS code " + code + " is not one of the radio's 104 codes";
-        else if (polarity != "NN") why = "DCS polarity " + polarity + ": the radio uses NN only";
-        else if (rx_code != code) why = "cross tone (receive DCS " + rx_code + "): the radio has one code";
+        if (tone.empty())
+            why = "DCS code " + code + " is not one of the radio's 104 codes";
+        else if (polarity != "NN")
+            why = "DCS polarity " + polarity + ": the radio uses NN only";
+        else if (rx_code != code)
+            why = "cross tone (receive DCS " + rx_code + "): the radio has one code";
         return tone;
     }
-    if (kind == "Cross") why = "cross tone: the radio has one tone for both directions";
-    else why = "tone mode \"" + kind + "\" is not Tone, TSQL or DTCS";
+    if (kind == "Cross")
+        why = "cross tone: the radio has one tone for both directions";
+    else
+        why = "tone mode \"" + kind + "\" is not Tone, TSQL or DTCS";
     return {};
 }
 
@@ -266,7 +280,8 @@ std::string b_part_of(const RowReader& get, long long hz, int band, std::string&
     }
     if (duplex.empty()) return nine_digits(hz);
     if (duplex == "split") {
-        if (!in_radio_range(offset)) why = "split frequency " + mhz_text(offset) + " MHz is outside the radio's ranges";
+        if (!in_radio_range(offset))
+            why = "split frequency " + mhz_text(offset) + " MHz is outside the radio's ranges";
         return nine_digits(offset);
     }
     if (duplex != "+" && duplex != "-") {
@@ -298,14 +313,16 @@ std::string preamp_of(const std::string& comment) {
 
 // A name as a line of the names file can hold it: printable, at most 64 bytes.
 std::string clean_name(std::string name) {
-    std::replace_if(name.begin(), name.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x20; }, ' ');
+    std::replace_if(
+        name.begin(), name.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x20; },
+        ' ');
     return name.substr(0, 64);
 }
 
 }  // namespace
 
-ChirpChannel channel_from_row(const std::vector<std::string>& header, const std::vector<std::string>& row,
-                              std::string& why) {
+ChirpChannel channel_from_row(const std::vector<std::string>& header,
+                              const std::vector<std::string>& row, std::string& why) {
     ChirpChannel channel;
     if (row.size() < header.size()) {
         why = digits(static_cast<long long>(row.size())) + " fields where the first line names " +
@@ -313,7 +330,8 @@ ChirpChannel channel_from_row(const std::vector<std::string>& header, const std:
         return channel;
     }
     const RowReader get{header, row};
-    const std::string location = get("Location"), freq_text = get("Frequency"), mode = get("Mode", "FM");
+    const std::string location = get("Location"), freq_text = get("Frequency"),
+                      mode = get("Mode", "FM");
     long long hz = 0;
     if (location.empty() || location.size() > 3 || !all_digits(location))
         why = "Location \"" + location + "\" is not a channel number";
@@ -322,7 +340,8 @@ ChirpChannel channel_from_row(const std::vector<std::string>& header, const std:
     else if (!parse_mhz(freq_text, hz))
         why = "Frequency \"" + freq_text + "\" is not a frequency in MHz";
     else if (!in_radio_range(hz))
-        why = "Frequency " + mhz_text(hz) + " MHz is outside the radio's ranges (0.03-56, 118-164, 420-470 MHz)";
+        why = "Frequency " + mhz_text(hz) +
+              " MHz is outside the radio's ranges (0.03-56, 118-164, 420-470 MHz)";
     else if (mode_code_of(mode) == 0)
         why = "mode \"" + mode + "\": the radio has LSB, USB, CW, AM, NFM, FM and DN";
     else if (mode == "DN" && hz < 144'000'000)
@@ -338,8 +357,8 @@ ChirpChannel channel_from_row(const std::vector<std::string>& header, const std:
         return channel;
     }
     const std::string kind = get("Duplex") == "split" ? "1" : get("Duplex").empty() ? "0" : "5";
-    channel.record = kind + digit_of(mode_code_of(mode)) + band_digits(band) + "A" + nine_digits(hz) + "B" +
-                     b_part + tone + preamp_of(get("Comment"));
+    channel.record = kind + digit_of(mode_code_of(mode)) + band_digits(band) + "A" +
+                     nine_digits(hz) + "B" + b_part + tone + preamp_of(get("Comment"));
     channel.name = clean_name(get("Name"));
     return channel;
 }

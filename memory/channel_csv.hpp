@@ -36,7 +36,7 @@ struct ChirpChannel {
 };
 // The channel of one row of a file with `header`, or the reason in `why`
 // that the radio cannot hold it.
-ChirpChannel channel_from_row(const std::vector<std::string>& header, const std::vector<std::string>& row,
-                              std::string& why);
+ChirpChannel channel_from_row(const std::vector<std::string>& header,
+                              const std::vector<std::string>& row, std::string& why);
 
 }  // namespace vlr

@@ -6,9 +6,9 @@
 namespace vlr {
 namespace {
 
-const std::vector<std::string> header = {"Location", "Name",     "Frequency", "Duplex",   "Offset",   "Tone",
-                                         "rToneFreq", "cToneFreq", "DtcsCode", "DtcsPolarity", "Mode", "TStep",
-                                         "Skip",      "Comment"};
+const std::vector<std::string> header = {
+    "Location",  "Name",     "Frequency",    "Duplex", "Offset", "Tone", "rToneFreq",
+    "cToneFreq", "DtcsCode", "DtcsPolarity", "Mode",   "TStep",  "Skip", "Comment"};
 
 std::vector<std::string> fields(const std::string& row) {
     std::vector<CsvLine> lines;
@@ -61,8 +61,10 @@ const std::pair<const char*, const char*> rows[] = {
 TEST(ChirpRows, EachRowGivesItsRecordOrSaysWhyNot) {
     for (const auto& [row, expected] : rows) {
         const std::string got = imported(row);
-        if (expected[0] == '!') EXPECT_NE(got.find(expected + 1), std::string::npos) << row << " gave " << got;
-        else EXPECT_EQ(got, expected) << row;
+        if (expected[0] == '!')
+            EXPECT_NE(got.find(expected + 1), std::string::npos) << row << " gave " << got;
+        else
+            EXPECT_EQ(got, expected) << row;
     }
     std::string why;
     channel_from_row(header, {"1", "x"}, why);
@@ -107,7 +109,9 @@ std::string split(const std::string& text) {
 TEST(CsvText, LineEndsQuotesAndBinaryData) {
     const std::pair<std::string, std::string> cases[] = {
         {"a,b\r\nc\r\n", "1:a|b 2:c"},
-        {"\xEF\xBB\xBF" "a,b\nc", "1:a|b 2:c"},
+        {"\xEF\xBB\xBF"
+         "a,b\nc",
+         "1:a|b 2:c"},
         {"a\rb\r", "1:a 2:b"},
         {"a\n\n\r\n,\nb", "1:a 4:| 5:b"},
         {"\"x, y\",\"say \"\"hi\"\"\"\n", "1:x, y|say \"hi\""},
@@ -118,8 +122,10 @@ TEST(CsvText, LineEndsQuotesAndBinaryData) {
     };
     for (const auto& [text, expected] : cases) {
         const std::string got = split(text);
-        if (expected[0] == '!') EXPECT_NE(got.find(expected.substr(1)), std::string::npos) << got;
-        else EXPECT_EQ(got, expected);
+        if (expected[0] == '!')
+            EXPECT_NE(got.find(expected.substr(1)), std::string::npos) << got;
+        else
+            EXPECT_EQ(got, expected);
     }
     EXPECT_EQ(check_chirp_header({"Location", "Name", "Frequency"}), "");
     EXPECT_NE(check_chirp_header({"Output Freq", "Input Freq", "Location"}), "");
