@@ -45,6 +45,7 @@ const std::pair<const char*, const char*> rows[] = {
     {"1,,14.2000001,,,,,,,,USB", "!not a frequency"},
     {"1,,145.0,split,200.0,,,,,,FM", "!split frequency 200.000000"},
     {"1,,145.0,,,Tone,88.6,,,,FM", "!88.6 Hz is not one"},
+    {"1,,145.0,,,Tone,88.5Hz,,,,FM", "!88.5Hz Hz is not one"},
     {"1,,145.0,,,DTCS,,,024,NN,FM", "!DCS code 024"},
     {"1,,145.0,,,DTCS,,,023,NR,FM", "!polarity NR"},
     {"1,,145.0,,,Cross,88.5,100.0,,,FM", "!cross tone"},
@@ -90,7 +91,8 @@ TEST(ChirpRows, EveryRecordWrittenReadsBackTheSame) {
     EXPECT_EQ(fields(chirp_row_line(1, "0712A145000000B1450000007000", ""))[8], "732");
     for (const char* damaged : {"0712A145000000B145000000999", "0812A145000000B1450000009990",
                                 "0712A1450x0000B1450000009990", "0912A145000000B1450000009990",
-                                "0712A145000000B1450000000500", "0712A145000000B1450000009993"})
+                                "0712A145000000B1450000000500", "0712A145000000B1450000009993",
+                                "0712A145000000B1450000008040"})
         EXPECT_EQ(chirp_row_line(1, damaged, ""), "") << damaged;
 }
 
