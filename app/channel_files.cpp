@@ -21,7 +21,7 @@ namespace {
 // and is not read into memory to find that out.
 constexpr std::uintmax_t largest_list_bytes = 1 << 20;
 
-int fail(Context& c, const std::string& why, int status) {
+int refuse(Context& c, const std::string& why, int status) {
     if (c.errors) *c.errors << "veloran: " << why << '\n';
     return status;
 }
@@ -50,18 +50,18 @@ int read_list(Context& c, const std::string& file, std::vector<CsvLine>& lines) 
     const auto size = std::filesystem::file_size(file, ec);
     std::string content, why;
     if (!ec && size > largest_list_bytes)
-        return fail(c,
-                    file + " is " + digits(static_cast<long long>(size)) +
-                        " bytes, far more than 100 channels take: not read",
-                    list_not_chirp);
+        return refuse(c,
+                      file + " is " + digits(static_cast<long long>(size)) +
+                          " bytes, far more than 100 channels take: not read",
+                      list_not_chirp);
     if (ec || !platform::read_regular_file(file, content))
-        return fail(c, "cannot read " + file + ": no such file, or not a readable file",
-                    list_unreadable);
-    if (!split_csv(content, lines, why)) return fail(c, file + ": " + why, list_not_chirp);
-    if (lines.empty()) return fail(c, file + " is empty: no header, no channels", list_not_chirp);
+        return refuse(c, "cannot read " + file + ": no such file, or not a readable file",
+                      list_unreadable);
+    if (!split_csv(content, lines, why)) return refuse(c, file + ": " + why, list_not_chirp);
+    if (lines.empty()) return refuse(c, file + " is empty: no header, no channels", list_not_chirp);
     why = check_chirp_header(lines.front().fields);
-    if (!why.empty()) return fail(c, file + ": " + why, list_not_chirp);
-    if (lines.size() == 1) return fail(c, file + " has a header and no channels", list_not_chirp);
+    if (!why.empty()) return refuse(c, file + ": " + why, list_not_chirp);
+    if (lines.size() == 1) return refuse(c, file + " has a header and no channels", list_not_chirp);
     return list_done;
 }
 
@@ -99,7 +99,7 @@ int check_rows(Context& c, const ChannelImport& job, const std::vector<CsvLine>&
         const int slot = job.first >= 0 ? job.first + static_cast<int>(i) - 1 : channel.location;
         if (why.empty()) why = slot_problem(c, job, slot, channel.record, line_of_slot);
         if (!why.empty()) {
-            fail(c, job.file + " line " + digits(lines[i].number) + ": " + why, 0);
+            refuse(c, job.file + " line " + digits(lines[i].number) + ": " + why, 0);
             ++bad;
             continue;
         }
@@ -114,9 +114,9 @@ int check_rows(Context& c, const ChannelImport& job, const std::vector<CsvLine>&
 int export_channels(Context& c, const std::string& file) {
     bool file_exists = false;
     if (!load_state(c, file_exists))
-        return fail(c, "savmem.dat is not a memory file", list_memory_unusable);
+        return refuse(c, "savmem.dat is not a memory file", list_memory_unusable);
     if (!file_exists)
-        return fail(c, "no savmem.dat in this folder: no channels to export", list_unreadable);
+        return refuse(c, "no savmem.dat in this folder: no channels to export", list_unreadable);
     const ChannelNames names = read_channel_names(c.paths, c.st);
     std::string out = chirp_header_line();
     int written = 0;
@@ -125,12 +125,12 @@ int export_channels(Context& c, const std::string& file) {
         if (!used(c.st.memory_channels[at])) continue;
         const std::string row = chirp_row_line(slot, c.st.memory_channels[at], names[at]);
         if (row.empty())
-            fail(c, "channel " + digits(slot) + " is damaged in savmem.dat: left out", 0);
+            refuse(c, "channel " + digits(slot) + " is damaged in savmem.dat: left out", 0);
         out += row;
         written += row.empty() ? 0 : 1;
     }
     if (!platform::replace_file(file, out))
-        return fail(c, "cannot write " + file, list_not_written);
+        return refuse(c, "cannot write " + file, list_not_written);
     tell(c, digits(written) + " channels written to " + file);
     return list_done;
 }
@@ -138,28 +138,28 @@ int export_channels(Context& c, const std::string& file) {
 int import_channels(Context& c, const ChannelImport& job) {
     platform::FileLock lock;
     if (!lock.take(c.paths.file(running_lock_name)))
-        return fail(
+        return refuse(
             c, "veloran is running in this folder and would save over the import: end it first",
             list_program_running);
     std::vector<CsvLine> lines;
     if (const int status = read_list(c, job.file, lines); status != list_done) return status;
     bool file_exists = false;
     if (!load_state(c, file_exists))
-        return fail(
+        return refuse(
             c,
             "savmem.dat is not a memory file: start veloran once (it keeps it as savmem.dat.bad)",
             list_memory_unusable);
     std::vector<Taken> taken;
     const int bad = check_rows(c, job, lines, taken);
     if (bad > 0 && (!job.skip_bad || taken.empty()))
-        return fail(c,
-                    "nothing written: " + digits(bad) + " rows cannot be channels" +
-                        (job.skip_bad ? "" : " (--skip-bad writes the others)"),
-                    list_bad_rows);
+        return refuse(c,
+                      "nothing written: " + digits(bad) + " rows cannot be channels" +
+                          (job.skip_bad ? "" : " (--skip-bad writes the others)"),
+                      list_bad_rows);
     const std::string kept =
         file_exists ? platform::keep_copy(c.paths.file(memory_file_name), ".bak") : "";
     if (file_exists && kept.empty())
-        return fail(c, "cannot keep a copy of savmem.dat: nothing written", list_not_written);
+        return refuse(c, "cannot keep a copy of savmem.dat: nothing written", list_not_written);
     ChannelNames names = read_channel_names(c.paths, c.st);
     for (const Taken& t : taken) {
         c.st.memory_channels[static_cast<std::size_t>(t.slot)] = t.channel.record;
@@ -168,7 +168,7 @@ int import_channels(Context& c, const ChannelImport& job) {
     // The names first: should savmem.dat not be written, names of records it
     // does not hold name nothing.
     if (!write_channel_names(c.paths, c.st, names) || !save_memory_file(c))
-        return fail(
+        return refuse(
             c,
             "cannot write savmem.names, savmem.dat or memory.txt" +
                 (kept.empty() ? std::string() : "; " + kept + " holds the channels as they were"),
