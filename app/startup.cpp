@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include "app/channel_files.hpp"
+
 #include "base/exit_codes.hpp"
 #include "base/names.hpp"
 #include "base/text.hpp"
@@ -137,6 +139,10 @@ void shutdown_program(Context& c) {
 int run_program(Context& c) {
     State& s = c.st;
     set_fixed_texts(s);
+    // Held while the program runs, so that a channel import refuses to write
+    // savmem.dat under it; the system lets go of it however the program ends.
+    platform::FileLock running;
+    running.take(c.paths.file(running_lock_name));
     if (c.window && c.window->open(window_title, 250, 100, 950, 500)) s.main_window.open = true;
     // The command line's choice (or the screen reader's) already speaks the
     // greeting; line 14 of the configuration decides once it is read.

@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
     attach_parent_console();
     vlr::Options opt;
     if (const int status = vlr::read_options(argc, argv, opt, std::cout); status >= 0) return status;
+    if (const int status = vlr::run_channel_job(opt, std::cout, std::cerr); status >= 0) return status;
 
     const std::string program = vlr::platform::program_folder();
     auto serial = vlr::platform::make_win32_serial();
