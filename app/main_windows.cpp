@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
     attach_parent_console();
     vlr::Options opt;
     if (const int status = vlr::read_options(argc, argv, opt, std::cout); status >= 0) return status;
+    if (const int status = vlr::run_channel_job(opt, std::cout, std::cerr); status >= 0) return status;
 
     const std::string program = vlr::platform::program_folder();
     auto serial = vlr::platform::make_win32_serial();
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
     parts.speaker = vlr::platform::make_win32_speaker({program});
     parts.sockets = vlr::platform::make_win32_sockets();
     parts.text_service = vlr::platform::make_sapi_speech();
+    parts.screen_reader = vlr::platform::make_screen_reader_speech(*parts.window);
     vlr::wire_context(c, parts, opt);
 
     int code = vlr::run_program(c);

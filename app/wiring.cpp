@@ -11,6 +11,7 @@ void wire_context(Context& c, const SystemParts& parts, const Options& opt) {
     c.serial = parts.serial.get();
     c.sockets = parts.sockets.get();
     c.text_service = parts.text_service.get();
+    c.screen_reader = parts.screen_reader.get();
     c.console = &std::cout;
     c.errors = &std::cerr;
     apply_options(c, opt, std::cout);

@@ -1,5 +1,5 @@
 // What both entry points share: the context wired to the parts a system
-// makes (window, word player, serial ports, network, speech service).
+// makes (window, word player, serial ports, network, speech services).
 #pragma once
 
 #include <memory>
@@ -19,6 +19,8 @@ struct SystemParts {
     std::unique_ptr<platform::SerialSystem> serial;
     std::unique_ptr<platform::TextSpeech> text_service;  // null: the recorded words only
     std::unique_ptr<platform::Sockets> sockets;
+    // Speaks through the window (Windows): made after it, ended before it.
+    std::unique_ptr<platform::TextSpeech> screen_reader;  // null: none on this system
 };
 
 // Points the context at the parts, the console at the standard streams, and
