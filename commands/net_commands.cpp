@@ -6,6 +6,7 @@
 
 #include "base/text.hpp"
 #include "base/names.hpp"
+#include "commands/refusals.hpp"
 #include "link/cat.hpp"
 #include "panel/front_panel.hpp"
 #include "radio/mode.hpp"
@@ -411,7 +412,10 @@ std::string answer_net_line(Context& c, const std::string& line, NetClientFacts&
     for (const auto& command : commands)
         if (r.name == command.name) needed = command.arguments;
     if (static_cast<int>(r.args.size()) < needed) return format(r, {invalid, {}});
-    return format(r, run(c, r, client));
+    begin_network_commands(c);
+    Result result = run(c, r, client);
+    if (network_set_refused(c) && result.code == ok) result.code = rejected;
+    return format(r, result);
 }
 
 void unkey_for_network(Context& c) {
