@@ -68,6 +68,7 @@ bool network_set_refused(Context& c) {
     if (!sets_unanswered(s, s.command_round)) return false;
     wait_for_radio(c);
     hold_arrived_replies(c);
+    settle_waited_sets(s, s.command_round);
     return std::any_of(s.refused.begin(), s.refused.end(), [&](const SentCommand& r) {
         return sent_by(r, from::network) && r.round == s.command_round;
     });

@@ -156,6 +156,15 @@ void forget_unanswered(State& s) {
     s.replies_held.clear();
 }
 
+void settle_waited_sets(State& s, int round) {
+    if (s.refusals_unplaced > 0) return;
+    std::erase_if(s.unanswered, [&](const SentCommand& sent) {
+        const bool taken = !sent.query && sent.round == round;
+        if (taken) s.forms_taken.insert(form_of(sent.command));
+        return taken;
+    });
+}
+
 bool sets_unanswered(const State& s, int round) {
     return std::any_of(s.unanswered.begin(), s.unanswered.end(), [&](const SentCommand& sent) {
         return !sent.query && sent.round == round;

@@ -30,6 +30,10 @@ void note_replies(Context& c, const std::string& replies);
 // device went away).
 void forget_unanswered(State& s);
 
+// After a wait long enough for the radio's answer, with no "?;" still to
+// place: the sets sent in `round` were taken.
+void settle_waited_sets(State& s, int round);
+
 // True while a set sent in `round` may still be refused.
 bool sets_unanswered(const State& s, int round);
 

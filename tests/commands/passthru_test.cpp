@@ -20,7 +20,8 @@ namespace {
 
 // The network port's rows on one program connected to the emulated radio: each line's answer
 // ("*text": ends with text), the commands that reached the radio and the words heard. "#tick"
-// runs the poll, "#allow" lets network clients transmit, "#gone" is the client going away.
+// runs the poll, "#allow" lets network clients transmit, "#gone" is the client going away,
+// "#refuse CODE" makes the radio refuse that code's sets.
 struct Row { const char *line, *answer, *wire, *words = ""; };
 
 const Row rows[] = {
@@ -58,7 +59,10 @@ const Row rows[] = {
     // Allowed: keyed with a word, unkeyed by the client or when it goes.
     {"#allow", "", ""}, {"T 1", "RPRT 0\n", "TX1;", "nettx"}, {"t", "1\n", ""}, {"T 1", "RPRT 0\n", ""},
     {"T 0", "RPRT 0\n", "TX0;"}, {"#gone", "", ""}, {"+T 1", "set_ptt: 1\nRPRT 0\n", "TX1;", "nettx"},
-    {"#gone", "", "TX0;"}, {"t", "0\n", ""}, {"q", "RPRT 0\n", ""},
+    {"#gone", "", "TX0;"}, {"t", "0\n", ""},
+    // A set the radio refuses ("#refuse CODE") is answered as rejected, the next one taken is not.
+    {"#tick", "", "SM0;"}, {"#tick", "", ""}, {"#refuse MD", "", ""}, {"M CW 500", "RPRT -9\n", "MD03; NA01; SH0010;"}, {"+F 7074000", "set_freq: 7074000\nRPRT 0\n", "FA007074000;"},
+    {"q", "RPRT 0\n", ""},
 };
 
 TEST(NetCommands, RowsInOrder) {
@@ -74,6 +78,7 @@ TEST(NetCommands, RowsInOrder) {
         std::string answer;
         if (line == "#tick") timer_tick(rig.c);
         else if (line == "#allow") rig.st().net_tx_allowed = 1;
+        else if (line.starts_with("#refuse")) model.refuse_sets({line.substr(8)});
         else if (line == "#gone") client.keyed ? unkey_for_network(rig.c) : void();
         else answer = answer_net_line(rig.c, line, client);
         EXPECT_TRUE(expected.starts_with("*") ? answer.ends_with(expected.substr(1)) : answer == expected) << answer;
