@@ -122,15 +122,15 @@ struct State {
     // at all: which command a "?;" answers is found from the commands still
     // unanswered, in the order they were sent.
     std::vector<SentCommand> unanswered;
-    int refusals_unplaced = 0;         // "?;" not yet known to answer which command
-    std::vector<SentCommand> refused;  // refused sets of keys and clients, not yet told
-    std::string replies_held;          // complete replies read early, for the next read
-    std::set<std::string> forms_taken; // sets the radio has taken, as code and length ("FA12")
-    int command_sender = 0;            // who sends what goes out now (`from`)
-    int command_round = 0;             // counts key presses and network requests
-    int key_round = 0;                 // the round of the last key press
+    int refusals_unplaced = 0;          // "?;" not yet known to answer which command
+    std::vector<SentCommand> refused;   // refused sets of keys and clients, not yet told
+    std::string replies_held;           // complete replies read early, for the next read
+    std::set<std::string> forms_taken;  // sets the radio has taken, as code and length ("FA12")
+    int command_sender = 0;             // who sends what goes out now (`from`)
+    int command_round = 0;              // counts key presses and network requests
+    int key_round = 0;                  // the round of the last key press
     KeptRecords records_before_key;
-    int refusal_shown = 0;             // the panel shows a refusal
+    int refusal_shown = 0;  // the panel shows a refusal
 
     // Mirror of the radio's settings
     int vfo_frequency = 0;

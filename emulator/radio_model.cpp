@@ -151,7 +151,8 @@ std::string RadioModel::answer(const std::string& body) {
 }
 
 bool RadioModel::asks(const std::string& command) {
-    const std::string body = command.ends_with(";") ? command.substr(0, command.size() - 1) : command;
+    const std::string body =
+        command.ends_with(";") ? command.substr(0, command.size() - 1) : command;
     const std::string code = body.substr(0, 2), param = body.size() > 2 ? body.substr(2) : "";
     if (code == "ZI" || code == "BS") return false;
     if (code == "ID" || code == "IF" || code == "SM" || code == "RM") return true;

@@ -33,10 +33,14 @@ using Iter = std::vector<SentCommand>::iterator;
 
 const char* sender_name(int sender) {
     switch (sender) {
-        case from::key: return "key";
-        case from::passthru: return "pass-through";
-        case from::network: return "network";
-        default: return "program";
+        case from::key:
+            return "key";
+        case from::passthru:
+            return "pass-through";
+        case from::network:
+            return "network";
+        default:
+            return "program";
     }
 }
 
@@ -57,7 +61,7 @@ std::vector<SentCommand> suspects(const State& s, Iter first, Iter last, int cou
     });
     const auto narrowed = static_cast<int>(untried.size());
     return narrowed >= count && narrowed >= 1 && narrowed < static_cast<int>(all.size()) ? untried
-                                                                                        : all;
+                                                                                         : all;
 }
 
 // The `count` refusals not yet placed belong to the commands from `first` to
@@ -77,9 +81,10 @@ void settle(Context& c, Iter first, Iter last, int count) {
     for (const auto& sent : refused) named += (named.empty() ? "" : " ") + sent.command;
     if (static_cast<int>(refused.size()) > count) named = "one of " + named;
     const SentCommand& one = refused.front();
-    const bool one_sender = std::all_of(refused.begin(), refused.end(), [&](const SentCommand& sent) {
-        return !sent.query && sent.sender == one.sender && sent.round == one.round;
-    });
+    const bool one_sender =
+        std::all_of(refused.begin(), refused.end(), [&](const SentCommand& sent) {
+            return !sent.query && sent.sender == one.sender && sent.round == one.round;
+        });
     if (!one_sender) return log_refusal(c, named + " (not known which)");
     log_refusal(c, named + " (" + sender_name(one.sender) + ")");
     if (one.sender == from::key || one.sender == from::network)
@@ -166,9 +171,8 @@ void settle_waited_sets(State& s, int round) {
 }
 
 bool sets_unanswered(const State& s, int round) {
-    return std::any_of(s.unanswered.begin(), s.unanswered.end(), [&](const SentCommand& sent) {
-        return !sent.query && sent.round == round;
-    });
+    return std::any_of(s.unanswered.begin(), s.unanswered.end(),
+                       [&](const SentCommand& sent) { return !sent.query && sent.round == round; });
 }
 
 }  // namespace vlr

@@ -13,20 +13,19 @@ struct Record {
     int State::*field;
 };
 constexpr Record records[] = {
-    {"PR0", &State::speech_proc_on}, {"PR0", &State::level_target}, {"ML0", &State::monitor_on},
-    {"ML0", &State::level_target},   {"CO00", &State::contour_on},  {"CO00", &State::level_target},
-    {"BC0", &State::notch_on},       {"RA0", &State::att_on},       {"NL0", &State::nb_on},
-    {"RL0", &State::nr_on},          {"PA0", &State::preamp},       {"BI", &State::break_in_on},
-    {"VX", &State::vox_on},          {"GT0", &State::agc_setting},  {"AC", &State::tuner_mode},
+    {"PR0", &State::speech_proc_on}, {"PR0", &State::level_target},  {"ML0", &State::monitor_on},
+    {"ML0", &State::level_target},   {"CO00", &State::contour_on},   {"CO00", &State::level_target},
+    {"BC0", &State::notch_on},       {"RA0", &State::att_on},        {"NL0", &State::nb_on},
+    {"RL0", &State::nr_on},          {"PA0", &State::preamp},        {"BI", &State::break_in_on},
+    {"VX", &State::vox_on},          {"GT0", &State::agc_setting},   {"AC", &State::tuner_mode},
     {"AC", &State::tuner_engaged},   {"EX030704", &State::antenna2}, {"EX086", &State::tone_active},
-    {"EX086", &State::tone_is_dcs},  {"CN0", &State::tone_active},  {"CN0", &State::tone_is_dcs},
+    {"EX086", &State::tone_is_dcs},  {"CN0", &State::tone_active},   {"CN0", &State::tone_is_dcs},
     {"CT0", &State::tone_active},
 };
 
 // The tone's code goes back with the tone.
 bool keeps_tone_code(const std::string& command) {
-    return command.starts_with("EX086") || command.starts_with("CN0") ||
-           command.starts_with("CT0");
+    return command.starts_with("EX086") || command.starts_with("CN0") || command.starts_with("CT0");
 }
 
 }  // namespace
