@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     vlr::apply_options(c, opt, std::cout);
 
     running_program = &c;
-    int code = vlr::run_program(c);
+    int code = vlr::run_selected(c, opt);
     running_program = nullptr;
     std::cout.flush();
     return code;

@@ -3,6 +3,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "base/context.hpp"
 
@@ -13,12 +14,19 @@ struct Options {
     bool transcript = false;
     bool demo = false;
     std::string speech;  // "": as veloran.cfg says
+    bool find_radio = false;         // --find-radio: search, report, end
+    bool setup = false;              // --setup: the spoken set-up
+    bool accept = false;             // --accept: the set-up asks nothing
+    std::vector<std::string> ports;  // --ports A,B: searched instead of the system's
 };
 
 // Reads the arguments into `opt`. Returns -1 when the program is to run;
 // otherwise the usage text has been written to `out` and the value is the
 // exit status (0 for --help, 2 for an option not known).
 int read_options(int argc, const char* const* argv, Options& opt, std::ostream& out);
+
+// --find-radio, --setup or the program itself, as the options ask.
+int run_selected(Context& c, const Options& opt);
 
 // Puts the options into the context; the transcript goes to `words`.
 void apply_options(Context& c, const Options& opt, std::ostream& words);

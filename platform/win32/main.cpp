@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     auto text_service = vlr::platform::make_sapi_speech();
     c.text_service = text_service.get();
 
-    int code = vlr::run_program(c);
+    int code = vlr::run_selected(c, opt);
     std::cout.flush();
     return code;
 }
