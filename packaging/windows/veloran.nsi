@@ -11,8 +11,14 @@ InstallDir "$LOCALAPPDATA\Programs\Veloran"
 SetCompressor /SOLID lzma
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Veloran"
 
+!include "LogicLib.nsh"
+!include "nsDialogs.nsh"
+
 Page directory
 Page instfiles
+; The last page offers to find the radio now: the set-up searches every COM
+; port and writes veloran.cfg for the first radio that answers, asking nothing.
+Page custom FindRadioPage FindRadioLeave
 UninstPage uninstConfirm
 UninstPage instfiles
 
@@ -35,6 +41,7 @@ Section
   SetOutPath "$DOCUMENTS\Veloran"
   CreateShortcut "$SMPROGRAMS\Veloran\Veloran.lnk" "$INSTDIR\veloran.exe"
   CreateShortcut "$SMPROGRAMS\Veloran\Veloran demo.lnk" "$INSTDIR\veloran.exe" "--demo"
+  CreateShortcut "$SMPROGRAMS\Veloran\Veloran set-up.lnk" "$INSTDIR\veloran.exe" "--setup"
   CreateShortcut "$SMPROGRAMS\Veloran\Veloran folder.lnk" "$DOCUMENTS\Veloran"
   CreateShortcut "$SMPROGRAMS\Veloran\Uninstall Veloran.lnk" "$INSTDIR\uninstall.exe"
 
@@ -45,6 +52,27 @@ Section
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
+
+Var FindRadioBox
+
+Function FindRadioPage
+  nsDialogs::Create 1018
+  Pop $0
+  ${NSD_CreateLabel} 0 0 100% 24u "Veloran is installed. It can look for your radio on every COM port now and write its settings (the radio switched on and connected)."
+  Pop $0
+  ${NSD_CreateCheckbox} 0 30u 100% 12u "&Find my radio now"
+  Pop $FindRadioBox
+  ${NSD_Check} $FindRadioBox
+  nsDialogs::Show
+FunctionEnd
+
+Function FindRadioLeave
+  ${NSD_GetState} $FindRadioBox $0
+  ${If} $0 == ${BST_CHECKED}
+    SetOutPath "$DOCUMENTS\Veloran"
+    ExecWait '"$INSTDIR\veloran.exe" --setup --accept'
+  ${EndIf}
+FunctionEnd
 
 ; The operator's folder stays: it holds their configuration and channels.
 Section "Uninstall"
