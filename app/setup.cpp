@@ -68,10 +68,27 @@ int save(Context& c, const std::string& path, const std::string& old_text, Setti
                   0);
 }
 
+// What a sighted helper reads: the question, its value and the keys.
+void show_panel(Context& c, const SetupDialog& dialog) {
+    platform::TextSurface* surface = c.window ? c.window->surface() : nullptr;
+    if (!surface) return;
+    const std::string blank(90, ' ');
+    surface->draw_text(
+        10, 10,
+        "Veloran set-up: veloran.cfg in " + std::filesystem::current_path().string() + blank);
+    surface->draw_text(10, 50, dialog.panel_text() + blank);
+    surface->draw_text(
+        10, 90,
+        "Up/Down: choose   Left/Right, digits, +/-: change   Enter: keep and go on   "
+        "Escape: leave without saving" +
+            blank);
+}
+
 // The keys go to the dialog until it is finished or the window is closed.
 bool run_dialog(Context& c, SetupDialog& dialog) {
     bool closed = false;
     begin_reading(c);
+    show_panel(c, dialog);
     dialog.begin();
     end_reading(c);
     while (!dialog.finished() && !closed && c.window) {
@@ -83,8 +100,7 @@ bool run_dialog(Context& c, SetupDialog& dialog) {
             // Escape while words were playing was taken as the stop key.
             if (c.reading.stopped) dialog.key(vk::escape);
             end_reading(c);
-            if (c.window->surface())
-                c.window->surface()->draw_text(10, 10, dialog.panel_text() + std::string(60, ' '));
+            show_panel(c, dialog);
         });
     }
     return dialog.saving();
@@ -149,9 +165,7 @@ std::string SetupDialog::panel_text() const {
                " baud";
     if (stage_ != Stage::settings) return stage_ == Stage::left ? "Left without saving" : "Saving";
     const SetupItem& item = setup_items()[item_];
-    std::string name;
-    for (const auto& word : item.name) name += word + " ";
-    return name + ": " + item.show(values_);
+    return item.label + ": " + item.show(values_);
 }
 
 namespace {

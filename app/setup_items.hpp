@@ -11,6 +11,7 @@
 namespace vlr {
 
 struct SetupItem {
+    std::string label;                                 // its name on the panel
     std::vector<std::string> name;                     // the words naming it
     void (*say_value)(Context& c, const Settings& s);  // its value in words
     std::string (*show)(const Settings& s);            // its value on the panel
