@@ -65,6 +65,10 @@ bool link_port_name(const std::string& link, const std::string& target) {
     struct stat st {};
     // A file or device of the user's own under that name stays.
     if (::lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) return false;
+    // Already there (the port was searched under this very name): a new link
+    // would point at itself.
+    std::error_code ec;
+    if (fs::equivalent(link, target, ec) && !ec) return true;
     const std::string fresh = link + ".new";
     ::unlink(fresh.c_str());
     if (::symlink(target.c_str(), fresh.c_str()) != 0) return false;

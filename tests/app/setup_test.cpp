@@ -160,6 +160,15 @@ TEST(SerialList, StableNamesFirstThenDevicesNoNameLeadsToAndOnlyRealUarts) {
     EXPECT_EQ(test::join(platform::list_serial_devices(d, root.path + "sys/")),
               test::join({d + "serial/by-id/usb-Radio-if00", d + "ttyUSB0", d + "ttyUSB2",
                           d + "ttyUSB10", d + "ttyACM0", d + "ttyS0"}));
+    // COM<n> links: an old one replaced, one searched under its own name
+    // kept, a file of the user's own left alone.
+    fs::create_symlink(d + "ttyUSB0", root.path + "COM5");
+    EXPECT_TRUE(platform::link_port_name(root.path + "COM5", d + "ttyUSB2"));
+    EXPECT_TRUE(platform::link_port_name(root.path + "COM5", root.path + "COM5"));
+    EXPECT_EQ(fs::read_symlink(root.path + "COM5"), d + "ttyUSB2");
+    root.write("COM6", "mine");
+    EXPECT_FALSE(platform::link_port_name(root.path + "COM6", d + "ttyUSB2"));
+    EXPECT_EQ(root.read("COM6"), "mine");
 }
 
 }  // namespace
