@@ -94,6 +94,7 @@ TEST(SetupDialogKeys, EachKeyChangesWhatTheOperatorHears) {
     } rows[] = {
         {0, "R", 3, "swr 0", "swr off"},
         {1, "R", 4, "tun 1", "tuner off"},
+        {1, "RR", 4, "tun 2", "tuner both"},
         {1, "UR", 3, "swr 0", "swr off"},
         {2, "R", 5, "PowOff 1", "powoff on"},
         {3, "1234+", 6, "10mof +123", "10 metres ofs plus 1 2 3 khz"},

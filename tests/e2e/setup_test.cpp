@@ -55,8 +55,9 @@ struct Search : ::testing::Test {
         radios[i].record_file = rec;
     }
     std::string port(int com) const { return dir.path + "COM" + std::to_string(com); }
-    int run(const std::vector<std::string>& options, const Limits& limits = {}) {
-        EXPECT_TRUE(veloran.start_veloran(dir.path, options, no_devices, limits));
+    int run(const std::vector<std::string>& options, const Limits& limits = {},
+            const Env& env = no_devices) {
+        EXPECT_TRUE(veloran.start_veloran(dir.path, options, env, limits));
         return veloran.wait_exit();
     }
     void TearDown() override {
@@ -147,6 +148,15 @@ TEST_F(Search, AcceptedSetUpWritesAFileTheProgramConnectsWith) {
     fs::remove(dir.path + "veloran.cfg.bak");
     EXPECT_EQ(run({"--setup", "--accept", "--ports", port(9)}, Limits{40, false}), 10);
     EXPECT_EQ(count_of(veloran.out.all(), "notsaved"), 1u);
+    EXPECT_EQ(dir.read("veloran.cfg"), old);
+    // Asking needs the window: without a display nothing is written.
+    EXPECT_EQ(run({"--setup", "--ports", port(9)}, {},
+                  {{"SDL_AUDIODRIVER", "dummy"},
+                   {"SDL_VIDEODRIVER", "x11"},
+                   {"DISPLAY", ""},
+                   {"WAYLAND_DISPLAY", ""}}),
+              8);
+    EXPECT_EQ(count_of(veloran.out.all(), "nodisp"), 1u);
     EXPECT_EQ(dir.read("veloran.cfg"), old);
     // No radio: said, and nothing written.
     radios[8].process.signal(SIGTERM);
