@@ -51,6 +51,9 @@ public:
     virtual void speak(const std::string& text) = 0;
     // Silences what is being said and drops what is queued.
     virtual void cancel() = 0;
+    // True when the system says the operator relies on this service (a
+    // screen reader runs): it then speaks unless another speech is chosen.
+    virtual bool chosen_by_system() { return false; }
 };
 
 // Drawing text into the window's off-screen image.

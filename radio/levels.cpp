@@ -94,8 +94,6 @@ void rf_gain_down(Context& c) {
     send_rf_gain(c);
 }
 
-void send_af_gain(Context& c) { send_cat(c, "AG0" + zero_pad(c.st.main_af_gain, 3)); }
-
 void af_gain_up(Context& c) {
     State& s = c.st;
     s.main_af_gain = std::min(s.main_af_gain + 10, 250);
@@ -368,6 +366,10 @@ void send_rf_gain(Context& c) {
     send_command(c);
 }
 
+void send_af_gain(Context& c) { send_cat(c, "AG0" + zero_pad(c.st.main_af_gain, 3)); }
+
+void send_squelch(Context& c) { send_cat(c, "SQ0" + zero_pad(c.st.squelch_level, 3)); }
+
 void send_mic_gain(Context& c) { send_cat(c, "MG" + zero_pad(c.st.mic_gain, 3)); }
 
 void send_keyer_speed(Context& c) { send_cat(c, "KS0" + zero_pad(c.st.keyer_speed, 2)); }
@@ -394,7 +396,7 @@ void squelch_up(Context& c) {
         s.squelch_level = 255;
         say(c, "max");
     }
-    send_cat(c, "SQ0" + zero_pad(s.squelch_level, 3));
+    send_squelch(c);
 }
 
 void squelch_down(Context& c) {
@@ -405,7 +407,7 @@ void squelch_down(Context& c) {
         s.squelch_level = 0;
         say(c, "0");
     }
-    send_cat(c, "SQ0" + zero_pad(s.squelch_level, 3));
+    send_squelch(c);
 }
 
 }  // namespace vlr

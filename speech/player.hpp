@@ -12,6 +12,9 @@ namespace vlr {
 void say(Context& c, const std::string& word);
 // As say, but returns at once; the next word cuts it off.
 void say_async(Context& c, const std::string& word);
+// Says any text (a channel's name) where the speech service speaks; the
+// recorded words have no word for it, so there it says nothing.
+void say_text(Context& c, const std::string& text);
 // The standard wait for a reply: the word "delay", lasting reply_wait_ms
 // however long its sound is (or without one). It is never cut short and keeps
 // its length whatever speaks the words: it is the wait for the radio.

@@ -166,28 +166,25 @@ void say_s_meter(Context& c) {
     print_text(c, "S0  \r\n");
 }
 
+int swr_tenths(int reading) {
+    if (reading < 50) return 10;
+    if (reading <= 119) return 10 + (reading - 50) / 7;
+    if (reading <= 159) return 20 + (reading - 120) / 10;
+    if (reading <= 179) return 30 + (reading - 160) / 2;
+    if (reading <= 199) return 40 + static_cast<int>(std::lround((reading - 180) / 2.5));
+    return 50;
+}
+
 // The first reading of a series is framed "swr" … "21" ("to one"); the
 // readings after it are the bare value.
 void say_swr(Context& c) {
     State& s = c.st;
     if (s.tuner_mode == 0 && s.transmit_state == 0) return;
-    const int r = text_num_rounded(s.swr_peak_text);
+    const int tenths = swr_tenths(text_num_rounded(s.swr_peak_text));
     if (s.ant_check == 0) say(c, "swr");
-    const char* whole;
-    int d;
-    if (r < 50) {
-        whole = "1", d = 0;
-    } else if (r <= 119) {
-        whole = "1", d = (r - 50) / 7;
-    } else if (r <= 159) {
-        whole = "2", d = (r - 120) / 10;
-    } else if (r <= 179) {
-        whole = "3", d = (r - 160) / 2;
-    } else if (r <= 199) {
-        whole = "4", d = static_cast<int>(std::lround((r - 180) / 2.5));
-    } else {
-        whole = "gt5", d = 0;
-    }
+    // Five and more is "greater than five", with no tenths.
+    const std::string whole = tenths >= 50 ? "gt5" : digits(tenths / 10);
+    const int d = tenths >= 50 ? 0 : tenths % 10;
     say(c, whole);
     say(c, "point");
     say(c, digits(d));

@@ -3,6 +3,8 @@
 // ports \\.\COM<n>; and a serial port inside the process for the demo radio.
 #pragma once
 
+#include <windows.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,6 +27,18 @@ std::unique_ptr<Sockets> make_win32_sockets();
 
 // The system voice (SAPI), connected on the first connect().
 std::unique_ptr<TextSpeech> make_sapi_speech();
+
+// The operator's screen reader, spoken to through UI Automation notifications
+// from `window`; connect() fails where the notification is missing or no
+// screen reader runs.
+std::unique_ptr<TextSpeech> make_screen_reader_speech(const Window& window);
+
+// The window's handle once open (null before), for UI Automation.
+HWND window_handle(const Window& window);
+
+// Answers a WM_GETOBJECT for the window's own UI Automation element; false
+// when the request is another's or UI Automation is missing.
+bool answer_automation_request(HWND window, WPARAM wp, LPARAM lp, LRESULT& answer);
 
 // The other end of a serial line kept inside the process: it is handed every
 // write and returns the bytes that arrive in answer.

@@ -187,6 +187,26 @@ TEST_F(Operator, KeysFromStartToQuit) {
     EXPECT_EQ(lines[6], c->st.band_table[6]);
 }
 
+// A channel list imported from the command line: recalled by keys it tunes the
+// radio and is announced; an import while the program runs is refused.
+TEST_F(Operator, AnImportedRepeaterIsRecalledByKeys) {
+    dir.write("list.csv", "Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,DtcsCode,DtcsPolarity,Mode\n"
+                          "5,Rpt,145.650000,-,0.600000,Tone,88.5,88.5,023,NN,FM\n");
+    const std::vector<std::string> import = {built_program("veloran"), "--import-channels", "list.csv"};
+    ASSERT_EQ(run_tool(import, {}), 0);
+    const int code = run(Config{}, [&] {
+        ASSERT_TRUE(words.wait_for("connected")) << words.joined();
+        ASSERT_TRUE(operate(keys("gb05"),
+                            {"gch", "bank", "0", "channel", "5", "2", "metres", "repeater", "on", "ctcss", "0", "0", "8"},
+                            {"BS015;", "FA145650000;", "MD04;", "EX0103180012;", "OS02;", "CN00008;", "CT01;"}));
+        EXPECT_TRUE(eventually([&] { return radio_frequency() == 145'650'000; })) << radio_frequency();
+        const std::string saved = dir.read("savmem.dat");
+        EXPECT_EQ(run_tool(import, {}), 23);
+        EXPECT_EQ(dir.read("savmem.dat"), saved);
+    });
+    EXPECT_EQ(code, 0);
+}
+
 // rigctl reads and sets frequency and mode with Hamlib's own commands for the
 // radio; the radio ends up where rigctl put it, and Veloran's state and
 // speech follow.

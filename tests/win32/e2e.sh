@@ -12,6 +12,7 @@ tmp=$(mktemp -d /tmp/veloran-wine-XXXXXX)
 pids=()
 finish() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  [ -z "${blind:-}" ] || wine reg add "$blind" /v On /t REG_SZ /d 0 /f >/dev/null 2>&1 || true
   WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true
   rm -rf "$tmp"
 }
@@ -88,6 +89,34 @@ wait_for 60 "program end" sh -c "! kill -0 $program 2>/dev/null"
 test -s "$tmp/work/savmem.dat" || fail "no savmem.dat written"
 echo "end to end under wine: connected, FA014250000; sent, rigctl read it on the network port, savmem.dat written, panel in $win/e2e-panel.png"
 
+# Through a screen reader (the system says one runs): the program beside the stand-in
+# uiautomationcore.dll, which writes each notification to notes.txt ("1 text": "most recent").
+blind='HKCU\Control Panel\Accessibility\Blind Access'
+wine reg add "$blind" /v On /t REG_SZ /d 1 /f >/dev/null 2>&1
+mkdir -p "$tmp/reader" && cp "$win/veloran.exe" "$win/uia/uiautomationcore.dll" "$tmp/reader/"
+(cd "$tmp/work" && VELORAN_UIA_RECORD="Z:$tmp/notes.txt" WINEDLLOVERRIDES="$WINEDLLOVERRIDES;uiautomationcore=n" \
+  exec wine "$tmp/reader/veloran.exe" --speech=screenreader --transcript >"$tmp/reader.txt" 2>/dev/null) &
+program=$!
+pids+=($program)
+notes() { { tr -d '\r' < "$tmp/notes.txt"; } 2>/dev/null | grep -c "$1" || true; }
+more_notes() { [ "$(notes "$1")" -gt "$2" ]; }
+reading='^0 [a-z ]* megahertz [A-Z ]*'
+wait_for 180 '"connected" in a notification' more_notes "$reading.* connected$" 0
+said "$tmp/reader.txt" connected || fail "the transcript lacks connected"
+wait_for 30 "window" sh -c "xdotool search --name 'Yaesu VLR' > '$tmp/window'"
+before=$(notes "$reading$")
+xdotool windowfocus --sync "$(head -1 "$tmp/window")" key f
+wait_for 30 "the frequency and mode as one notification" more_notes "$reading$" "$before"
+xdotool key Escape
+wait_for 30 "Escape's replacement" said "$tmp/notes.txt" "1 "
+xdotool key q
+wait_for 60 "program end" sh -c "! kill -0 $program 2>/dev/null"
+wine reg add "$blind" /v On /t REG_SZ /d 0 /f >/dev/null 2>&1
+head -2 "$tmp/notes.txt" | tr -d '\r' | tr '\n' / | grep -qx '0 Veloran three point five/0 [a-z ]* metres/' ||
+  fail "the greeting and the start-up reading were not one notification each"
+said "$tmp/notes.txt" "1 quit" || fail "the reading after Escape did not replace the queue"
+echo "screen reader under wine: each reading one notification, Escape's replacement sent, connected"
+
 # The installer, silently: files, the per-user folder, the Start-menu entry;
 # the installed program starts and reaches the radio; the uninstaller removes it.
 wine "$win/veloran-$version-setup.exe" /S
@@ -96,7 +125,10 @@ installed=$(find -L "$users" -path '*Programs/Veloran/veloran.exe' | head -1)
 [ -n "$installed" ] || fail "veloran.exe not installed"
 folder=$(find -L "$users" -path '*Veloran/veloran.cfg' | head -1)
 [ -n "$folder" ] || fail "no per-user veloran.cfg"
-[ -n "$(find -L "$users" -name 'Veloran.lnk')" ] || fail "no Start-menu entry"
+link=$(find -L "$users" -name 'Veloran.lnk' | head -1)
+[ -n "$link" ] || fail "no Start-menu entry"
+# The shortcut's key (the link's bytes 64 and 65): Y with Ctrl and Alt.
+[ "$(od -An -tx1 -j64 -N2 "$link" | tr -d ' ')" = 5906 ] || fail "the Start-menu entry has no Ctrl+Alt+Y"
 [ "$(ls "$(dirname "$installed")/wave" | wc -l)" -gt 50 ] || fail "voice not installed"
 (cd "$(dirname "$folder")" && exec wine "$installed" --transcript >"$tmp/installed.txt" 2>/dev/null) &
 program=$!
