@@ -7,6 +7,10 @@
 
 namespace vlr {
 
+const char* const demo_config =
+    "COM  1\r\nSpeed 38400\r\nswr 0\r\ntun 0\r\nPowOff 0\r\n10mof -100\r\n6mof -500\r\n"
+    "2mof -600\r\n70mof +5000\r\nPthru 0\r\nDebug 1\r\nNet 4532\r\nNetTx 1\r\n";
+
 namespace {
 
 std::vector<std::string> split_commas(std::string_view list) {
@@ -20,33 +24,19 @@ std::vector<std::string> split_commas(std::string_view list) {
     return names;
 }
 
-}  // namespace
-
-const char* const demo_config =
-    "COM  1\r\nSpeed 38400\r\nswr 0\r\ntun 0\r\nPowOff 0\r\n10mof -100\r\n6mof -500\r\n"
-    "2mof -600\r\n70mof +5000\r\nPthru 0\r\nDebug 1\r\nNet 4532\r\nNetTx 1\r\n";
-
-namespace {
-
 // The channel options: those that take the next argument consume it. False
 // when the argument is none of them or its value is missing or wrong.
 bool read_channel_option(int argc, const char* const* argv, int& i, Options& opt) {
     const std::string_view arg = argv[i];
     const bool has_value = i + 1 < argc;
-    if (arg == "--replace")
-        opt.import_channels.replace = true;
-    else if (arg == "--skip-bad")
-        opt.import_channels.skip_bad = true;
-    else if (!has_value)
-        return false;
-    else if (arg == "--export-channels")
-        opt.export_channels = argv[++i];
-    else if (arg == "--import-channels")
-        opt.import_channels.file = argv[++i];
+    if (arg == "--replace") opt.import_channels.replace = true;
+    else if (arg == "--skip-bad") opt.import_channels.skip_bad = true;
+    else if (!has_value) return false;
+    else if (arg == "--export-channels") opt.export_channels = argv[++i];
+    else if (arg == "--import-channels") opt.import_channels.file = argv[++i];
     else if (arg == "--first") {
         const std::string n = argv[++i];
-        if (n.empty() || n.size() > 2 || n.find_first_not_of("0123456789") != std::string::npos)
-            return false;
+        if (n.empty() || n.size() > 2 || n.find_first_not_of("0123456789") != std::string::npos) return false;
         opt.import_channels.first = std::stoi(n);
     } else {
         return false;
@@ -67,49 +57,37 @@ int read_options(int argc, const char* const* argv, Options& opt, std::ostream& 
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (read_channel_option(argc, argv, i, opt)) continue;
-        if (arg == "--simulate")
-            opt.simulate = true;
-        else if (arg == "--transcript")
-            opt.transcript = true;
-        else if (arg == "--demo")
-            opt.demo = true;
-        else if (arg == "--speech=dispatcher" || arg == "--speech=system" ||
-                 arg == "--speech=recorded" || arg == "--speech=screenreader")
+        if (arg == "--simulate") opt.simulate = true;
+        else if (arg == "--transcript") opt.transcript = true;
+        else if (arg == "--demo") opt.demo = true;
+        else if (arg == "--speech=dispatcher" || arg == "--speech=system" || arg == "--speech=recorded" ||
+                 arg == "--speech=screenreader")
             opt.speech = arg.substr(9);
-        else if (arg == "--find-radio")
-            opt.find_radio = true;
-        else if (arg == "--setup")
-            opt.setup = true;
-        else if (arg == "--accept")
-            opt.accept = true;
-        else if (arg == "--ports" && i + 1 < argc)
-            opt.ports = split_commas(argv[++i]);
-        else if (arg.rfind("--ports=", 0) == 0)
-            opt.ports = split_commas(arg.substr(8));
+        else if (arg == "--find-radio") opt.find_radio = true;
+        else if (arg == "--setup") opt.setup = true;
+        else if (arg == "--accept") opt.accept = true;
+        else if (arg == "--ports" && i + 1 < argc) opt.ports = split_commas(argv[++i]);
+        else if (arg.rfind("--ports=", 0) == 0) opt.ports = split_commas(arg.substr(8));
         else {
             out << "usage: veloran [--transcript] [--simulate] [--demo]\n"
                    "               [--speech=system|dispatcher|screenreader|recorded]\n"
                    "       veloran --export-channels FILE.csv\n"
-                   "       veloran --import-channels FILE.csv [--first N] [--replace] "
-                   "[--skip-bad]\n"
+                   "       veloran --import-channels FILE.csv [--first N] [--replace] [--skip-bad]\n"
                    "       veloran --find-radio [--ports P1,P2,...]\n"
                    "       veloran --setup [--accept] [--ports P1,P2,...]\n"
                    "  --transcript  print every word played, one per line\n"
                    "  --simulate    answer from the built-in simulated radio\n"
                    "  --demo        run against an emulated radio in a folder of its own\n"
                    "  --speech=system  speak in the system's voice: speech-dispatcher (also\n"
-                   "                --speech=dispatcher), SAPI on Windows; recorded: the wave "
-                   "files\n"
+                   "                --speech=dispatcher), SAPI on Windows; recorded: the wave files\n"
                    "  --speech=screenreader  through the running screen reader (Windows;\n"
                    "                speech-dispatcher elsewhere), else as system\n"
                    "  --export-channels  write the memory channels as a CHIRP CSV file\n"
-                   "  --import-channels  read a CHIRP CSV file into the channels (at its "
-                   "Locations,\n"
+                   "  --import-channels  read a CHIRP CSV file into the channels (at its Locations,\n"
                    "                or from channel N on); --replace overwrites used channels;\n"
                    "                --skip-bad writes the good rows when some cannot be channels\n"
                    "  --find-radio  look for the radio on every serial port, say where it is\n"
-                   "  --setup       find the radio and go through veloran.cfg by ear, then write "
-                   "it\n"
+                   "  --setup       find the radio and go through veloran.cfg by ear, then write it\n"
                    "  --accept      with --setup: ask nothing, take the first radio found\n"
                    "  --ports       the ports to search instead of all of them\n";
             return arg == "--help" ? 0 : 2;

@@ -14,7 +14,8 @@ struct Options {
     bool simulate = false;
     bool transcript = false;
     bool demo = false;
-    std::string speech;              // "": as veloran.cfg says
+    std::string speech;  // "": as veloran.cfg says
+    // The radio search and the set-up (app/setup.hpp).
     bool find_radio = false;         // --find-radio: search, report, end
     bool setup = false;              // --setup: the spoken set-up
     bool accept = false;             // --accept: the set-up asks nothing
