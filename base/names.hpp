@@ -34,6 +34,15 @@ inline constexpr int m160 = 1, m80 = 2, m60 = 3, m40 = 4, m30 = 5, m20 = 6, m17 
                      m12 = 9, m10 = 10, m6 = 11, m2 = 12, cm70 = 13, general = 14;
 }  // namespace band
 
+// Who is sending commands to the radio (`command_sender`): a refusal is
+// told to whoever sent the refused command.
+namespace from {
+inline constexpr int program = 0;   // start-up, the poll, the program's own steps
+inline constexpr int key = 1;       // the operator's key being handled
+inline constexpr int passthru = 2;  // a program on the pass-through port
+inline constexpr int network = 3;   // a client of the network control port
+}  // namespace from
+
 // Mode predicates, one set for every caller. A code outside 1..7 (a damaged
 // row or reply) is none of these. C4FM is digital: not "FM" for the tone,
 // squelch and step rules.

@@ -20,6 +20,11 @@ void reset_state(State& s) {
     s.passthru_inbuf.clear();
     s.passthru_chunk.clear();
     s.reply_stream.clear();
+    s.unanswered.clear();
+    s.refusals_unplaced = 0;
+    s.refused.clear();
+    s.replies_held.clear();
+    s.forms_taken.clear();
     s.answer_awaited = 0;
 
     s.vfo_b_selected = 0;

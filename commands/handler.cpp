@@ -12,6 +12,7 @@
 #include "base/names.hpp"
 #include "commands/entries.hpp"
 #include "commands/poll.hpp"
+#include "commands/refusals.hpp"
 #include "commands/transmit.hpp"
 #include "link/cat.hpp"
 #include "link/reply.hpp"
@@ -732,9 +733,12 @@ void handle_event(Context& c) {
             break;
         case event_timer:
             timer_tick(c);
+            tell_refusals(c);  // a key's refusal that came after its words
             break;
         case event_key_down:
+            begin_key_commands(c);
             handle_key_down(c);
+            end_key_commands(c);
             break;
         case event_key_up:
             c.st.key_busy = 0;

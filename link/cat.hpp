@@ -28,7 +28,8 @@
 //   SM RM  S-meter;  meters (RM4 ALC, RM6 SWR)           commands/poll
 //   ID     identity ("ID0840;");  PS  power switch       radio/readback, app/startup
 //
-// Replies are read by link/reply.hpp; the start-up read-back (radio/readback)
+// A refused command is answered "?;" (link/exchange.hpp). Replies are read by
+// link/reply.hpp; the start-up read-back (radio/readback)
 // reads most of the settings above once.
 #pragma once
 
@@ -55,6 +56,10 @@ void read_reply(Context& c);
 // reply_stream for the rest. Bytes that are no reply (line noise, stray
 // bytes before a reply, a reply garbled on the line) are dropped.
 std::string take_radio_replies(Context& c);
+
+// Reads what has arrived from the radio now, so that a refusal in it is
+// known at once, and keeps the replies for the next read (never waits).
+void hold_arrived_replies(Context& c);
 
 // Drops whatever waits from the radio, read or not.
 void clear_radio_input(Context& c);

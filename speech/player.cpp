@@ -90,6 +90,10 @@ void pause_word(Context& c) {
     if (c.speaker && rest > 0) c.speaker->wait_silence(static_cast<int>(rest));
 }
 
+void wait_for_radio(Context& c) {
+    if (c.speaker) c.speaker->wait_silence(reply_wait_ms);
+}
+
 void begin_reading(Context& c) {
     c.reading.words.clear();
     c.reading.stopped = false;

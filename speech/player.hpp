@@ -20,6 +20,9 @@ void say_text(Context& c, const std::string& text);
 // its length whatever speaks the words: it is the wait for the radio.
 void pause_word(Context& c);
 inline constexpr int reply_wait_ms = 150;
+// The same wait without the word: for the radio's answer to another
+// program's command, which the operator does not wait for.
+void wait_for_radio(Context& c);
 
 // One reading is the words said for one event. begin_reading starts an empty
 // one; end_reading hands any queued text to the speech service and keeps the

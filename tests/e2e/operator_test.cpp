@@ -187,6 +187,32 @@ TEST_F(Operator, KeysFromStartToQuit) {
     EXPECT_EQ(lines[6], c->st.band_table[6]);
 }
 
+// A radio that refuses the speech processor: F7 says so after its words and,
+// the record put back, tries the same on the next press. Taken, nothing ever
+// says "refused" while keys and the poll go on (VELORAN_SOAK_SECONDS long).
+TEST_F(Operator, ARefusalIsHeardAfterTheKeysWordsAndNeverWhenTheRadioTakesAll) {
+    const char* soak = std::getenv("VELORAN_SOAK_SECONDS");
+    const auto length = std::chrono::seconds(soak ? std::atoi(soak) : 4);
+    radio.with_model([](emu::RadioModel& m) { m.refuse_sets({"PR"}); });
+    const int code = run(Config{}, [&] {
+        ASSERT_TRUE(words.wait_for("connected")) << words.joined();
+        ASSERT_TRUE(polls(2));
+        for (int press = 0; press < 2; ++press)
+            ASSERT_TRUE(operate({"F7"}, {"spc", "on", "refused"}, {"PR01;", "PL;"}));
+        EXPECT_EQ(radio.with_model([](emu::RadioModel& m) { return m.setting("PR0"); }), 0);
+        radio.with_model([](emu::RadioModel& m) { m.refuse_sets({}); });
+        ASSERT_TRUE(operate({"F7"}, {"spc", "on"}, {"PR01;"}));
+        const auto end = std::chrono::steady_clock::now() + length;
+        for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
+            static const char* const keys[] = {"F7", "F9", "F6", "F12", "F5", "F2", "Up", "z", "F1"};
+            push_key(keys[i % std::size(keys)]);
+            ASSERT_TRUE(polls(1));
+        }
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(count_of(words.all(), "refused"), 2u) << words.joined();
+}
+
 // A channel list imported from the command line: recalled by keys it tunes the
 // radio and is announced; an import while the program runs is refused.
 TEST_F(Operator, AnImportedRepeaterIsRecalledByKeys) {
