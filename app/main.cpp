@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     vlr::wire_context(c, parts, opt);
 
     running_program = &c;
-    int code = vlr::run_program(c);
+    int code = vlr::run_selected(c, opt);
     running_program = nullptr;
     std::cout.flush();
     return code;

@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     parts.screen_reader = vlr::platform::make_screen_reader_speech(*parts.window);
     vlr::wire_context(c, parts, opt);
 
-    int code = vlr::run_program(c);
+    int code = vlr::run_selected(c, opt);
     std::cout.flush();
     return code;
 }

@@ -2,6 +2,9 @@
 
 #include <string_view>
 
+#include "app/setup.hpp"
+#include "app/startup.hpp"
+
 namespace vlr {
 
 const char* const demo_config =
@@ -9,6 +12,17 @@ const char* const demo_config =
     "2mof -600\r\n70mof +5000\r\nPthru 0\r\nDebug 1\r\nNet 4532\r\nNetTx 1\r\n";
 
 namespace {
+
+std::vector<std::string> split_commas(std::string_view list) {
+    std::vector<std::string> names;
+    while (!list.empty()) {
+        const auto comma = list.find(',');
+        if (comma != 0) names.emplace_back(list.substr(0, comma));
+        if (comma == std::string_view::npos) break;
+        list.remove_prefix(comma + 1);
+    }
+    return names;
+}
 
 // The channel options: those that take the next argument consume it. False
 // when the argument is none of them or its value is missing or wrong.
@@ -49,11 +63,18 @@ int read_options(int argc, const char* const* argv, Options& opt, std::ostream& 
         else if (arg == "--speech=dispatcher" || arg == "--speech=system" || arg == "--speech=recorded" ||
                  arg == "--speech=screenreader")
             opt.speech = arg.substr(9);
+        else if (arg == "--find-radio") opt.find_radio = true;
+        else if (arg == "--setup") opt.setup = true;
+        else if (arg == "--accept") opt.accept = true;
+        else if (arg == "--ports" && i + 1 < argc) opt.ports = split_commas(argv[++i]);
+        else if (arg.rfind("--ports=", 0) == 0) opt.ports = split_commas(arg.substr(8));
         else {
             out << "usage: veloran [--transcript] [--simulate] [--demo]\n"
                    "               [--speech=system|dispatcher|screenreader|recorded]\n"
                    "       veloran --export-channels FILE.csv\n"
                    "       veloran --import-channels FILE.csv [--first N] [--replace] [--skip-bad]\n"
+                   "       veloran --find-radio [--ports P1,P2,...]\n"
+                   "       veloran --setup [--accept] [--ports P1,P2,...]\n"
                    "  --transcript  print every word played, one per line\n"
                    "  --simulate    answer from the built-in simulated radio\n"
                    "  --demo        run against an emulated radio in a folder of its own\n"
@@ -64,7 +85,11 @@ int read_options(int argc, const char* const* argv, Options& opt, std::ostream& 
                    "  --export-channels  write the memory channels as a CHIRP CSV file\n"
                    "  --import-channels  read a CHIRP CSV file into the channels (at its Locations,\n"
                    "                or from channel N on); --replace overwrites used channels;\n"
-                   "                --skip-bad writes the good rows when some cannot be channels\n";
+                   "                --skip-bad writes the good rows when some cannot be channels\n"
+                   "  --find-radio  look for the radio on every serial port, say where it is\n"
+                   "  --setup       find the radio and go through veloran.cfg by ear, then write it\n"
+                   "  --accept      with --setup: ask nothing, take the first radio found\n"
+                   "  --ports       the ports to search instead of all of them\n";
             return arg == "--help" ? 0 : 2;
         }
     }
@@ -81,6 +106,12 @@ int run_channel_job(const Options& opt, std::ostream& out, std::ostream& errors)
     c.errors = &errors;
     return opt.export_channels.empty() ? import_channels(c, opt.import_channels)
                                        : export_channels(c, opt.export_channels);
+}
+
+int run_selected(Context& c, const Options& opt) {
+    if (opt.find_radio) return find_radio(c, opt.ports);
+    if (opt.setup) return run_setup(c, opt.ports, opt.accept);
+    return run_program(c);
 }
 
 void apply_options(Context& c, const Options& opt, std::ostream& words) {

@@ -165,6 +165,9 @@ int run_program(Context& c) {
         if (std::filesystem::is_regular_file(config_path, ec))
             return fail(c, "cfgperm", config_path + " cannot be read", exit_config_unreadable);
         say(c, "cfgnf");
+        // The set-up makes the file: the operator is told so at once.
+        say(c, "cfgsetup");
+        if (c.errors) *c.errors << "veloran: no " << config_path << "; make one with: veloran --setup\n" << std::flush;
         return 0;
     }
     if (!read_config_text(s, config)) {

@@ -49,6 +49,11 @@ public:
     std::unique_ptr<SerialPort> open(int com, int speed) override;
     std::string device_path(int com) const override;
     int last_open_error() const override { return last_error_; }
+    std::vector<std::string> list_ports() const override;
+    std::unique_ptr<SerialPort> open_quietly(const std::string& name, int speed) override;
+    // "COM7" is COM 7 itself: nothing to link.
+    bool name_port(int com, const std::string& name) override { return com == com_of(name); }
+    int com_of(const std::string& name) const override;
     // From now on COM `com` opens as a line to `responder` instead of a device.
     void attach(int com, LineResponder responder);
 

@@ -44,6 +44,27 @@ rm -f "$WINEPREFIX/dosdevices/com5"
 pids+=($!)
 wait_for 30 "emulated radio on COM5" test -L "$WINEPREFIX/dosdevices/com5"
 
+# The radio search over COM ports mapped to pseudo-terminals: a silent device
+# on COM6 and another model on COM7 beside the radio on COM5. Wine lists in
+# SERIALCOMM only the ports it found itself; the test's ports are entered there
+# as a driver enters its own. The set-up without questions then writes a file
+# naming COM5.
+rm -f "$WINEPREFIX/dosdevices/com6" "$WINEPREFIX/dosdevices/com7"
+"$linux/veloran-emulator" --link "$WINEPREFIX/dosdevices/com6" --fault silent --quiet &
+pids+=($!)
+"$linux/veloran-emulator" --link "$WINEPREFIX/dosdevices/com7" --id 0650 --quiet &
+pids+=($!)
+wait_for 30 "devices on COM6 and COM7" test -L "$WINEPREFIX/dosdevices/com6" -a -L "$WINEPREFIX/dosdevices/com7"
+wine "$win/veloran.exe" --find-radio --ports COM6,COM7,COM5 >"$tmp/search.txt" 2>&1 || fail "the search found no radio"
+for line in "COM5: radio 0840 at 38400 baud" "COM6: no answer" "COM7: another model (0650)"; do
+  tr -d '\r' <"$tmp/search.txt" | grep -qF "$line" || fail "the search did not say \"$line\""
+done
+for n in 5 6 7; do wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "Test$n" /t REG_SZ /d "COM$n" /f >/dev/null 2>&1; done
+mkdir -p "$tmp/setup"
+(cd "$tmp/setup" && wine "$win/veloran.exe" --setup --accept >"$tmp/setup.txt" 2>&1) || fail "set-up without questions"
+[ "$(head -2 "$tmp/setup/veloran.cfg" | tr -d '\r' | tr '\n' /)" = "COM  5/Speed 38400/" ] || fail "set-up file: $(cat "$tmp/setup/veloran.cfg")"
+echo "search under wine: $(tr -d '\r' <"$tmp/search.txt" | tr '\n' ';')"
+
 mkdir -p "$tmp/work"
 net_port=$((20000 + $$ % 20000))
 sed "s/^COM .*/COM  5/; s/^Net .*/Net $net_port/" "$(dirname "$0")/../../veloran.cfg.sample" > "$tmp/work/veloran.cfg"
