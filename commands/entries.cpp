@@ -74,55 +74,6 @@ std::string typed_frequency_command(State& s, bool point_typed) {
     return command;
 }
 
-// Nine frequency digits (leading zeros allowed) as MHz with a point after the
-// third digit, leading zeros removed: "014200000" -> "14.200000".
-std::string mhz_text(const std::string& nine) {
-    std::string t = left(nine, 3) + "." + mid(nine, 4);
-    std::size_t zeros = 0;
-    while (zeros < t.size() && t[zeros] == '0') ++zeros;
-    return t.substr(zeros);
-}
-
-// The transmit frequency through the repeater: the receive frequency moved by
-// the shift in use on this band.
-std::string repeater_tx_text(State& s) {
-    long long n = s.vfo_frequency;
-    OffsetPair shift = shift_in_use(s, s.band_index);
-    if (shift.sign) {
-        long long offset_hz = static_cast<long long>(text_num(*shift.digits)) * 1000;
-        n += *shift.sign != "-" ? offset_hz : -offset_hz;
-    }
-    if (n < 0) n = 0;
-    if (n > 999'999'999) n = 999'999'999;
-    return mhz_text(zero_pad(n, 9));
-}
-
-// Reads a derived frequency as a transmit frequency, then the mode, and puts
-// the panel's frequency text back.
-void say_tx_frequency(Context& c, const std::string& text) {
-    State& s = c.st;
-    std::string kept = s.freq_text;
-    s.freq_text = text;
-    s.tx_announce = 1;
-    say_frequency(c);
-    s.tx_announce = 0;
-    say_mode(c);
-    s.freq_text = kept;
-    s.key_state = ks::normal;
-}
-
-void plain_readout(Context& c) {
-    State& s = c.st;
-    s.key_state = ks::normal;
-    s.tune_active = 0;
-    say_frequency(c);
-    say_mode(c);
-    if (s.tone_active == 1) {
-        say(c, !s.tone_code.empty() && s.tone_code[0] > '4' ? "dcs" : "ctcss");
-        say_each(c, left(s.tone_code, 3));
-    }
-}
-
 // The longest value the radio's menu items take; a longer one cannot be
 // meant and is not sent.
 constexpr std::size_t menu_value_max = 8;
@@ -303,6 +254,14 @@ bool offset_readout_given(Context& c) {
 
 void offset_readout(Context& c) { offset_readout_given(c); }
 
+void start_offset_entry(Context& c) {
+    State& s = c.st;
+    if (s.band_index < band::m10) return;  // no repeaters below 10 m
+    say(c, "eofs");
+    s.key_state = ks::offset_sign;
+    s.offset_entry.clear();
+}
+
 // ---- Radio menu -------------------------------------------------------------
 
 void menu_start(Context& c) {
@@ -365,23 +324,6 @@ void next_channel(Context& c) {
     s.bank_digit = s.bank_index;  // recall from the bank just searched
     s.key_code = '0' + index;
     digit_key(c);
-}
-
-// ---- Frequency read-out -----------------------------------------------------
-
-void frequency_readout(Context& c) {
-    State& s = c.st;
-    if (s.tick_count == 0) return;  // the radio has not reported the new frequency yet
-    if (s.key_state == ks::extended && s.repeater_on == 1) {
-        say_tx_frequency(c, repeater_tx_text(s));
-        return;
-    }
-    if (s.key_state == ks::extended && s.vfo_b_selected == 1) {
-        say(c, "vfoa");
-        say_tx_frequency(c, mhz_text(row_vfo_a_digits(band_row(s, s.band_index))));
-        return;
-    }
-    plain_readout(c);
 }
 
 // Where a digit key goes: the bank digit of a channel, the menu number or

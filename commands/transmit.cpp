@@ -122,4 +122,16 @@ void tune_key(Context& c) {
     carrier_for_manual_tuning(c);
 }
 
+void quit_key(Context& c) {
+    say(c, "quit");
+    if (c.st.radio_connected == 1) {
+        // The program ends on the second frequency reply after this, so the
+        // memory banks are saved with the radio's last frequency.
+        send_cat(c, "TX0");
+        c.st.quit_pending = 1;
+    } else {
+        c.st.running = 0;
+    }
+}
+
 }  // namespace vlr

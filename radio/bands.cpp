@@ -185,4 +185,17 @@ void select_band_stack(Context& c) {
     s.ant_check = 0;
 }
 
+// B: a bank digit follows while a channel key is pending, else a band key.
+void band_key(Context& c) {
+    State& s = c.st;
+    if (s.channel_op >= 1) {
+        say(c, "bank");
+        s.bank_digit = -1;
+    } else {
+        s.key_state = ks::band;
+        say(c, "band");
+        say_band(c);
+    }
+}
+
 }  // namespace vlr

@@ -233,4 +233,14 @@ void select_band(Context& c) {
     s.skip_freq_reply = 1;
 }
 
+void store_key(Context& c) {
+    c.st.channel_op = 1;
+    say(c, "sch");
+}
+
+void recall_key(Context& c) {
+    c.st.channel_op = 2;
+    say(c, "gch");
+}
+
 }  // namespace vlr

@@ -203,4 +203,74 @@ void end_split(Context& c) {
     }
 }
 
+// ---- The frequency read-out (F, X F) ---------------------------------------
+
+namespace {
+
+// Nine frequency digits (leading zeros allowed) as MHz with a point after the
+// third digit, leading zeros removed: "014200000" -> "14.200000".
+std::string mhz_text(const std::string& nine) {
+    std::string t = left(nine, 3) + "." + mid(nine, 4);
+    std::size_t zeros = 0;
+    while (zeros < t.size() && t[zeros] == '0') ++zeros;
+    return t.substr(zeros);
+}
+
+// The transmit frequency through the repeater: the receive frequency moved by
+// the shift in use on this band.
+std::string repeater_tx_text(State& s) {
+    long long n = s.vfo_frequency;
+    OffsetPair shift = shift_in_use(s, s.band_index);
+    if (shift.sign) {
+        long long offset_hz = static_cast<long long>(text_num(*shift.digits)) * 1000;
+        n += *shift.sign != "-" ? offset_hz : -offset_hz;
+    }
+    if (n < 0) n = 0;
+    if (n > 999'999'999) n = 999'999'999;
+    return mhz_text(zero_pad(n, 9));
+}
+
+// Reads a derived frequency as a transmit frequency, then the mode, and puts
+// the panel's frequency text back.
+void say_tx_frequency(Context& c, const std::string& text) {
+    State& s = c.st;
+    std::string kept = s.freq_text;
+    s.freq_text = text;
+    s.tx_announce = 1;
+    say_frequency(c);
+    s.tx_announce = 0;
+    say_mode(c);
+    s.freq_text = kept;
+    s.key_state = ks::normal;
+}
+
+void plain_readout(Context& c) {
+    State& s = c.st;
+    s.key_state = ks::normal;
+    s.tune_active = 0;
+    say_frequency(c);
+    say_mode(c);
+    if (s.tone_active == 1) {
+        say(c, !s.tone_code.empty() && s.tone_code[0] > '4' ? "dcs" : "ctcss");
+        for (char ch : left(s.tone_code, 3)) say(c, std::string(1, ch));
+    }
+}
+
+}  // namespace
+
+void frequency_readout(Context& c) {
+    State& s = c.st;
+    if (s.tick_count == 0) return;  // the radio has not reported the new frequency yet
+    if (s.key_state == ks::extended && s.repeater_on == 1) {
+        say_tx_frequency(c, repeater_tx_text(s));
+        return;
+    }
+    if (s.key_state == ks::extended && s.vfo_b_selected == 1) {
+        say(c, "vfoa");
+        say_tx_frequency(c, mhz_text(row_vfo_a_digits(s.band_table[static_cast<std::size_t>(safe_band(s.band_index))])));
+        return;
+    }
+    plain_readout(c);
+}
+
 }  // namespace vlr

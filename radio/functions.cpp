@@ -249,4 +249,60 @@ void tuner_key(Context& c) {
     }
 }
 
+// F1: the next preamp stage (the VHF/UHF bands have one).
+void preamp_key(Context& c) {
+    State& s = c.st;
+    s.preamp += 1;
+    int limit = s.band_index >= band::m2 ? 2 : 3;
+    if (s.preamp >= limit || s.preamp < 0) s.preamp = 0;
+    apply_preamp(c);
+}
+
+void processor_key(Context& c) {
+    if (is_sideband(c.st.mode_code))
+        toggle_speech_processor(c);
+    else
+        say(c, "na");
+}
+
+void break_in_or_vox_key(Context& c) {
+    if (is_cw(c.st.mode_code))
+        toggle_break_in(c);
+    else
+        toggle_vox(c);
+}
+
+void options_key(Context& c) {
+    State& s = c.st;
+    auto on = [&](const char* word) {
+        say(c, word);
+        say(c, "on");
+    };
+    say(c, "options");
+    if (s.preamp == 1 || s.preamp == 2) {
+        say(c, "preamp");
+        say(c, s.preamp == 1 ? "1" : "2");
+        say(c, "on");
+    }
+    if (s.att_on == 1) on("at");
+    if (s.nb_on == 1) on("nb");
+    if (s.nr_on >= 1) on("nr");
+    if (s.notch_on == 1) on("notch");
+    if (s.contour_on >= 1) on("co");
+    if (s.speech_proc_on == 1 && is_sideband(s.mode_code)) on("spc");
+    if (s.break_in_on == 1 && is_cw(s.mode_code)) on("bkin");
+    if (s.vox_on == 1) on("vox");
+    if (s.monitor_on == 1) on("mon");
+    if (s.tone_code != "999" && !s.tone_code.empty()) {
+        say(c, s.tone_code[0] <= '3' ? "ctcss" : "dcs");
+        for (char ch : s.tone_code) say(c, std::string(1, ch));
+    }
+    say(c, s.antenna2 == 1 ? "ant2" : "ant1");
+    say(c, "tuner");
+    say(c, "is");
+    if (s.tuner_mode == 0) say(c, "on");
+    if (s.tuner_mode == 1) say(c, "off");
+    if (s.tuner_mode == 2) say(c, "both");
+}
+
 }  // namespace vlr

@@ -60,7 +60,50 @@ std::string offset_menu_command(int band, const std::string& digits) {
     }
 }
 
+// The way back from C4FM sends the kept code as a CTCSS tone number. Only a
+// code the tone entry accepted as one may go: a code still being typed when
+// D was pressed ("355"), or a DCS code, would be refused by the radio while
+// the program took the tone for on.
+bool restorable_tone(const std::string& code) {
+    if (code.size() != 3) return false;
+    for (char ch : code)
+        if (ch < '0' || ch > '9') return false;
+    return text_num(code) <= 49;
+}
+
 }  // namespace
+
+void restore_saved_tone(Context& c) {
+    State& s = c.st;
+    if (!restorable_tone(s.saved_tone_code)) return;
+    s.tone_code = s.saved_tone_code;
+    s.tone_active = 1;
+    send_cat(c, "CN00" + s.tone_code);
+    send_cat(c, "CT01");
+}
+
+void tone_key(Context& c) {
+    State& s = c.st;
+    if (!is_fm(s.mode_code)) {
+        say(c, "wrong");
+        say(c, "mode");
+        return;
+    }
+    s.freq_entry_active = 0;
+    s.key_state = ks::normal;
+    if (s.tone_active == 1) {
+        send_cat(c, "CT00");
+        s.tone_active = 0;
+        bool dcs = !s.tone_code.empty() && s.tone_code[0] > '4' && s.tone_is_dcs == 1;
+        say(c, dcs ? "dcs" : "ctcss");
+        say(c, "off");
+        s.tone_code = "999";
+    } else {
+        say(c, s.dcs_allowed == 1 ? "ecd" : "ec");
+        s.tone_active = 1;
+        s.tone_code.clear();  // the digits follow
+    }
+}
 
 void complete_tone_entry(Context& c) {
     State& s = c.st;
