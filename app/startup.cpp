@@ -41,16 +41,6 @@ void deliver_event(Context& c, int id, int param) {
 
 namespace {
 
-void fill_mode_commands(State& s) {
-    s.mode_cmd_lsb = "MD01";
-    s.mode_cmd_usb = "MD02";
-    s.mode_cmd_cw = "MD03";
-    s.mode_cmd_fm = "MD04";
-    s.mode_cmd_am = "MD05";
-    s.mode_cmd_fmn = "MD0B";
-    s.mode_cmd_c4fm = "MD0H";
-}
-
 // The start band's frequency as the panel and speech show it: MHz digits
 // without leading zeros, ".", the six digits below the MHz.
 std::string row_frequency_text(const std::string& row) {

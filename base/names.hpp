@@ -3,6 +3,8 @@
 // formats and the panel use the numbers); code compares with these names.
 #pragma once
 
+#include "base/modes.hpp"
+
 namespace vlr {
 
 // What the next key means (`key_state`).
@@ -23,10 +25,6 @@ inline constexpr int mic_gain = 12;      // F11: arrows set the microphone gain
 inline constexpr int extended = 14;      // X: second function of C, A, O, M, F, S
 }  // namespace ks
 
-// The program's own mode numbering (`mode_code`); the radio's differs.
-namespace mode {
-inline constexpr int lsb = 1, usb = 2, cw = 3, am = 4, fm_narrow = 5, c4fm = 6, fm = 7;
-}  // namespace mode
 
 // Band indexes (`band_index`); 1..9 are 160 m to 12 m.
 namespace band {

@@ -1,4 +1,5 @@
 #include "base/state.hpp"
+
 #include "base/names.hpp"
 
 namespace vlr {
@@ -76,6 +77,25 @@ void reset_state(State& s) {
     s.recall_slot = 0;
     s.channel_applied = 0;
     s.channel_recalled = 0;
+}
+
+namespace {
+
+// The fields by mode code 1..7.
+constexpr std::string State::*mode_command_fields[] = {
+    &State::mode_cmd_lsb, &State::mode_cmd_usb,  &State::mode_cmd_cw, &State::mode_cmd_am,
+    &State::mode_cmd_fmn, &State::mode_cmd_c4fm, &State::mode_cmd_fm,
+};
+
+}  // namespace
+
+const std::string* mode_command(const State& s, int code) {
+    const ModeRow* row = mode_row(code);
+    return row ? &(s.*mode_command_fields[row->code - 1]) : nullptr;
+}
+
+void fill_mode_commands(State& s) {
+    for (const ModeRow& row : mode_rows) s.*mode_command_fields[row.code - 1] = row.command;
 }
 
 }  // namespace vlr

@@ -2,16 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
-#include "base/text.hpp"
 #include "base/names.hpp"
+#include "base/rows.hpp"
+#include "base/text.hpp"
 #include "link/cat.hpp"
 #include "panel/front_panel.hpp"
-#include "radio/mode.hpp"
 #include "radio/frequency.hpp"
 #include "radio/levels.hpp"
-#include "base/rows.hpp"
+#include "radio/mode.hpp"
 #include "speech/player.hpp"
 
 namespace vlr {
@@ -45,39 +46,35 @@ constexpr Command commands[] = {
     {'q', "quit", 0},           {'Q', "quit", 0},
 };
 
-// Hamlib's mode names and the program's mode codes (1 LSB, 2 USB, 3 CW, 4 AM,
-// 5 narrow FM, 6 C4FM, 7 FM). The first name of a code is the one reported.
-struct ModeName {
-    const char* name;
-    int code;
-};
-constexpr ModeName mode_names[] = {
-    {"LSB", 1}, {"USB", 2},    {"CW", 3},     {"AM", 4},    {"FMN", 5},   {"FM", 6},
-    {"FM", 7},  {"PKTLSB", 1}, {"PKTUSB", 2}, {"CWR", 3},   {"PKTFM", 7},
-};
-
-// The mode commands by program mode code (the radio numbers its modes its
-// own way).
-const std::string* mode_command(const State& s, int code) {
-    const std::string* table[] = {&s.mode_cmd_lsb, &s.mode_cmd_usb, &s.mode_cmd_cw,
-                                  &s.mode_cmd_am,  &s.mode_cmd_fmn, &s.mode_cmd_c4fm,
-                                  &s.mode_cmd_fm};
-    return code >= 1 && code <= 7 ? table[code - 1] : nullptr;
+// The mode a client names: a mode's own name or a data variant; 0 for none.
+int mode_code_named(const std::string& name) {
+    for (const ModeRow& row : mode_rows)
+        if (row.net_settable && name == row.net_name) return row.code;
+    for (const NetModeVariant& v : net_mode_variants)
+        if (name == v.name) return v.code;
+    return 0;
 }
 
 // What the program's width index means in Hz: sideband widths 1.8 .. 3.1 kHz
 // (indexes 9..21), CW 50 Hz a step with 800 and 1200 Hz at 11 and 12.
-int ssb_width_hz(int w) { return w <= 9 ? 1800 : w == 10 ? 1900 : w <= 19 ? 2000 + 100 * (w - 10) : 3000 + 100 * (w - 20); }
+int ssb_width_hz(int w) {
+    return w <= 9 ? 1800 : w == 10 ? 1900 : w <= 19 ? 2000 + 100 * (w - 10) : 3000 + 100 * (w - 20);
+}
 int cw_width_hz(int w) { return w == 11 ? 800 : w == 12 ? 1200 : 50 * w; }
 
 int passband_hz(const State& s) {
     switch (s.mode_code) {
-        case 1:
-        case 2: return ssb_width_hz(std::clamp(s.width_index, 9, 21));
-        case 3: return cw_width_hz(std::clamp(s.width_index, 1, 12));
-        case 4: return 6000;
-        case 5: return 9000;
-        default: return 16000;
+        case mode::lsb:
+        case mode::usb:
+            return ssb_width_hz(std::clamp(s.width_index, 9, 21));
+        case mode::cw:
+            return cw_width_hz(std::clamp(s.width_index, 1, 12));
+        case mode::am:
+            return 6000;
+        case mode::fm_narrow:
+            return 9000;
+        default:
+            return 16000;
     }
 }
 
@@ -95,17 +92,13 @@ int nearest_width_index(const State& s, int hz) {
 }
 
 std::string mode_name(const State& s) {
-    for (const auto& m : mode_names)
-        if (m.code == s.mode_code) {
-            // A data variant a client chose is the same radio mode; reporting
-            // it back keeps the client from setting it again on every poll.
-            if (!s.net_mode_name.empty()) {
-                for (const auto& named : mode_names)
-                    if (s.net_mode_name == named.name && named.code == s.mode_code) return named.name;
-            }
-            return m.name;
-        }
-    return "USB";
+    const ModeRow* row = mode_row(s.mode_code);
+    if (row == nullptr) return "USB";
+    // A data variant a client chose is the same radio mode; reporting it
+    // back keeps the client from setting it again on every poll.
+    for (const NetModeVariant& v : net_mode_variants)
+        if (s.net_mode_name == v.name && v.code == s.mode_code) return v.name;
+    return row->net_name;
 }
 
 bool number_of(const std::string& text, double& value) {
@@ -206,9 +199,7 @@ Result set_split_frequency(Context& c, const NetRequest& r) {
 
 Result set_mode(Context& c, const NetRequest& r) {
     State& s = c.st;
-    int code = 0;
-    for (const auto& m : mode_names)
-        if (r.args[0] == m.name) code = m.code;
+    const int code = mode_code_named(r.args[0]);
     double width = 0;
     if (code == 0 || (r.args.size() > 1 && !number_of(r.args[1], width))) return {invalid, {}};
     s.radio_initiated = 1;
@@ -219,8 +210,8 @@ Result set_mode(Context& c, const NetRequest& r) {
     // chooses the narrow filter for it.
     // A width beyond any filter is the widest; clamped before it becomes an
     // int, as a client may send any number.
-    if (code <= 3 && width > 0)
-        (code == 3 ? s.cw_width : s.ssb_width) =
+    if (code <= mode::cw && width > 0)
+        (code == mode::cw ? s.cw_width : s.ssb_width) =
             nearest_width_index(s, static_cast<int>(std::min(width, 100000.0)));
     // The panel follows as for a mode the radio reported; the band row's
     // frequency is not sent (see the pass-through).
@@ -228,7 +219,7 @@ Result set_mode(Context& c, const NetRequest& r) {
     s.channel_applied = 1;
     show_mode(c);
     s.channel_applied = applied;
-    if (code <= 3) {
+    if (code <= mode::cw) {
         s.width_quiet = 1;
         send_width(c);
     }
@@ -244,7 +235,8 @@ Result set_vfo(Context& c, const NetRequest& r) {
     // Until the next poll the program knows the other VFO from its last
     // report (VFO B also from the band row).
     const int other = vfo == 1 ? vfo_b_hz(s) : text_num(vfo_digits(s.vfo_a_text));
-    (vfo == 1 ? s.vfo_a_text : s.vfo_b_text) = (vfo == 1 ? "A" : "B") + nine_digits(s.vfo_frequency);
+    (vfo == 1 ? s.vfo_a_text : s.vfo_b_text) =
+        (vfo == 1 ? "A" : "B") + nine_digits(s.vfo_frequency);
     send_cat(c, vfo == 1 ? "VS1" : "VS0");
     s.vfo_b_selected = vfo;
     if (other >= lowest_hz) s.vfo_frequency = other;
@@ -275,7 +267,8 @@ Result set_ptt(Context& c, const NetRequest& r, NetClientFacts& client) {
     if (s.transmit_state >= keyed_base) return {};  // already keyed
     // Keyed only where the operator has said so, and in the modes the space
     // bar keys in; never over a tune carrier.
-    if (s.net_tx_allowed != 1 || s.transmit_state != 0 || s.mode_code < mode::lsb || s.mode_code > mode::cw)
+    if (s.net_tx_allowed != 1 || s.transmit_state != 0 || s.mode_code < mode::lsb ||
+        s.mode_code > mode::cw)
         return {rejected, {}};
     s.transmit_state = s.auto_swr + keyed_base;
     s.auto_swr = 0;
@@ -293,7 +286,9 @@ Result set_ptt(Context& c, const NetRequest& r, NetClientFacts& client) {
 // radio, in rigctld's protocol version 1: frequency ranges (receive, then
 // transmit), tuning steps, filters, then named settings up to "done".
 std::string dump_state(const State& s) {
-    const std::string modes = "0x20182f";  // AM CW USB LSB FM PKTLSB PKTUSB PKTFM FMN
+    char mask[16];
+    std::snprintf(mask, sizeof mask, "0x%lx", net_mode_mask());
+    const std::string modes = mask;
     std::string t = "1\n2\n0\n";
     t += "1000000.000000 470000000.000000 " + modes + " -1 -1 0x3 0x0\n0 0 0 0 0 0 0\n";
     t += "1800000.000000 470000000.000000 " + modes + " 5000 100000 0x3 0x0\n0 0 0 0 0 0 0\n";

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <string>
 
-#include "base/text.hpp"
 #include "base/names.hpp"
+#include "base/text.hpp"
 #include "panel/text_output.hpp"
 #include "speech/player.hpp"
 
@@ -20,16 +20,10 @@ void say_char(Context& c, const std::string& text, int pos) { say(c, mid(text, p
 
 void say_mode(Context& c) {
     if (c.st.channel_step == 1) return;
-    switch (c.st.mode_code) {
-        case 1: say(c, "lsb.wav"); break;
-        case 2: say(c, "usb.wav"); break;
-        case 3: say(c, "cw.wav"); break;
-        case 4: say(c, "am.wav"); break;
-        case 5: say(c, "fm.wav"), say(c, "nar.wav"); break;
-        case 6: say(c, "c4fm.wav"); break;
-        case 7: say(c, "fm.wav"); break;
-        default: break;
-    }
+    const ModeRow* row = mode_row(c.st.mode_code);
+    if (row == nullptr) return;
+    for (const char* word : row->words)
+        if (word != nullptr) say(c, word);
 }
 
 // The decimals are spoken only as far as a non-zero digit remains, so
@@ -71,11 +65,16 @@ void say_width(Context& c) {
     if (c.st.mode_code < mode::cw) {
         say(c, w < 11 ? "1.wav" : w <= 19 ? "2.wav" : "3.wav");
         say(c, "point");
-        if (w == 9) say(c, "8.wav");
-        else if (w == 10) say(c, "9.wav");
-        else if (w >= 11 && w <= 19) say(c, right(num_text(w - 10), 1));
-        else if (w == 20) say(c, "0.wav");
-        else if (w == 21) say(c, "1.wav");
+        if (w == 9)
+            say(c, "8.wav");
+        else if (w == 10)
+            say(c, "9.wav");
+        else if (w >= 11 && w <= 19)
+            say(c, right(num_text(w - 10), 1));
+        else if (w == 20)
+            say(c, "0.wav");
+        else if (w == 21)
+            say(c, "1.wav");
         say(c, "khz");
         return;
     }
@@ -137,9 +136,8 @@ void say_s_meter(Context& c) {
         const char* text;
     };
     static const Unit units[] = {
-        {108, "8.wav", "S8  "}, {96, "7.wav", "S7  "}, {82, "6.wav", "S6  "},
-        {68, "5.wav", "S5  "},  {54, "4.wav", "S4  "}, {40, "3.wav", "S3  "},
-        {20, "2.wav", "S2  "},  {10, "1.wav", "S1  "},
+        {108, "8.wav", "S8  "}, {96, "7.wav", "S7  "}, {82, "6.wav", "S6  "}, {68, "5.wav", "S5  "},
+        {54, "4.wav", "S4  "},  {40, "3.wav", "S3  "}, {20, "2.wav", "S2  "}, {10, "1.wav", "S1  "},
     };
     const int r = c.st.s_meter_value;
     move_to(c, 750, 45);
