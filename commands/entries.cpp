@@ -112,7 +112,7 @@ void menu_set(Context& c) {
 
 void select_band_by_key(Context& c, int band) {
     State& s = c.st;
-    if (band == 15) say(c, "band");
+    if (band == band::general_key) say(c, "band");
     store_band_row(c);
     s.band_index = band;
     s.key_state = ks::normal;
@@ -174,7 +174,7 @@ void frequency_enter(Context& c) {
     }
     s.band_index = s.saved_band;
     select_band_stack(c);
-    if (s.band_index < 15) {
+    if (s.band_index < band::general_key) {
         const std::string& row = band_row(s, s.band_index);
         s.mode_code = text_num(row_mode_digit(row));
         s.vfo_b_selected = row_kind(row) == "1" ? 1 : 0;

@@ -69,10 +69,10 @@ void end_channel_key(Context& c) {
     c.st.bank_digit = 0;
 }
 
-void band_11(Context& c) { select_band_by_key(c, 11); }
-void band_12(Context& c) { select_band_by_key(c, 12); }
-void band_13(Context& c) { select_band_by_key(c, 13); }
-void band_15(Context& c) { select_band_by_key(c, 15); }
+void band_6m(Context& c) { select_band_by_key(c, band::m6); }
+void band_2m(Context& c) { select_band_by_key(c, band::m2); }
+void band_70cm(Context& c) { select_band_by_key(c, band::cm70); }
+void band_general(Context& c) { select_band_by_key(c, band::general_key); }
 
 // ---- Conditions beyond the key and its state -------------------------------
 
@@ -102,11 +102,11 @@ const KeyRule rules[] = {
     {any_state, keys('Q'), quit_key, stop},
     {any_state, any_key, say_not_connected, stop, not_connected},
     // The extended state (X) and the keys it changes.
-    {in(ks::band), keys('X'), band_11, stop},
+    {in(ks::band), keys('X'), band_6m, stop},
     {any_state, keys('X'), extended_key, stop},
     {in(ks::extended), keys('C'), antenna_key, stop},
     {any_state, all_keys_but('S'), end_antenna_check, go_on, antenna_check_done},
-    {in(ks::band), keys('S'), band_13, stop},
+    {in(ks::band), keys('S'), band_70cm, stop},
     {any_state, keys('S'), meter_key, stop},
     {in(ks::extended), keys('A'), agc_key, stop},
     {in(ks::offset_sign), keys(vk::enter), offset_readout_given, ask},
@@ -124,8 +124,8 @@ const KeyRule rules[] = {
     // Channels and bands.
     {any_state, any_key, fold_numeric_pad, go_on},
     {in(ks::keyer), all_keys_but('K', vk::up, vk::down), leave_keyer, go_on},
-    {in(ks::band), keys('T'), band_12, stop},
-    {in(ks::band), keys('U'), band_15, stop},
+    {in(ks::band), keys('T'), band_2m, stop},
+    {in(ks::band), keys('U'), band_general, stop},
     {any_state, keys('U'), next_channel, stop},
     {any_state, any_key, forget_channel_step, go_on},
     {any_state, all_keys_but('S', 'F'), forget_bank, go_on},

@@ -22,10 +22,6 @@ namespace {
 // Hamlib's result codes, as rigctld sends them after "RPRT".
 constexpr int ok = 0, invalid = -1, rejected = -9, not_available = -11;
 
-// transmit_state while keyed by the space bar or a network client is this
-// plus the parked auto_swr, so the space bar can always unkey.
-constexpr int keyed_base = 10;
-
 // The frequencies a client may set: the radio's range, and no lower than the
 // program's own floor of 1 MHz.
 constexpr double lowest_hz = 1'000'000, highest_hz = 470'000'000;
@@ -161,7 +157,7 @@ void take_set_frequency(Context& c) {
 void unkey(Context& c) {
     State& s = c.st;
     s.net_keyed = 0;
-    s.auto_swr = s.transmit_state - keyed_base;
+    s.auto_swr = s.transmit_state - keyed_transmit_base;
     s.transmit_state = 0;
     send_cat(c, "TX0");
 }
@@ -259,18 +255,18 @@ Result set_ptt(Context& c, const NetRequest& r, NetClientFacts& client) {
     const std::string& v = r.args[0];
     if (v == "0") {
         // Any client may unkey, whoever keyed.
-        if (s.transmit_state >= keyed_base) unkey(c);
+        if (s.transmit_state >= keyed_transmit_base) unkey(c);
         client.keyed = false;
         return {};
     }
     if (v != "1" && v != "2" && v != "3") return {invalid, {}};
-    if (s.transmit_state >= keyed_base) return {};  // already keyed
+    if (s.transmit_state >= keyed_transmit_base) return {};  // already keyed
     // Keyed only where the operator has said so, and in the modes the space
     // bar keys in; never over a tune carrier.
     if (s.net_tx_allowed != 1 || s.transmit_state != 0 || s.mode_code < mode::lsb ||
         s.mode_code > mode::cw)
         return {rejected, {}};
-    s.transmit_state = s.auto_swr + keyed_base;
+    s.transmit_state = s.auto_swr + keyed_transmit_base;
     s.auto_swr = 0;
     s.tx_settle_count = 2;
     s.tuner_engaged = 0;
@@ -413,7 +409,7 @@ void unkey_for_network(Context& c) {
     State& s = c.st;
     // Unkeyed since (space bar, another client): the transmitter is the
     // operator's again.
-    if (s.transmit_state < keyed_base) s.net_keyed = 0;
+    if (s.transmit_state < keyed_transmit_base) s.net_keyed = 0;
     if (s.net_keyed == 1) unkey(c);
 }
 

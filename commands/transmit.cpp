@@ -20,9 +20,6 @@ namespace {
 
 // The automatic tuner works up to 6 m.
 constexpr int tuner_top_hz = 60'000'000;
-// transmit_state while transmitting by space bar is this plus the parked auto_swr.
-constexpr int space_bar_base = 10;
-
 
 void pauses(Context& c, int n) {
     for (int i = 0; i < n; ++i) pause_word(c);
@@ -33,10 +30,10 @@ void stop_tune(Context& c) {
     say(c, "off");
     s.ant_check = 0;
     s.transmit_state = 0;
-    if (s.tuner_mode > 0) {
+    if (s.tuner_mode != tuner::automatic) {
         // A carrier was set up: unkey, then give back power and mode.
         send_cat(c, "TX0");
-        if (s.tuner_mode == 3) s.tuner_mode = 0;
+        if (s.tuner_mode == tuner::carrier_only) s.tuner_mode = tuner::automatic;
         pauses(c, 5);
         send_power(c);
         show_mode(c);
@@ -68,9 +65,9 @@ void carrier_for_manual_tuning(Context& c) {
 
 void toggle_transmit(Context& c) {
     State& s = c.st;
-    if (s.transmit_state >= space_bar_base) {
+    if (s.transmit_state >= keyed_transmit_base) {
         // Switching off is always allowed, whatever the mode is by now.
-        s.auto_swr = s.transmit_state - space_bar_base;
+        s.auto_swr = s.transmit_state - keyed_transmit_base;
         s.transmit_state = 0;
         send_cat(c, "TX0");
         say(c, "tx");
@@ -84,7 +81,7 @@ void toggle_transmit(Context& c) {
     say(c, "tx");
     say(c, "on");
     // The SWR is heard only on S while transmitting; the setting comes back after.
-    s.transmit_state = s.auto_swr + space_bar_base;
+    s.transmit_state = s.auto_swr + keyed_transmit_base;
     s.auto_swr = 0;
     s.tx_settle_count = 2;
     s.tuner_engaged = 0;
@@ -100,7 +97,8 @@ void tune_key(Context& c) {
     }
     say(c, "on");
     s.tune_active = 1;
-    if ((s.tuner_mode == 0 || s.tuner_mode == 2) && s.vfo_frequency <= tuner_top_hz) {
+    if ((s.tuner_mode == tuner::automatic || s.tuner_mode == tuner::both) &&
+        s.vfo_frequency <= tuner_top_hz) {
         if (s.tuner_engaged == 0) {
             send_cat(c, "AC100");
             s.tuner_engaged = 1;
@@ -109,7 +107,7 @@ void tune_key(Context& c) {
         s.tick_count = 0;
         for (int i = 0; i < 6; ++i) say(c, "beep");
         say(c, "ok");
-        if (s.tuner_mode == 0) {
+        if (s.tuner_mode == tuner::automatic) {
             say(c, "tune");
             stop_tune(c);
             return;
@@ -117,7 +115,7 @@ void tune_key(Context& c) {
     } else {
         say(c, "atu");
         say(c, "na");
-        s.tuner_mode = 3;
+        s.tuner_mode = tuner::carrier_only;
     }
     carrier_for_manual_tuning(c);
 }

@@ -187,7 +187,7 @@ void select_band(Context& c) {
         else if (s.band_index == w.above)
             s.band_index = band::m160;
     }
-    if (s.band_index == 15) s.band_index = band::general;
+    if (s.band_index == band::general_key) s.band_index = band::general;
     s.band_index = safe_band(s.band_index);
     const std::string row = s.band_table[static_cast<std::size_t>(s.band_index)];
 

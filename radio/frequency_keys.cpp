@@ -16,7 +16,8 @@ constexpr int lowest_hz = 1'000'000;
 constexpr int highest_hz = 999'999'999;
 
 bool on_fm_channel_band(const State& s) {
-    return s.band_index == band::m2 || s.band_index == band::cm70 || s.band_index == 15;
+    return s.band_index == band::m2 || s.band_index == band::cm70 ||
+           s.band_index == band::general_key;
 }
 
 // A step that leaves the repeater's input frequency also leaves its shift.

@@ -71,12 +71,12 @@ void toggle_noise_blanker(Context& c) {
         s.cat_command = "NL00" + zero_pad(s.nb_level, 2);
         say(c, "on");
         s.nb_on = 1;
-        s.level_target = 2;
+        s.level_target = level_of::noise_blanker;
     } else {
         s.cat_command = "NL0000";
         say(c, "off");
         s.nb_on = 0;
-        if (s.level_target == 2) s.level_target = 0;
+        if (s.level_target == level_of::noise_blanker) s.level_target = level_of::none;
     }
     send_command(c);
 }
@@ -88,9 +88,9 @@ void toggle_noise_reduction(Context& c) {
         s.nr_on = 0;
         s.cat_command = "RL000";
         say(c, "off");
-        s.level_target = 0;
+        s.level_target = level_of::none;
     } else {
-        s.level_target = 3;
+        s.level_target = level_of::noise_reduction;
         // nr_level comes back from the memory file; keep the command two digits.
         s.nr_level = std::clamp(s.nr_level, 1, 10);
         s.cat_command = "RL0" + zero_pad(s.nr_level, 2);
@@ -107,11 +107,11 @@ void toggle_speech_processor(Context& c) {
     if (s.speech_proc_on == 0) {
         say(c, "on");
         s.cat_command = "PR01";
-        s.level_target = 5;
+        s.level_target = level_of::processor;
     } else {
         say(c, "off");
         s.cat_command = "PR00";
-        s.level_target = 0;
+        s.level_target = level_of::none;
     }
     send_command(c);
     s.speech_proc_on = 1 - s.speech_proc_on;
@@ -184,11 +184,11 @@ void monitor_key(Context& c) {
         s.monitor_on = 0;
         s.cat_command = "ML00";
         say(c, "off");
-        s.level_target = 0;
+        s.level_target = level_of::none;
     } else {
         s.monitor_on = 1;
         s.cat_command = "ML01";
-        s.level_target = 1;
+        s.level_target = level_of::monitor;
         say(c, "on");
     }
     send_command(c);
@@ -214,18 +214,18 @@ void contour_key(Context& c) {
         say(c, "na");
         return;
     }
-    s.level_target = 4;
+    s.level_target = level_of::contour;
     say(c, "co");
     if (s.contour_on == 1) {
         s.contour_on = 0;
         s.cat_command = "CO00000";
         say(c, "off");
-        s.level_target = 0;
+        s.level_target = level_of::none;
     } else {
         s.contour_on = 1;
         s.cat_command = "CO00001";
         say(c, "on");
-        s.level_target = 4;
+        s.level_target = level_of::contour;
     }
     send_command(c);
 }
@@ -234,18 +234,18 @@ void tuner_key(Context& c) {
     State& s = c.st;
     s.tuner_engaged = 0;
     say(c, "tuner");
-    if (s.tuner_mode == 1) {
+    if (s.tuner_mode == tuner::off) {
         send_cat(c, "AC100");
         say(c, "on");
-        s.tuner_mode = 0;
-    } else if (s.tuner_mode == 2 || s.tuner_mode == 3) {
+        s.tuner_mode = tuner::automatic;
+    } else if (s.tuner_mode == tuner::both || s.tuner_mode == tuner::carrier_only) {
         send_cat(c, "AC000");
         say(c, "off");
-        s.tuner_mode = 1;
+        s.tuner_mode = tuner::off;
     } else {
         send_cat(c, "AC100");
         say(c, "both");
-        s.tuner_mode = 2;
+        s.tuner_mode = tuner::both;
     }
 }
 
@@ -300,9 +300,9 @@ void options_key(Context& c) {
     say(c, s.antenna2 == 1 ? "ant2" : "ant1");
     say(c, "tuner");
     say(c, "is");
-    if (s.tuner_mode == 0) say(c, "on");
-    if (s.tuner_mode == 1) say(c, "off");
-    if (s.tuner_mode == 2) say(c, "both");
+    if (s.tuner_mode == tuner::automatic) say(c, "on");
+    if (s.tuner_mode == tuner::off) say(c, "off");
+    if (s.tuner_mode == tuner::both) say(c, "both");
 }
 
 }  // namespace vlr

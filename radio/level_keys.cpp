@@ -13,11 +13,13 @@
 namespace vlr {
 
 void level_key(Context& c) {
+    // The function's word by level_of::monitor .. level_of::processor.
     static const std::array<const char*, 5> words{"mon", "nb", "nr", "co", "spc"};
     State& s = c.st;
-    if (s.level_target >= 1) {
+    if (s.level_target >= level_of::monitor) {
         s.key_state = ks::level;
-        if (s.level_target <= 5) say(c, words[static_cast<std::size_t>(s.level_target - 1)]);
+        if (s.level_target <= level_of::processor)
+            say(c, words[static_cast<std::size_t>(s.level_target - level_of::monitor)]);
     }
     say(c, "lev");
 }

@@ -121,7 +121,7 @@ void send_proc_level(Context& c) { send_cat(c, "PL" + zero_pad(c.st.proc_level, 
 void target_level_up(Context& c) {
     State& s = c.st;
     switch (s.level_target) {
-        case 1:
+        case level_of::monitor:
             s.monitor_level += 5;
             if (s.monitor_level > 99) {
                 s.monitor_level = 100;
@@ -131,7 +131,7 @@ void target_level_up(Context& c) {
                 send_monitor(c);
             }
             break;
-        case 2:
+        case level_of::noise_blanker:
             s.nb_level += 1;
             if (s.nb_level > 9) {
                 s.nb_level = 10;
@@ -139,7 +139,7 @@ void target_level_up(Context& c) {
             }
             send_nb_level(c);
             break;
-        case 3:
+        case level_of::noise_reduction:
             s.nr_level += 1;
             if (s.nr_level > 9) {
                 s.nr_level = 10;
@@ -147,12 +147,12 @@ void target_level_up(Context& c) {
             }
             send_nr_level(c);
             break;
-        case 4:
+        case level_of::contour:
             s.contour_level = std::min(s.contour_level + 100, 3200);
             send_contour(c);
             if (s.contour_level == 3200) say(c, "max");
             break;
-        case 5:
+        case level_of::processor:
             s.proc_level += 10;
             if (s.proc_level > 100) {
                 s.proc_level = 100;
@@ -168,7 +168,7 @@ void target_level_up(Context& c) {
 void target_level_down(Context& c) {
     State& s = c.st;
     switch (s.level_target) {
-        case 1:
+        case level_of::monitor:
             s.monitor_level -= 5;
             if (s.monitor_level < 5) {
                 s.monitor_level = 1;
@@ -176,7 +176,7 @@ void target_level_down(Context& c) {
             }
             send_monitor(c);
             break;
-        case 2:
+        case level_of::noise_blanker:
             s.nb_level -= 1;
             if (s.nb_level < 2) {
                 s.nb_level = 1;
@@ -184,7 +184,7 @@ void target_level_down(Context& c) {
             }
             send_nb_level(c);
             break;
-        case 3:
+        case level_of::noise_reduction:
             s.nr_level -= 1;
             if (s.nr_level < 2) {
                 s.nr_level = 1;
@@ -192,14 +192,14 @@ void target_level_down(Context& c) {
             }
             send_nr_level(c);
             break;
-        case 4:
+        case level_of::contour:
             // The contour's lowest setting is 10 Hz, not 0.
             s.contour_level -= 100;
             if (s.contour_level < 100) s.contour_level = 10;
             send_contour(c);
             if (s.contour_level == 10) say(c, "min");
             break;
-        case 5:
+        case level_of::processor:
             s.proc_level -= 10;
             if (s.proc_level < 1) {
                 s.proc_level = 0;

@@ -214,7 +214,8 @@ bool read_back_radio(Context& c) {
     read_speech_processor(c);
 
     query_cat(c, "AC");  // the answer does not matter: the configuration decides
-    send_cat(c, s.tuner_mode == 0 || s.tuner_mode == 2 ? "AC100" : "AC000");
+    send_cat(c,
+             s.tuner_mode == tuner::automatic || s.tuner_mode == tuner::both ? "AC100" : "AC000");
 
     read_switch(c, "VX", s.vox_on);
     read_switch(c, "BI", s.break_in_on);

@@ -168,7 +168,7 @@ void say_s_meter(Context& c) {
 // readings after it are the bare value.
 void say_swr(Context& c) {
     State& s = c.st;
-    if (s.tuner_mode == 0 && s.transmit_state == 0) return;
+    if (s.tuner_mode == tuner::automatic && s.transmit_state == 0) return;
     const int r = text_num_rounded(s.swr_peak_text);
     if (s.ant_check == 0) say(c, "swr");
     const char* whole;
