@@ -7,15 +7,16 @@
 #include <climits>
 #include <string>
 
-#include "base/text.hpp"
 #include "base/names.hpp"
+#include "base/rows.hpp"
+#include "base/text.hpp"
 #include "link/cat.hpp"
+#include "link/commands.hpp"
 #include "panel/front_panel.hpp"
-#include "radio/mode.hpp"
 #include "radio/bands.hpp"
 #include "radio/channels.hpp"
 #include "radio/functions.hpp"
-#include "base/rows.hpp"
+#include "radio/mode.hpp"
 #include "radio/tone.hpp"
 #include "speech/player.hpp"
 #include "speech/values.hpp"
@@ -83,7 +84,7 @@ void menu_read(Context& c) {
     // Whatever the radio sent unasked would otherwise be read as the answer.
     pause_word(c);
     read_reply(c);
-    send_cat(c, "EX" + s.menu_number_text);
+    send_cat(c, cmd::menu(s.menu_number_text));
     pause_word(c);
     read_reply(c);
     // The value follows "EX" and the six menu digits; a reply cut short has
@@ -102,7 +103,7 @@ void menu_set(Context& c) {
         say(c, "invalid");
         return;
     }
-    send_cat(c, "EX" + s.menu_number_text + s.menu_value_text);
+    send_cat(c, cmd::menu(s.menu_number_text, s.menu_value_text));
     say(c, "ok");
 }
 

@@ -9,6 +9,7 @@
 #include "base/rows.hpp"
 #include "base/text.hpp"
 #include "link/cat.hpp"
+#include "link/commands.hpp"
 #include "panel/front_panel.hpp"
 #include "radio/frequency.hpp"
 #include "radio/levels.hpp"
@@ -159,7 +160,7 @@ void unkey(Context& c) {
     s.net_keyed = 0;
     s.auto_swr = s.transmit_state - keyed_transmit_base;
     s.transmit_state = 0;
-    send_cat(c, "TX0");
+    send_cat(c, cmd::set(cmd::transmit, false));
 }
 
 struct Result {
@@ -173,7 +174,7 @@ Result set_frequency(Context& c, const NetRequest& r) {
     int hz = 0;
     if (!frequency_of(r.args[0], hz)) return {invalid, {}};
     c.st.radio_initiated = 1;
-    send_cat(c, frequency_command(hz));
+    send_cat(c, cmd::frequency(hz));
     take_set_frequency(c);
     return {};
 }
@@ -184,10 +185,10 @@ Result set_split_frequency(Context& c, const NetRequest& r) {
     if (!frequency_of(r.args[0], hz)) return {invalid, {}};
     s.radio_initiated = 1;
     if (s.vfo_b_selected == 1) {
-        send_cat(c, frequency_command(hz));  // goes out as "FB"
+        send_cat(c, cmd::frequency(hz));  // goes out as "FB"
         take_set_frequency(c);
     } else {
-        send_cat(c, "FB" + nine_digits(hz));
+        send_cat(c, cmd::frequency_b(hz));
     }
     s.vfo_b_text = "B" + nine_digits(hz);
     return {};
@@ -233,7 +234,7 @@ Result set_vfo(Context& c, const NetRequest& r) {
     const int other = vfo == 1 ? vfo_b_hz(s) : text_num(vfo_digits(s.vfo_a_text));
     (vfo == 1 ? s.vfo_a_text : s.vfo_b_text) =
         (vfo == 1 ? "A" : "B") + nine_digits(s.vfo_frequency);
-    send_cat(c, vfo == 1 ? "VS1" : "VS0");
+    send_cat(c, cmd::set(cmd::vfo_b, vfo == 1));
     s.vfo_b_selected = vfo;
     if (other >= lowest_hz) s.vfo_frequency = other;
     forget_pending_frequency_answer(s);
@@ -246,7 +247,7 @@ Result set_split(Context& c, const NetRequest& r) {
     if ((on != "0" && on != "1") || vfo_of(r.args[1]) == -2) return {invalid, {}};
     s.radio_initiated = 1;
     s.split_on = on == "1" ? 1 : 0;
-    send_cat(c, s.split_on == 1 ? "ST1" : "ST0");
+    send_cat(c, cmd::set(cmd::split, s.split_on == 1));
     return {};
 }
 
@@ -270,7 +271,7 @@ Result set_ptt(Context& c, const NetRequest& r, NetClientFacts& client) {
     s.auto_swr = 0;
     s.tx_settle_count = 2;
     s.tuner_engaged = 0;
-    send_cat(c, "TX1");
+    send_cat(c, cmd::set(cmd::transmit, true));
     s.net_keyed = 1;
     client.keyed = true;
     // Short, and not waited for: the client's answer must not wait for it.

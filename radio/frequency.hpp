@@ -15,8 +15,6 @@ void step_frequency_down(Context& c);
 void end_split(Context& c);
 // The split key turning the split on.
 void start_split(Context& c);
-// "FA" + nine digits of a frequency in Hz (always nine digits).
-std::string frequency_command(int hz);
 
 // F: the frequency, the mode and any tone; X F: the transmit frequency
 // through the repeater, or VFO A's while split.

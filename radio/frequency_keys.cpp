@@ -2,6 +2,7 @@
 #include "base/names.hpp"
 #include "base/text.hpp"
 #include "link/cat.hpp"
+#include "link/commands.hpp"
 #include "radio/frequency.hpp"
 #include "radio/levels.hpp"
 #include "radio/tone.hpp"
@@ -82,7 +83,7 @@ bool tuning_step(Context& c) {
 
 void tuning_key(Context& c) {
     if (!tuning_step(c)) return;
-    send_cat(c, "FA" + zero_pad(c.st.vfo_frequency, 9));
+    send_cat(c, cmd::frequency(c.st.vfo_frequency));
 }
 
 void split_key(Context& c) {
@@ -112,7 +113,7 @@ void zero_key(Context& c) {
     say(c, "0");
     say(c, "ok");
     if (is_cw(c.st.mode_code))
-        send_cat(c, "ZI");
+        send_cat(c, cmd::ask(cmd::zero_in));
     else
         snap_to_khz(c);
 }

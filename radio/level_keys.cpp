@@ -5,6 +5,7 @@
 
 #include "base/names.hpp"
 #include "link/cat.hpp"
+#include "link/commands.hpp"
 #include "link/reply.hpp"
 #include "radio/levels.hpp"
 #include "speech/player.hpp"
@@ -26,7 +27,7 @@ void level_key(Context& c) {
 
 void power_key(Context& c) {
     State& s = c.st;
-    query_cat(c, "PC");
+    query_cat(c, cmd::ask(cmd::power));
     s.power_level = reply_field(c.st.cat_reply, "PC", 3, 3).value_or(s.power_level);
     say(c, "Power");
     s.key_state = ks::power;
@@ -39,7 +40,7 @@ void mic_gain_key(Context& c) {
     s.key_state = ks::mic_gain;
     s.tick_count = 0;
     say(c, "lev");
-    query_cat(c, "MG");
+    query_cat(c, cmd::ask(cmd::ask_mic_gain));
     s.mic_gain = reply_field(c.st.cat_reply, "MG", 2, 3).value_or(s.mic_gain);
     s.mic_level_peak = s.mic_gain;
     s.mic_monitor = -1;
@@ -79,10 +80,14 @@ void af_gain_key(Context& c) {
     say(c, "af");
 }
 
-void second_af_gain_up(Context& c) { second_gain_up(c, c.st.second_af_gain, "AG1"); }
-void second_af_gain_down(Context& c) { second_gain_down(c, c.st.second_af_gain, "AG1"); }
-void second_rf_gain_up(Context& c) { second_gain_up(c, c.st.second_rf_gain, "RG1"); }
-void second_rf_gain_down(Context& c) { second_gain_down(c, c.st.second_rf_gain, "RG1"); }
+void second_af_gain_up(Context& c) { second_gain_up(c, c.st.second_af_gain, cmd::second_af_gain); }
+void second_af_gain_down(Context& c) {
+    second_gain_down(c, c.st.second_af_gain, cmd::second_af_gain);
+}
+void second_rf_gain_up(Context& c) { second_gain_up(c, c.st.second_rf_gain, cmd::second_rf_gain); }
+void second_rf_gain_down(Context& c) {
+    second_gain_down(c, c.st.second_rf_gain, cmd::second_rf_gain);
+}
 
 void meter_key(Context& c) {
     const State& s = c.st;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/context.hpp"
+#include "link/commands.hpp"
 
 namespace vlr {
 
@@ -15,9 +16,9 @@ void send_rf_gain(Context& c);
 void send_mic_gain(Context& c);
 void send_keyer_speed(Context& c);
 
-// The second receiver's gains on Left/Right; `code` is "AG1" or "RG1".
-void second_gain_up(Context& c, int& gain, const std::string& code);
-void second_gain_down(Context& c, int& gain, const std::string& code);
+// The second receiver's gains on Left/Right (cmd::second_af_gain or cmd::second_rf_gain).
+void second_gain_up(Context& c, int& gain, cmd::Level level);
+void second_gain_down(Context& c, int& gain, cmd::Level level);
 // The FM squelch on Left/Right (SQ0).
 void squelch_up(Context& c);
 void squelch_down(Context& c);
