@@ -63,16 +63,15 @@ void drop_leading_zeros(State& s) {
 // band row would keep a frequency no band select can restore).
 std::string typed_frequency_command(State& s, bool point_typed) {
     if (!point_typed) drop_leading_zeros(s);
-    std::string command = "FA";
-    command += (s.entry_int_digits == 1   ? "00"
-                : s.entry_int_digits == 2 ? "0"
-                                          : "") +
-               digits(s.entry_value);
-    if (command.size() > 11 || s.entry_int_digits > 3) return {};
-    while (command.size() < 11) command += "0";
-    const int hz = text_num(mid(command, 3));
+    std::string nine = (s.entry_int_digits == 1   ? "00"
+                        : s.entry_int_digits == 2 ? "0"
+                                                  : "") +
+                       digits(s.entry_value);
+    if (nine.size() > 9 || s.entry_int_digits > 3) return {};
+    while (nine.size() < 9) nine += "0";
+    const int hz = text_num(nine);
     if (hz < 1'000'000 || hz >= 450'000'000) return {};
-    return command;
+    return cmd::frequency_a_digits(nine);
 }
 
 // The longest value the radio's menu items take; a longer one cannot be

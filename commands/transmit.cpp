@@ -102,10 +102,10 @@ void tune_key(Context& c) {
     if ((s.tuner_mode == tuner::automatic || s.tuner_mode == tuner::both) &&
         s.vfo_frequency <= tuner_top_hz) {
         if (s.tuner_engaged == 0) {
-            send_cat(c, cmd::ask(cmd::tuner_on));
+            send_cat(c, cmd::fixed(cmd::tuner_on));
             s.tuner_engaged = 1;
         }
-        send_cat(c, cmd::ask(cmd::tuner_start));
+        send_cat(c, cmd::fixed(cmd::tuner_start));
         s.tick_count = 0;
         for (int i = 0; i < 6; ++i) say(c, "beep");
         say(c, "ok");

@@ -9,6 +9,7 @@ namespace vlr::cmd {
 std::string set(Level level, long long value) { return level.code + zero_pad(value, level.width); }
 std::string set(Switch sw, bool on) { return std::string(sw.code) + (on ? "1" : "0"); }
 std::string ask(Query query) { return query.code; }
+std::string fixed(Fixed command) { return command.text; }
 
 std::string frequency(int hz) { return "FA" + nine_digits(hz); }
 std::string frequency_b(int hz) { return "FB" + nine_digits(hz); }

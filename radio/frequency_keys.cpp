@@ -113,7 +113,7 @@ void zero_key(Context& c) {
     say(c, "0");
     say(c, "ok");
     if (is_cw(c.st.mode_code))
-        send_cat(c, cmd::ask(cmd::zero_in));
+        send_cat(c, cmd::fixed(cmd::zero_in));
     else
         snap_to_khz(c);
 }

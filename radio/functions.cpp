@@ -243,15 +243,15 @@ void tuner_key(Context& c) {
     s.tuner_engaged = 0;
     say(c, "tuner");
     if (s.tuner_mode == tuner::off) {
-        send_cat(c, cmd::ask(cmd::tuner_on));
+        send_cat(c, cmd::fixed(cmd::tuner_on));
         say(c, "on");
         s.tuner_mode = tuner::automatic;
     } else if (s.tuner_mode == tuner::both || s.tuner_mode == tuner::carrier_only) {
-        send_cat(c, cmd::ask(cmd::tuner_off));
+        send_cat(c, cmd::fixed(cmd::tuner_off));
         say(c, "off");
         s.tuner_mode = tuner::off;
     } else {
-        send_cat(c, cmd::ask(cmd::tuner_on));
+        send_cat(c, cmd::fixed(cmd::tuner_on));
         say(c, "both");
         s.tuner_mode = tuner::both;
     }

@@ -5,6 +5,7 @@
 #include "base/rows.hpp"
 #include "base/text.hpp"
 #include "link/cat.hpp"
+#include "link/commands.hpp"
 #include "panel/front_panel.hpp"
 #include "radio/frequency.hpp"
 #include "radio/levels.hpp"
@@ -22,7 +23,7 @@ bool band_has_row(int band) { return band >= band::m160 && band <= band::general
 void read_squelch(Context& c) {
     read_reply(c);  // whatever arrived before belongs to earlier commands
     pause_word(c);
-    send_cat(c, "SQ0");
+    send_cat(c, cmd::ask(cmd::ask_squelch));
     pause_word(c);
     read_reply(c);
     c.st.band_row_valid = instr(c.st.cat_reply, "SQ");
@@ -53,7 +54,7 @@ void show_mode(Context& c) {
 
     if (s.repeater_on == 1) toggle_repeater(c);
     if (s.tone_active == 1) {
-        send_cat(c, "CT00");
+        send_cat(c, cmd::set(cmd::tone_mode, 0));
         s.tone_code = "999";
         s.tone_active = 0;
     }
@@ -72,7 +73,7 @@ void show_mode(Context& c) {
     // last would repeat an unrelated command.
     if (s.radio_initiated == 0 && command != nullptr) send_command(c);
 
-    send_cat(c, s.mode_code == mode::cw && s.width_index < 11 ? "NA01" : "NA00");
+    send_cat(c, cmd::set(cmd::narrow, s.mode_code == mode::cw && s.width_index < 11));
     show_status_line(c);
 
     if (is_fm(s.mode_code)) {

@@ -3,6 +3,7 @@
 // practice in CW.
 #include "base/names.hpp"
 #include "link/cat.hpp"
+#include "link/commands.hpp"
 #include "link/reply.hpp"
 #include "radio/mode.hpp"
 #include "radio/tone.hpp"
@@ -16,7 +17,7 @@ void leave_keyer(Context& c) {
     s.key_state = ks::normal;
     s.mode_code = s.saved_mode;
     show_mode(c);
-    if (s.break_in_on == 1) send_cat(c, "BI1");
+    if (s.break_in_on == 1) send_cat(c, cmd::set(cmd::break_in, true));
 }
 
 void keyer_key(Context& c) {
@@ -28,18 +29,18 @@ void keyer_key(Context& c) {
         show_mode(c);
         say(c, "off");
         say_keyer_speed(c);
-        if (s.break_in_on == 1) send_cat(c, "BI1");
+        if (s.break_in_on == 1) send_cat(c, cmd::set(cmd::break_in, true));
         return;
     }
     s.saved_mode = s.mode_code;
     s.mode_code = mode::cw;
     show_mode(c);
     s.key_state = ks::keyer;
-    query_cat(c, "KS");
+    query_cat(c, cmd::ask(cmd::ask_keyer_speed));
     s.keyer_speed = reply_field(c.st.cat_reply, "KS", 2, 3).value_or(s.keyer_speed);
     say(c, "on");
     // Practice without keying the transmitter.
-    send_cat(c, "BI0");
+    send_cat(c, cmd::set(cmd::break_in, false));
     say_keyer_speed(c);
 }
 
