@@ -6,6 +6,8 @@
 //   - the time from a client's "F <hz>" leaving the client to the command
 //     arriving at the radio (the emulator's record file, watched every 0.2 ms).
 //
+// Each under SDL's dummy video driver and, when there is a display, under X11.
+//
 //   bench_net_port [samples]      (default 500; the F figure takes samples/5)
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -61,52 +63,47 @@ std::size_t file_size(const std::string& path) {
     return in ? static_cast<std::size_t>(in.tellg()) : 0;
 }
 
-void report(const char* what, const char* key, const std::vector<double>& samples) {
-    const bench::Figures f = bench::figures_of(samples);
-    std::printf("%-34s %s\n", what, bench::describe(f).c_str());
-    std::printf("RESULT %s_median_ms %.2f\nRESULT %s_p99_ms %.2f\n", key, f.median, key, f.p99);
-}
+struct Run {
+    std::vector<double> read_times, poll_times, wire_times;
+};
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const int samples = argc > 1 ? std::atoi(argv[1]) : 500;
+// One run of the program under SDL's `video` driver; false when it failed.
+bool measure(const std::string& video, int samples, Run& run) {
     bench::WorkFolder folder;
     std::ofstream(folder.path + "/veloran.cfg", std::ios::app) << "Net " << port << "\r\n";
     const std::string record = folder.path + "/record.txt";
     bench::Child emulator, program;
+    auto env = bench::program_environment();
+    env["SDL_VIDEODRIVER"] = video;
     if (!emulator.start({bench::built_program("veloran-emulator"), "--link", folder.path + "/COM1",
                          "--record", record, "--quiet"},
                         folder.path) ||
         !emulator.wait_for("pty:", 10s, true) ||
-        !program.start({bench::built_program("veloran"), "--transcript"}, folder.path,
-                       bench::program_environment()) ||
+        !program.start({bench::built_program("veloran"), "--transcript"}, folder.path, env) ||
         !program.wait_for("connected", 60s)) {
-        std::fprintf(stderr, "net port: the program or the emulator did not start\n");
-        return 1;
+        std::fprintf(stderr, "net port (%s): the program or the emulator did not start\n", video.c_str());
+        return false;
     }
     const int fd = connect_client();
     if (fd < 0 || ::send(fd, "\\dump_state\n", 12, 0) != 12 || !read_through(fd, "done\n")) {
         std::fprintf(stderr, "net port: cannot connect to port %d\n", port);
-        return 1;
+        return false;
     }
-
-    std::vector<double> read_times, poll_times, wire_times;
     for (int i = 0; i < samples; ++i) {
         const auto t0 = bench::Clock::now();
-        if (!ask(fd, "f")) return 1;
-        read_times.push_back(bench::ms_between(t0, bench::Clock::now()));
+        if (!ask(fd, "f")) return false;
+        run.read_times.push_back(bench::ms_between(t0, bench::Clock::now()));
     }
     for (int i = 0; i < samples; ++i) {
         const auto t0 = bench::Clock::now();
         if (!ask(fd, "v") || !ask(fd, "s", 2) || !ask(fd, "f") || !ask(fd, "m", 2) || !ask(fd, "t"))
-            return 1;
-        poll_times.push_back(bench::ms_between(t0, bench::Clock::now()));
+            return false;
+        run.poll_times.push_back(bench::ms_between(t0, bench::Clock::now()));
     }
     for (int i = 0; i < samples / 5; ++i) {
         const std::size_t before = file_size(record);
         const auto t0 = bench::Clock::now();
-        if (!ask(fd, "F " + std::to_string(14'074'000 + 10 * (i % 50)))) return 1;
+        if (!ask(fd, "F " + std::to_string(14'074'000 + 10 * (i % 50)))) return false;
         // The record also grows by the program's own polls: wait for the line
         // of this very command.
         const std::string wanted = "FA0" + std::to_string(14'074'000 + 10 * (i % 50)) + ";";
@@ -117,18 +114,45 @@ int main(int argc, char** argv) {
             bool seen = false;
             while (std::getline(in, line)) seen = seen || line.find(wanted) != std::string::npos;
             if (seen) break;
-            if (bench::ms_between(t0, bench::Clock::now()) > 5000) return 1;
+            if (bench::ms_between(t0, bench::Clock::now()) > 5000) return false;
             std::this_thread::sleep_for(200us);
         }
-        wire_times.push_back(bench::ms_between(t0, bench::Clock::now()));
+        run.wire_times.push_back(bench::ms_between(t0, bench::Clock::now()));
         std::this_thread::sleep_for(20ms);  // never two sets in one tick
     }
     ::close(fd);
     program.stop();
     emulator.stop();
-    std::printf("net port on %s, %d samples\n", bench::machine_description().c_str(), samples);
-    report("round trip f (ms):", "net_f", read_times);
-    report("round trip v s f m t (ms):", "net_poll", poll_times);
-    report("client F to the radio's wire (ms):", "net_set_to_wire", wire_times);
+    return true;
+}
+
+}  // namespace
+
+// The figures under the dummy driver (tests, headless use) and, with a
+// display, under X11 beside them; the RESULT lines are the X11 run's when
+// there is one.
+int main(int argc, char** argv) {
+    const int samples = argc > 1 ? std::atoi(argv[1]) : 500;
+    const char* display = std::getenv("DISPLAY");
+    std::vector<std::string> drivers = {"dummy"};
+    if (display && *display) drivers.push_back("x11");
+    std::vector<Run> runs(drivers.size());
+    for (std::size_t i = 0; i < drivers.size(); ++i)
+        if (!measure(drivers[i], samples, runs[i])) return 1;
+    std::printf("net port on %s, %d samples; median / p99 ms by video driver\n",
+                bench::machine_description().c_str(), samples);
+    const char* whats[] = {"round trip f", "round trip v s f m t", "client F to the radio's wire"};
+    const char* keys[] = {"net_f", "net_poll", "net_set_to_wire"};
+    for (int m = 0; m < 3; ++m) {
+        std::printf("%-30s", whats[m]);
+        bench::Figures f{};
+        for (std::size_t i = 0; i < drivers.size(); ++i) {
+            const Run& r = runs[i];
+            f = bench::figures_of(m == 0 ? r.read_times : m == 1 ? r.poll_times : r.wire_times);
+            std::printf("  %s %.3f / %.3f", drivers[i].c_str(), f.median, f.p99);
+        }
+        std::printf("\n");
+        std::printf("RESULT %s_median_ms %.3f\nRESULT %s_p99_ms %.3f\n", keys[m], f.median, keys[m], f.p99);
+    }
     return 0;
 }

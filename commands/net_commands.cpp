@@ -2,18 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <charconv>
 #include <cstdlib>
 
-#include "base/names.hpp"
-#include "base/rows.hpp"
 #include "base/text.hpp"
+#include "commands/net_capabilities.hpp"
+#include "commands/net_levels.hpp"
+#include "base/names.hpp"
 #include "link/cat.hpp"
 #include "link/commands.hpp"
 #include "panel/front_panel.hpp"
+#include "radio/mode.hpp"
 #include "radio/frequency.hpp"
 #include "radio/levels.hpp"
-#include "radio/mode.hpp"
+#include "base/rows.hpp"
 #include "speech/player.hpp"
 
 namespace vlr {
@@ -40,7 +42,8 @@ constexpr Command commands[] = {
     {'S', "set_split_vfo", 2},  {'i', "get_split_freq", 0}, {'I', "set_split_freq", 1},
     {'x', "get_split_mode", 0}, {'X', "set_split_mode", 1}, {0, "chk_vfo", 0},
     {0, "dump_state", 0},       {0, "get_lock_mode", 0},    {0, "get_powerstat", 0},
-    {'q', "quit", 0},           {'Q', "quit", 0},
+    {'l', "get_level", 1},      {'L', "set_level", 2},      {0, "get_vfo_info", 1},
+    {'_', "get_info", 0},       {'q', "quit", 0},           {'Q', "quit", 0},
 };
 
 // The mode a client names: a mode's own name or a data variant; 0 for none.
@@ -52,40 +55,10 @@ int mode_code_named(const std::string& name) {
     return 0;
 }
 
-// What the program's width index means in Hz: sideband widths 1.8 .. 3.1 kHz
-// (indexes 9..21), CW 50 Hz a step with 800 and 1200 Hz at 11 and 12.
-int ssb_width_hz(int w) {
-    return w <= 9 ? 1800 : w == 10 ? 1900 : w <= 19 ? 2000 + 100 * (w - 10) : 3000 + 100 * (w - 20);
-}
-int cw_width_hz(int w) { return w == 11 ? 800 : w == 12 ? 1200 : 50 * w; }
-
-int passband_hz(const State& s) {
-    switch (s.mode_code) {
-        case mode::lsb:
-        case mode::usb:
-            return ssb_width_hz(std::clamp(s.width_index, 9, 21));
-        case mode::cw:
-            return cw_width_hz(std::clamp(s.width_index, 1, 12));
-        case mode::am:
-            return 6000;
-        case mode::fm_narrow:
-            return 9000;
-        default:
-            return 16000;
-    }
-}
-
-// The width index nearest to `hz` in the mode's own table.
-int nearest_width_index(const State& s, int hz) {
-    const bool cw = s.mode_code == mode::cw;
-    const int low = cw ? 1 : 9, high = cw ? 12 : 21;
-    int best = low;
-    for (int w = low; w <= high; ++w) {
-        const int here = cw ? cw_width_hz(w) : ssb_width_hz(w);
-        const int there = cw ? cw_width_hz(best) : ssb_width_hz(best);
-        if (std::abs(here - hz) < std::abs(there - hz)) best = w;
-    }
-    return best;
+// Every mode "M" takes, advertised as Hamlib's mode mask.
+std::string mode_mask() {
+    char text[16] = "0x";
+    return std::string(text, std::to_chars(text + 2, text + sizeof text, net_mode_mask(), 16).ptr);
 }
 
 std::string mode_name(const State& s) {
@@ -132,6 +105,12 @@ int vfo_b_hz(const State& s) {
     if (nine.empty() && s.band_index >= band::m160 && s.band_index <= band::general)
         nine = row_vfo_b_digits(s.band_table[static_cast<std::size_t>(s.band_index)]);
     return all_digits(nine, 9) ? text_num(nine) : s.vfo_frequency;
+}
+
+// The frequency of VFO A as far as the program knows it.
+int vfo_a_hz(const State& s) {
+    const std::string nine = vfo_digits(s.vfo_a_text);
+    return s.vfo_b_selected == 1 && !nine.empty() ? text_num(nine) : s.vfo_frequency;
 }
 
 // An answer to the program's last frequency poll may still be on its way; it
@@ -182,7 +161,7 @@ Result set_frequency(Context& c, const NetRequest& r) {
 Result set_split_frequency(Context& c, const NetRequest& r) {
     State& s = c.st;
     int hz = 0;
-    if (!frequency_of(r.args[0], hz)) return {invalid, {}};
+    if (!frequency_of(r.args.back(), hz)) return {invalid, {}};
     s.radio_initiated = 1;
     if (s.vfo_b_selected == 1) {
         send_cat(c, cmd::frequency(hz));  // goes out as "FB"
@@ -232,13 +211,38 @@ Result set_vfo(Context& c, const NetRequest& r) {
     // Until the next poll the program knows the other VFO from its last
     // report (VFO B also from the band row).
     const int other = vfo == 1 ? vfo_b_hz(s) : text_num(vfo_digits(s.vfo_a_text));
-    (vfo == 1 ? s.vfo_a_text : s.vfo_b_text) =
-        (vfo == 1 ? "A" : "B") + nine_digits(s.vfo_frequency);
+    (vfo == 1 ? s.vfo_a_text : s.vfo_b_text) = (vfo == 1 ? "A" : "B") + nine_digits(s.vfo_frequency);
     send_cat(c, cmd::set(cmd::vfo_b, vfo == 1));
     s.vfo_b_selected = vfo;
     if (other >= lowest_hz) s.vfo_frequency = other;
     forget_pending_frequency_answer(s);
     return {};
+}
+
+// Frequency, mode and split of one VFO, as rigctld lists them. The radio
+// has one mode for both VFOs.
+Result vfo_info(const State& s, const NetRequest& r) {
+    int vfo = vfo_of(r.args[0]);
+    if (vfo == -2) return {invalid, {}};
+    if (vfo == -1) vfo = s.vfo_b_selected;
+    return {ok,
+            {{"Freq", digits(vfo == 1 ? vfo_b_hz(s) : vfo_a_hz(s))},
+             {"Mode", mode_name(s)},
+             {"Width", digits(passband_hz(s))},
+             {"Split", digit_of(s.split_on)},
+             {"SatMode", "0"}}};
+}
+
+Result get_level(const Context& c, const NetRequest& r) {
+    std::string value;
+    if (!get_net_level(c, r.args[0], value)) return {not_available, {}};
+    return {ok, {{"", value}}};  // rigctld gives the value no label
+}
+
+Result set_level(Context& c, const NetRequest& r) {
+    double value = 0;
+    if (!number_of(r.args[1], value)) return {invalid, {}};
+    return {set_net_level(c, r.args[0], value) ? ok : not_available, {}};
 }
 
 Result set_split(Context& c, const NetRequest& r) {
@@ -264,8 +268,7 @@ Result set_ptt(Context& c, const NetRequest& r, NetClientFacts& client) {
     if (s.transmit_state >= keyed_transmit_base) return {};  // already keyed
     // Keyed only where the operator has said so, and in the modes the space
     // bar keys in; never over a tune carrier.
-    if (s.net_tx_allowed != 1 || s.transmit_state != 0 || s.mode_code < mode::lsb ||
-        s.mode_code > mode::cw)
+    if (s.net_tx_allowed != 1 || s.transmit_state != 0 || s.mode_code < mode::lsb || s.mode_code > mode::cw)
         return {rejected, {}};
     s.transmit_state = s.auto_swr + keyed_transmit_base;
     s.auto_swr = 0;
@@ -279,32 +282,14 @@ Result set_ptt(Context& c, const NetRequest& r, NetClientFacts& client) {
     return {};
 }
 
-// The capabilities a Hamlib NET rigctl client asks for when it opens the
-// radio, in rigctld's protocol version 1: frequency ranges (receive, then
-// transmit), tuning steps, filters, then named settings up to "done".
-std::string dump_state(const State& s) {
-    char mask[16];
-    std::snprintf(mask, sizeof mask, "0x%lx", net_mode_mask());
-    const std::string modes = mask;
-    std::string t = "1\n2\n0\n";
-    t += "1000000.000000 470000000.000000 " + modes + " -1 -1 0x3 0x0\n0 0 0 0 0 0 0\n";
-    t += "1800000.000000 470000000.000000 " + modes + " 5000 100000 0x3 0x0\n0 0 0 0 0 0 0\n";
-    t += modes + " 10\n0 0\n";
-    t += "0xc 2400\n0xc 1800\n0xc 3100\n0x2 500\n0x2 1200\n0x2 50\n0x1 6000\n0x1020 16000\n"
-         "0x200000 9000\n0 0\n";
-    t += "9999\n9999\n0\n0\n10 20 \n12 \n";
-    for (int i = 0; i < 6; ++i) t += "0x0\n";
-    t += "vfo_ops=0x0\nptt_type=0x1\ntargetable_vfo=0x0\nhas_set_vfo=1\nhas_get_vfo=1\n"
-         "has_set_freq=1\nhas_get_freq=1\nhas_set_conf=0\nhas_get_conf=0\nhas_power2mW=0\n"
-         "has_mW2power=0\ntimeout=3000\nrig_model=2\n";
-    t += "rigctld_version=Veloran " + s.version_text + "\ndone\n";
-    return t;
-}
-
 Result run(Context& c, const NetRequest& r, NetClientFacts& client) {
     State& s = c.st;
     const std::string& n = r.name;
-    if (n == "get_freq") return value("Frequency", digits(s.vfo_frequency));
+    // A VFO named that is not the one in use: VFO B from what was polled
+    // and set, without switching; VFO A cannot be set while B is in use.
+    const bool other = r.vfo >= 0 && r.vfo != s.vfo_b_selected;
+    if (n == "get_freq") return value("Frequency", digits(!other ? s.vfo_frequency : r.vfo == 1 ? vfo_b_hz(s) : vfo_a_hz(s)));
+    if (n == "set_freq" && other) return r.vfo == 1 ? set_split_frequency(c, r) : Result{not_available, {}};
     if (n == "get_split_freq") return value("TX Frequency", digits(vfo_b_hz(s)));
     if (n == "get_mode" || n == "get_split_mode") {
         const std::string pre = n == "get_mode" ? "" : "TX ";
@@ -316,6 +301,10 @@ Result run(Context& c, const NetRequest& r, NetClientFacts& client) {
         return {ok, {{"Split", digit_of(s.split_on)}, {"TX VFO", s.split_on ? "VFOB" : "VFOA"}}};
     if (n == "get_lock_mode") return value("Locked", "0");
     if (n == "get_powerstat") return value("Power Status", s.link_lost == 1 ? "0" : "1");
+    if (n == "get_info") return value("Info", "Veloran " + s.version_text + ", Yaesu 0840");
+    if (n == "get_vfo_info") return vfo_info(s, r);
+    if (n == "get_level") return get_level(c, r);
+    if (n == "set_level") return set_level(c, r);
     if (n == "set_freq") return set_frequency(c, r);
     if (n == "set_split_freq") return set_split_frequency(c, r);
     if (n == "set_mode" || n == "set_split_mode") return set_mode(c, r);
@@ -334,7 +323,7 @@ std::string joined(const std::vector<std::string>& args) {
 // rigctld's answer layout: plain, a get is its values one a line and a set
 // is "RPRT n"; with a prefix, the command's name, each value with its label,
 // and "RPRT n" always, separated by newlines ('+') or the prefix itself.
-std::string format(const NetRequest& r, const Result& result) {
+std::string format(const NetRequest& r, const Result& result, int arguments) {
     const bool get = r.name.rfind("get_", 0) == 0;
     const std::string end = "RPRT " + std::to_string(result.code) + "\n";
     if (r.prefix == 0) {
@@ -346,10 +335,10 @@ std::string format(const NetRequest& r, const Result& result) {
     }
     const char sep = r.prefix == '+' ? '\n' : r.prefix;
     std::string t = r.name + ":";
-    if (!get && !r.args.empty()) t += " " + joined(r.args);
+    if ((!get || arguments > 0) && !r.args.empty()) t += " " + joined(r.args);
     t += sep;
     if (result.code == ok)
-        for (const auto& [label, text] : result.values) t += label + ": " + text + sep;
+        for (const auto& [label, text] : result.values) t += (label.empty() ? "" : label + ": ") + text + sep;
     return t + end;
 }
 
@@ -394,16 +383,24 @@ std::string answer_net_line(Context& c, const std::string& line, NetClientFacts&
         client.quit = true;
         return "RPRT 0\n";
     }
-    if (r.name == "chk_vfo") return r.prefix ? "ChkVFO: 0\n" : "0\n";
+    // rigctld ends this one with a newline of its own after any separator.
+    if (r.name == "chk_vfo") return r.prefix == 0 ? "0\n" : r.prefix == '+' ? "ChkVFO: 0\n" : "ChkVFO: 0\n\n";
     if (r.name == "dump_state")
         return r.prefix ? "dump_state:" + std::string(1, r.prefix == '+' ? '\n' : r.prefix) +
-                              dump_state(c.st) + "RPRT 0\n"
-                        : dump_state(c.st);
+                              dump_state(c.st, mode_mask()) + "RPRT 0\n"
+                        : dump_state(c.st, mode_mask());
     int needed = 0;
     for (const auto& command : commands)
         if (r.name == command.name) needed = command.arguments;
-    if (static_cast<int>(r.args.size()) < needed) return format(r, {invalid, {}});
-    return format(r, run(c, r, client));
+    // Hamlib's VFO-first form ("f VFOB", "F VFOB 14074000", "l VFOA STRENGTH"):
+    // the VFO is taken off where a command has an argument to spare for it.
+    const bool names_vfo = r.name != "set_vfo" && r.name != "get_vfo_info" && !r.args.empty();
+    if (names_vfo && static_cast<int>(r.args.size()) > needed && vfo_of(r.args[0]) != -2) {
+        r.vfo = vfo_of(r.args[0]);
+        r.args.erase(r.args.begin());
+    }
+    if (static_cast<int>(r.args.size()) < needed) return format(r, {invalid, {}}, needed);
+    return format(r, run(c, r, client), needed);
 }
 
 void unkey_for_network(Context& c) {

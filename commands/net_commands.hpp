@@ -17,6 +17,7 @@ struct NetRequest {
     char prefix = 0;
     std::string name;
     std::vector<std::string> args;
+    int vfo = -1;  // the VFO a client named before the arguments: 0 A, 1 B, -1 none
 };
 
 // False for an empty line; otherwise `request` holds the line's parts (the

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 
-#include "base/names.hpp"
 #include "base/text.hpp"
+#include "base/names.hpp"
 #include "link/cat.hpp"
 #include "link/commands.hpp"
 #include "radio/bands.hpp"
@@ -94,8 +94,6 @@ void rf_gain_down(Context& c) {
     if (s.main_rf_gain < 20) s.main_rf_gain = 0;
     send_rf_gain(c);
 }
-
-void send_af_gain(Context& c) { send_cat(c, cmd::set(cmd::af_gain, c.st.main_af_gain)); }
 
 void af_gain_up(Context& c) {
     State& s = c.st;
@@ -363,6 +361,10 @@ void send_rf_gain(Context& c) {
     send_cat(c, cmd::set(cmd::rf_gain, closed ? 0 : s.main_rf_gain));
 }
 
+void send_af_gain(Context& c) { send_cat(c, cmd::set(cmd::af_gain, c.st.main_af_gain)); }
+
+void send_squelch(Context& c) { send_cat(c, cmd::set(cmd::squelch, c.st.squelch_level)); }
+
 void send_mic_gain(Context& c) { send_cat(c, cmd::set(cmd::mic_gain, c.st.mic_gain)); }
 
 void send_keyer_speed(Context& c) { send_cat(c, cmd::set(cmd::keyer_speed, c.st.keyer_speed)); }
@@ -389,7 +391,7 @@ void squelch_up(Context& c) {
         s.squelch_level = 255;
         say(c, "max");
     }
-    send_cat(c, cmd::set(cmd::squelch, s.squelch_level));
+    send_squelch(c);
 }
 
 void squelch_down(Context& c) {
@@ -400,7 +402,7 @@ void squelch_down(Context& c) {
         s.squelch_level = 0;
         say(c, "0");
     }
-    send_cat(c, cmd::set(cmd::squelch, s.squelch_level));
+    send_squelch(c);
 }
 
 }  // namespace vlr

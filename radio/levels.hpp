@@ -13,6 +13,8 @@ void level_down(Context& c);
 void send_width(Context& c);
 void send_power(Context& c);
 void send_rf_gain(Context& c);
+void send_af_gain(Context& c);
+void send_squelch(Context& c);
 void send_mic_gain(Context& c);
 void send_keyer_speed(Context& c);
 

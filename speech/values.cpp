@@ -3,8 +3,8 @@
 #include <cmath>
 #include <string>
 
-#include "base/names.hpp"
 #include "base/text.hpp"
+#include "base/names.hpp"
 #include "panel/text_output.hpp"
 #include "speech/player.hpp"
 
@@ -65,16 +65,11 @@ void say_width(Context& c) {
     if (c.st.mode_code < mode::cw) {
         say(c, w < 11 ? "1.wav" : w <= 19 ? "2.wav" : "3.wav");
         say(c, "point");
-        if (w == 9)
-            say(c, "8.wav");
-        else if (w == 10)
-            say(c, "9.wav");
-        else if (w >= 11 && w <= 19)
-            say(c, right(num_text(w - 10), 1));
-        else if (w == 20)
-            say(c, "0.wav");
-        else if (w == 21)
-            say(c, "1.wav");
+        if (w == 9) say(c, "8.wav");
+        else if (w == 10) say(c, "9.wav");
+        else if (w >= 11 && w <= 19) say(c, right(num_text(w - 10), 1));
+        else if (w == 20) say(c, "0.wav");
+        else if (w == 21) say(c, "1.wav");
         say(c, "khz");
         return;
     }
@@ -136,8 +131,9 @@ void say_s_meter(Context& c) {
         const char* text;
     };
     static const Unit units[] = {
-        {108, "8.wav", "S8  "}, {96, "7.wav", "S7  "}, {82, "6.wav", "S6  "}, {68, "5.wav", "S5  "},
-        {54, "4.wav", "S4  "},  {40, "3.wav", "S3  "}, {20, "2.wav", "S2  "}, {10, "1.wav", "S1  "},
+        {108, "8.wav", "S8  "}, {96, "7.wav", "S7  "}, {82, "6.wav", "S6  "},
+        {68, "5.wav", "S5  "},  {54, "4.wav", "S4  "}, {40, "3.wav", "S3  "},
+        {20, "2.wav", "S2  "},  {10, "1.wav", "S1  "},
     };
     const int r = c.st.s_meter_value;
     move_to(c, 750, 45);
@@ -164,28 +160,25 @@ void say_s_meter(Context& c) {
     print_text(c, "S0  \r\n");
 }
 
+int swr_tenths(int reading) {
+    if (reading < 50) return 10;
+    if (reading <= 119) return 10 + (reading - 50) / 7;
+    if (reading <= 159) return 20 + (reading - 120) / 10;
+    if (reading <= 179) return 30 + (reading - 160) / 2;
+    if (reading <= 199) return 40 + static_cast<int>(std::lround((reading - 180) / 2.5));
+    return 50;
+}
+
 // The first reading of a series is framed "swr" … "21" ("to one"); the
 // readings after it are the bare value.
 void say_swr(Context& c) {
     State& s = c.st;
     if (s.tuner_mode == tuner::automatic && s.transmit_state == 0) return;
-    const int r = text_num_rounded(s.swr_peak_text);
+    const int tenths = swr_tenths(text_num_rounded(s.swr_peak_text));
     if (s.ant_check == 0) say(c, "swr");
-    const char* whole;
-    int d;
-    if (r < 50) {
-        whole = "1", d = 0;
-    } else if (r <= 119) {
-        whole = "1", d = (r - 50) / 7;
-    } else if (r <= 159) {
-        whole = "2", d = (r - 120) / 10;
-    } else if (r <= 179) {
-        whole = "3", d = (r - 160) / 2;
-    } else if (r <= 199) {
-        whole = "4", d = static_cast<int>(std::lround((r - 180) / 2.5));
-    } else {
-        whole = "gt5", d = 0;
-    }
+    // Five and more is "greater than five", with no tenths.
+    const std::string whole = tenths >= 50 ? "gt5" : digits(tenths / 10);
+    const int d = tenths >= 50 ? 0 : tenths % 10;
     say(c, whole);
     say(c, "point");
     say(c, digits(d));

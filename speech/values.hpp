@@ -14,5 +14,8 @@ void say_mic_level(Context& c);
 void say_keyer_speed(Context& c);
 void say_s_meter(Context& c);
 void say_swr(Context& c);
+// The SWR meter's reading (0..255) as the ratio in tenths (10 is 1.0 to 1),
+// as it is spoken; 50 stands for five and more.
+int swr_tenths(int reading);
 
 }  // namespace vlr

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <string>
 
 #include "platform/sdl/sdl_keys.hpp"
 #include "platform/stop_request.hpp"
@@ -32,6 +33,14 @@ Uint32 tick_event_type() {
     return type;
 }
 
+// Drivers with no input of their own (no display server): every event is
+// one the program pushes, and SDL's wait under them looks once a millisecond.
+bool pushed_events_only() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const std::string name = driver ? driver : "";
+    return name == "dummy" || name == "offscreen";
+}
+
 bool alt_alone(Uint16 mod) { return (mod & KMOD_ALT) && !(mod & KMOD_CTRL); }
 
 }  // namespace
@@ -53,6 +62,7 @@ bool SdlWindow::open(const std::string& title, int x, int y, int width, int heig
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     subsystems_ = true;
     tick_event_type();
+    if (pushed_events_only()) queued_ = SDL_CreateSemaphore(0);
     window_ = SDL_CreateWindow(title.c_str(), x, y, width, height,
                                SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
     if (!window_) {
@@ -86,6 +96,7 @@ void SdlWindow::close() {
     text_.reset();
     if (image_) SDL_FreeSurface(image_), image_ = nullptr;
     if (window_) SDL_DestroyWindow(window_), window_ = nullptr;
+    if (queued_) SDL_DestroySemaphore(queued_), queued_ = nullptr;
     if (subsystems_) SDL_QuitSubSystem(SDL_INIT_VIDEO), subsystems_ = false;
 }
 
@@ -146,7 +157,7 @@ void SdlWindow::wait_events(const std::function<void(int, int)>& deliver) {
         // slices that look at the stop request in between.
         const int timeout = ms_to_next_tick();
         const int slice = timeout < 0 ? stop_check_ms : std::clamp(timeout, 1, stop_check_ms);
-        if (SDL_WaitEventTimeout(&event, slice)) break;
+        if (wait_for_event(event, slice)) break;
         if (stop_requested()) {
             deliver(event_close, 0);
             return;
@@ -163,6 +174,24 @@ void SdlWindow::wait_events(const std::function<void(int, int)>& deliver) {
         handle_event(event, deliver);
     // A tick that fell due while delivering waits queued for the next call.
     queue_due_ticks();
+}
+
+// Waits up to `timeout_ms` for an event and takes it. With only pushed events
+// to come, the wait is on the semaphore that wake() posts once its event is
+// queued (the ticks are queued by this thread before it waits).
+bool SdlWindow::wait_for_event(SDL_Event& event, int timeout_ms) {
+    if (!queued_) return SDL_WaitEventTimeout(&event, timeout_ms) == 1;
+    // Taken with SDL_PeepEvents, not SDL_PollEvent: a poll stops at the end
+    // of its cycle and would leave an event pushed meanwhile for later.
+    auto take = [&event] {
+        SDL_PumpEvents();
+        return SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1;
+    };
+    while (SDL_SemTryWait(queued_) == 0) {
+    }
+    if (take()) return true;
+    SDL_SemWaitTimeout(queued_, static_cast<Uint32>(timeout_ms));
+    return take();
 }
 
 bool SdlWindow::take_stop_key() {
@@ -240,6 +269,7 @@ void SdlWindow::wake() {
     event.type = tick_event_type();
     event.user.code = -1;
     SDL_PushEvent(&event);
+    if (queued_) SDL_SemPost(queued_);
 }
 
 void SdlWindow::present(const SDL_Rect& area) {

@@ -40,6 +40,7 @@ private:
     void handle_tick(const SDL_Event& event, const std::function<void(int, int)>& deliver);
     void queue_due_ticks();
     int ms_to_next_tick() const;
+    bool wait_for_event(SDL_Event& event, int timeout_ms);
     void present(const SDL_Rect& area);
     void present_all();
 
@@ -48,6 +49,9 @@ private:
     std::unique_ptr<SdlText> text_;
     bool subsystems_ = false;
     std::map<int, std::unique_ptr<TimerSlot>> timers_;  // by timer id
+    // Posted by wake() after its event is queued; waited on instead of the
+    // display under drivers whose own wait looks for events once a millisecond.
+    SDL_sem* queued_ = nullptr;
 };
 
 }  // namespace vlr::platform

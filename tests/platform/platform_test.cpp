@@ -21,6 +21,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 #include <tuple>
 
 #include "platform/posix/posix_serial.hpp"
@@ -156,6 +157,18 @@ TEST_F(Window, TicksFallingDueWhileTheHandlerIsBusyMergeIntoOneAndKeepTheirPerio
     while (std::chrono::steady_clock::now() < end && ticks < 100)
         window.wait_events([&](int id, int) { ticks += id == 275; });
     EXPECT_TRUE(ticks >= 1 && ticks <= 11) << ticks;
+}
+
+// Another thread's wake (the network port's) ends the wait at once, and the wait until then
+// sleeps: a wait that looked for events every millisecond would switch out hundreds of times.
+TEST_F(Window, AWakeFromAnotherThreadEndsAWaitThatSleepsUntilThen) {
+    rusage before{}, after{};
+    getrusage(RUSAGE_THREAD, &before);
+    std::thread waker([this] { std::this_thread::sleep_for(std::chrono::milliseconds(300)), window.wake(); });
+    EXPECT_EQ(wait(window), Events{});
+    getrusage(RUSAGE_THREAD, &after);
+    waker.join();
+    EXPECT_LE(after.ru_nvcsw - before.ru_nvcsw, 10);
 }
 
 TEST_F(Window, TextIsDrawnOpaqueIntoTheImageShownAndKeptAcrossResizing) {
