@@ -2,6 +2,8 @@
 # Builds Veloran, renders its voice, and runs it.
 #   ./run.sh            the emulated radio (no radio needed), in build/demo/
 #   ./run.sh FOLDER     your radio, with FOLDER/veloran.cfg as the configuration
+#   ./run.sh --setup [FOLDER]   finds your radio and writes FOLDER/veloran.cfg by ear
+#                               (FOLDER defaults to ~/veloran; --accept asks nothing)
 #   ./run.sh --rate=200 [FOLDER]   renders the recorded words at 200 words a minute
 #                                  (the same as VELORAN_RATE=200; default 260)
 # Extra options after the folder go to the program (e.g. --transcript).
@@ -15,6 +17,12 @@ cmake --build build
 scripts/render-voice.sh build/wave
 
 folder=""
+setup=()
+if [ $# -gt 0 ] && [ "$1" = "--setup" ]; then
+  setup=(--setup); shift
+  if [ $# -eq 0 ] || [ "${1#--}" != "$1" ]; then set -- "${VELORAN_HOME:-$HOME/veloran}" "$@"; fi
+  mkdir -p "$1"
+fi
 if [ $# -gt 0 ] && [ "${1#--}" = "$1" ]; then folder="$(cd "$1" && pwd)"; shift; fi
 
 display=()
@@ -28,4 +36,4 @@ if [ -z "$folder" ]; then
 fi
 cd "$folder"
 [ -e wave ] || ln -s "$here/build/wave" wave
-exec "${display[@]}" "$here/build/veloran" "$@"
+exec "${display[@]}" "$here/build/veloran" "${setup[@]}" "$@"

@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
     std::set_terminate(unkey_and_abort);
     vlr::Options opt;
     if (const int status = vlr::read_options(argc, argv, opt, std::cout); status >= 0) return status;
+    if (const int status = vlr::run_channel_job(opt, std::cout, std::cerr); status >= 0) return status;
 
     std::unique_ptr<vlr::emu::PtyRadio> demo_radio;
     if (opt.demo) {
@@ -108,7 +109,7 @@ int main(int argc, char** argv) {
     vlr::apply_options(c, opt, std::cout);
 
     running_program = &c;
-    int code = vlr::run_program(c);
+    int code = vlr::run_selected(c, opt);
     running_program = nullptr;
     std::cout.flush();
     return code;

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include "app/channel_files.hpp"
+
 #include "base/exit_codes.hpp"
 #include "base/names.hpp"
 #include "base/rows.hpp"
@@ -69,9 +71,17 @@ void choose_speech(Context& c) {
     c.text_speech = nullptr;
     // Without the service the recorded words speak, and nothing is said
     // about it: the operator hears the program as always.
-    const std::string& choice = c.st.speech_option.empty() ? c.st.speech_choice : c.st.speech_option;
-    // "system" is the platform's own voice: speech-dispatcher here, SAPI on Windows.
-    const bool wanted = choice == "dispatcher" || choice == "system";
+    std::string choice = c.st.speech_option.empty() ? c.st.speech_choice : c.st.speech_option;
+    // An operator whose system runs a screen reader hears the program in it
+    // too, unless told otherwise.
+    if (choice.empty() && c.screen_reader && c.screen_reader->chosen_by_system()) choice = "screenreader";
+    if (choice == "screenreader" && c.screen_reader && c.screen_reader->connect()) {
+        c.text_speech = c.screen_reader;
+        return;
+    }
+    // "system" is the platform's own voice: speech-dispatcher here, SAPI on
+    // Windows; it also stands in for a screen reader that cannot be reached.
+    const bool wanted = choice == "dispatcher" || choice == "system" || choice == "screenreader";
     if (wanted && c.text_service && c.text_service->connect())
         c.text_speech = c.text_service;
 }
@@ -118,7 +128,14 @@ void shutdown_program(Context& c) {
 int run_program(Context& c) {
     State& s = c.st;
     set_fixed_texts(s);
+    // Held while the program runs, so that a channel import refuses to write
+    // savmem.dat under it; the system lets go of it however the program ends.
+    platform::FileLock running;
+    running.take(c.paths.file(running_lock_name));
     if (c.window && c.window->open(window_title, 250, 100, 950, 500)) s.main_window.open = true;
+    // The command line's choice (or the screen reader's) already speaks the
+    // greeting; line 14 of the configuration decides once it is read.
+    choose_speech(c);
     begin_reading(c);
     greet(c);
     end_reading(c);
@@ -137,6 +154,9 @@ int run_program(Context& c) {
         if (std::filesystem::is_regular_file(config_path, ec))
             return fail(c, "cfgperm", config_path + " cannot be read", exit_config_unreadable);
         say(c, "cfgnf");
+        // The set-up makes the file: the operator is told so at once.
+        say(c, "cfgsetup");
+        if (c.errors) *c.errors << "veloran: no " << config_path << "; make one with: veloran --setup\n" << std::flush;
         return 0;
     }
     if (!read_config_text(s, config)) {

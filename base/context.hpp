@@ -41,6 +41,7 @@ struct Context {
     std::ostream* transcript = nullptr;          // every word played, one per line
     std::ostream* console = nullptr;             // print_text before a window is named
     platform::TextSpeech* text_service = nullptr;  // offered by the platform, may be null
+    platform::TextSpeech* screen_reader = nullptr;  // the screen reader's own speech, may be null
     platform::TextSpeech* text_speech = nullptr;   // in use: words go to it as text
     Reading reading;
     std::ostream* errors = nullptr;              // why the program could not run, one line each

@@ -12,6 +12,7 @@ enum ExitCode {
     exit_port_busy = 6,
     exit_port_not_serial = 7,
     exit_no_display = 8,
+    exit_no_radio_found = 9,  // the search found no radio; nothing was written
 };
 
 }  // namespace vlr

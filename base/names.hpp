@@ -52,6 +52,14 @@ inline constexpr int carrier_only = 3;  // this time only: no tuner above 6 m
 // `transmit_state` while the space bar or a network client keeps the radio
 // keyed is this plus the parked `auto_swr`, so the space bar can always unkey.
 inline constexpr int keyed_transmit_base = 10;
+// Who is sending commands to the radio (`command_sender`): a refusal is
+// told to whoever sent the refused command.
+namespace from {
+inline constexpr int program = 0;   // start-up, the poll, the program's own steps
+inline constexpr int key = 1;       // the operator's key being handled
+inline constexpr int passthru = 2;  // a program on the pass-through port
+inline constexpr int network = 3;   // a client of the network control port
+}  // namespace from
 
 // Mode predicates, one set for every caller. A code outside 1..7 (a damaged
 // row or reply) is none of these. C4FM is digital: not "FM" for the tone,

@@ -38,6 +38,39 @@ inline bool chan_empty(const std::string& r) { return r.empty() ? false : r[0] =
 // Two band-number digits of a channel record: "01".."09", "10".."13", "14".
 inline std::string band_digits(int band) { return zero_pad(band, 2); }
 
+// Whole MHz to band (1..13, 14 when outside every band).
+inline int band_of_mhz(int mhz) {
+    switch (mhz) {
+        case 1:
+            return 1;
+        case 3:
+            return 2;
+        case 5:
+            return 3;
+        case 7:
+            return 4;
+        case 10:
+            return 5;
+        case 14:
+            return 6;
+        case 18:
+            return 7;
+        case 21:
+            return 8;
+        case 24:
+            return 9;
+        case 28:
+        case 29:
+            return 10;
+        default:
+            break;
+    }
+    if (mhz >= 50 && mhz <= 54) return 11;
+    if (mhz >= 144 && mhz <= 148) return 12;
+    if (mhz >= 420 && mhz <= 449) return 13;
+    return 14;
+}
+
 // The one-character digit of a small setting (a VFO flag, a mode code, a
 // preamp step); anything outside 0..9 would not fit the one-character field.
 inline std::string digit_of(int v) {

@@ -13,7 +13,8 @@ void reset_state(State& s) {
     restart(&State::cat_command, &State::cat_reply, &State::reply_count, &State::poll_pending,
             &State::freq_polls_unanswered, &State::stale_freq_replies, &State::radio_connected,
             &State::passthru_inbuf, &State::passthru_chunk, &State::reply_stream,
-            &State::answer_awaited);
+            &State::unanswered, &State::refusals_unplaced, &State::refused, &State::replies_held,
+            &State::forms_taken, &State::answer_awaited);
     restart(&State::vfo_b_selected, &State::mode_code, &State::band_index, &State::width_index,
             &State::ssb_width, &State::cw_width, &State::width_quiet, &State::main_af_gain,
             &State::main_rf_gain, &State::second_af_gain, &State::second_rf_gain,

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <array>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "base/names.hpp"
 #include "platform/files.hpp"
@@ -19,6 +21,21 @@ struct MainWindow {
     std::string face;        // current font; empty = the window's initial font
     int points = 0;
     int weight = 0;
+};
+
+// A command sent to the radio whose answer has not come yet (link/exchange).
+struct SentCommand {
+    std::string command;  // as sent, ";" included
+    int sender = 0;       // a name of `from`
+    int round = 0;        // the key press or network request it was sent for
+    bool query = false;   // it asks for an answer; a set is answered only when refused
+};
+
+// The records of settings a key may change, as they were before the key:
+// what a refused command of the key puts back (radio/records).
+struct KeptRecords {
+    std::vector<int> values;
+    std::string tone_code;
 };
 
 struct State {
@@ -101,6 +118,19 @@ struct State {
     int freq_polls_unanswered = 0;
     int stale_freq_replies = 0;
     int port_failure = 0;           // exit status when the radio's port failed to open, else 0
+    // The radio answers "?;" to a command it refuses, and a set it takes not
+    // at all: which command a "?;" answers is found from the commands still
+    // unanswered, in the order they were sent.
+    std::vector<SentCommand> unanswered;
+    int refusals_unplaced = 0;          // "?;" not yet known to answer which command
+    std::vector<SentCommand> refused;   // refused sets of keys and clients, not yet told
+    std::string replies_held;           // complete replies read early, for the next read
+    std::set<std::string> forms_taken;  // sets the radio has taken, as code and length ("FA12")
+    int command_sender = 0;             // who sends what goes out now (`from`)
+    int command_round = 0;              // counts key presses and network requests
+    int key_round = 0;                  // the round of the last key press
+    KeptRecords records_before_key;
+    int refusal_shown = 0;  // the panel shows a refusal
 
     // Mirror of the radio's settings
     int vfo_frequency = 0;

@@ -9,7 +9,7 @@ list(FILTER WIN32_SOURCES EXCLUDE REGEX "platform/win32/main\\.cpp$")
 add_library(veloran_win32 STATIC ${WIN32_SOURCES})
 target_include_directories(veloran_win32 PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(veloran_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-target_link_libraries(veloran_win32 PUBLIC winmm gdi32 user32 ole32 ws2_32)
+target_link_libraries(veloran_win32 PUBLIC winmm gdi32 user32 ole32 oleaut32 ws2_32 advapi32)
 
 add_library(veloran_model STATIC emulator/radio_model.cpp)
 target_include_directories(veloran_model PUBLIC ${CMAKE_SOURCE_DIR})

@@ -4,6 +4,7 @@
 
 #include "commands/key_rules.hpp"
 #include "commands/poll.hpp"
+#include "commands/refusals.hpp"
 #include "speech/player.hpp"
 
 namespace vlr {
@@ -37,9 +38,12 @@ void handle_event(Context& c) {
             break;
         case platform::event_timer:
             timer_tick(c);
+            tell_refusals(c);  // a key's refusal that came after its words
             break;
         case platform::event_key_down:
+            begin_key_commands(c);
             handle_key_down(c);
+            end_key_commands(c);
             break;
         case platform::event_key_up:
             c.st.key_busy = 0;

@@ -9,6 +9,7 @@
 #include "commands/net_capabilities.hpp"
 #include "commands/net_levels.hpp"
 #include "base/names.hpp"
+#include "commands/refusals.hpp"
 #include "link/cat.hpp"
 #include "link/commands.hpp"
 #include "panel/front_panel.hpp"
@@ -400,7 +401,10 @@ std::string answer_net_line(Context& c, const std::string& line, NetClientFacts&
         r.args.erase(r.args.begin());
     }
     if (static_cast<int>(r.args.size()) < needed) return format(r, {invalid, {}}, needed);
-    return format(r, run(c, r, client), needed);
+    begin_network_commands(c);
+    Result result = run(c, r, client);
+    if (network_set_refused(c) && result.code == ok) result.code = rejected;
+    return format(r, result, needed);
 }
 
 void unkey_for_network(Context& c) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/modes.hpp"
+#include "base/names.hpp"
 #include "base/text.hpp"
 #include "link/cat.hpp"
 #include "link/log.hpp"
@@ -168,7 +169,10 @@ void poll_passthru(Context& c) {
     const std::string request = s.passthru_inbuf.substr(0, end + 1);
     s.cat_command = s.passthru_inbuf.substr(0, end);
     s.passthru_inbuf.erase(0, end + 1);
+    // Its "?;", if the radio refuses it, is the client's answer, not the operator's news.
+    s.command_sender = from::passthru;
     send_command(c);
+    s.command_sender = from::program;
 
     const std::string& sent = s.cat_command;
     if (begins_with(sent, "MD0") && sent.size() >= 4 && sent[3] != ';')

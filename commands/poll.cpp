@@ -97,7 +97,8 @@ bool fetch_poll_reply(Context& c) {
         s.reply_count = static_cast<int>(s.cat_reply.size());
         return s.reply_count >= 1;
     }
-    s.reply_count = bytes_waiting(c, s.radio_port);
+    // Replies a key read early (to hear of a refusal) count as arrived.
+    s.reply_count = bytes_waiting(c, s.radio_port) + static_cast<int>(s.replies_held.size());
     if (s.reply_count < 1) return false;
     s.cat_reply = cut(take_radio_replies(c));
     if (s.reply_count > max_poll_read) drop_flood(c);

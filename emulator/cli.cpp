@@ -3,6 +3,8 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <map>
@@ -21,7 +23,9 @@ const char* const usage =
     "  --dial-drift     the dial turns slowly by itself\n"
     "  --record FILE    append every command received to FILE, one a line\n"
     "  --fault NAME     silent, late, pieces, garbage, garbage-only or burst\n"
-    "  --quiet          do not show the traffic on stderr\n";
+    "  --quiet          do not show the traffic on stderr\n"
+    "  --refuse CODES   answer \"?;\" to every set command with these codes (PR,ML)\n"
+    "  --refuse-unknown answer \"?;\" to every form the radio does not know exactly\n";
 
 bool whole_number(const std::string& text, int low, int high, int& out) {
     int value = 0;
@@ -29,6 +33,22 @@ bool whole_number(const std::string& text, int low, int high, int& out) {
     if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high)
         return false;
     out = value;
+    return true;
+}
+
+// "PR,ML": two capital letters each, comma-separated.
+bool command_codes(const std::string& text, std::set<std::string>& out) {
+    std::set<std::string> codes;
+    for (std::size_t from = 0; from <= text.size();) {
+        std::size_t end = std::min(text.find(',', from), text.size());
+        const std::string code = text.substr(from, end - from);
+        if (code.size() != 2 || !std::isupper(static_cast<unsigned char>(code[0])) ||
+            !std::isupper(static_cast<unsigned char>(code[1])))
+            return false;
+        codes.insert(code);
+        from = end + 1;
+    }
+    out = std::move(codes);
     return true;
 }
 
@@ -53,6 +73,10 @@ bool parse_cli(const std::vector<std::string>& args, CliOptions& options, std::s
         }
         if (option == "--quiet") {
             options.quiet = true;
+            continue;
+        }
+        if (option == "--refuse-unknown") {
+            options.refuse_unknown = true;
             continue;
         }
         if (option == "--help" || option == "-h") {
@@ -85,6 +109,8 @@ bool parse_cli(const std::vector<std::string>& args, CliOptions& options, std::s
         } else if (option == "--id") {
             good = four_digits(value);
             options.identity = value;
+        } else if (option == "--refuse") {
+            good = command_codes(value, options.refuse);
         } else if (option == "--fault") {
             auto found = faults.find(value);
             good = found != faults.end();
@@ -143,7 +169,10 @@ int run_emulator(int argc, char** argv) {
         return 1;
     }
 
-    PtyRadio radio(RadioModel(options.variant, options.identity), options.line);
+    RadioModel model(options.variant, options.identity);
+    model.refuse_sets(options.refuse);
+    model.refuse_unknown_forms(options.refuse_unknown);
+    PtyRadio radio(std::move(model), options.line);
     if (!radio.ok()) {
         std::fprintf(stderr, "veloran-emulator: cannot open a pseudo-terminal\n");
         if (record) std::fclose(record);

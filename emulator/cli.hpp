@@ -2,6 +2,7 @@
 // pseudo-terminal that runs until it is told to stop.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ struct CliOptions {
     std::string record;                   // --record: file that gets every command, one a line
     Fault fault = Fault::none;            // --fault: start with a fault switched on
     bool quiet = false;                   // --quiet: no traffic on stderr
+    std::set<std::string> refuse;         // --refuse PR,ML: set commands answered "?;"
+    bool refuse_unknown = false;          // --refuse-unknown: only the exact forms
     bool help = false;
 };
 

@@ -73,6 +73,12 @@ bool known_mode(char c) { return (c >= '1' && c <= '9') || (c >= 'A' && c <= 'H'
 
 const std::string refused = "?;";
 
+// The menu items this radio has, and what they hold until set.
+const std::map<std::string, std::string> menu_defaults = {
+    {"010316", "0100"}, {"010317", "1000"}, {"010318", "0012"},
+    {"010319", "0100"}, {"030703", "0"},    {"030704", "0"},
+};
+
 }  // namespace
 
 RadioModel::RadioModel(Variant variant, std::string identity, std::uint32_t seed)
@@ -122,6 +128,8 @@ std::string RadioModel::answer(const std::string& body) {
     if (body.size() < 2) return refused;
     std::string code = body.substr(0, 2);
     std::string param = body.substr(2);
+    if (refused_codes_.count(code) && !asks(body)) return refused;
+    if (strict_ && !known_form(code, param)) return refused;
     if (code == "ID") return param.empty() ? "ID" + identity_ + ";" : refused;
     if (code == "IF") return param.empty() ? information() : refused;
     if (code == "FT") return transmit_vfo(param);
@@ -140,6 +148,27 @@ std::string RadioModel::answer(const std::string& body) {
         return param == "0" || param == "1" ? "" : refused;
     }
     return plain_setting(body);
+}
+
+bool RadioModel::asks(const std::string& command) {
+    const std::string body =
+        command.ends_with(";") ? command.substr(0, command.size() - 1) : command;
+    const std::string code = body.substr(0, 2), param = body.size() > 2 ? body.substr(2) : "";
+    if (code == "ZI" || code == "BS") return false;
+    if (code == "ID" || code == "IF" || code == "SM" || code == "RM") return true;
+    if (code == "MD") return param.empty() || param == "0";
+    if (code == "EX") return param.size() == 6 || param.size() == 3;
+    if (const PlainSetting* s = find_plain(body)) return body == s->head;
+    return param.empty();
+}
+
+bool RadioModel::known_form(const std::string& code, const std::string& param) const {
+    if (code == "ZI") return param == "0";
+    if (code == "EX") return param.size() >= 6 && menu_defaults.count(param.substr(0, 6)) > 0;
+    const PlainSetting* s = find_plain(code + param);
+    if (!s) return true;
+    const std::size_t digits = code.size() + param.size() - std::string(s->head).size();
+    return digits == 0 || digits == static_cast<std::size_t>(s->width);
 }
 
 std::string RadioModel::frequency(char vfo, const std::string& param) {
@@ -249,14 +278,10 @@ std::string RadioModel::menu_item(const std::string& param) {
         return "";
     }
     auto found = menu_.find(item);
-    static const std::map<std::string, std::string> defaults = {
-        {"010316", "0100"}, {"010317", "1000"}, {"010318", "0012"},
-        {"010319", "0100"}, {"030703", "0"},    {"030704", "0"},
-    };
-    auto fallback = defaults.find(item);
-    std::string stored = found != menu_.end()         ? found->second
-                         : fallback != defaults.end() ? fallback->second
-                                                      : "0";
+    auto fallback = menu_defaults.find(item);
+    std::string stored = found != menu_.end()              ? found->second
+                         : fallback != menu_defaults.end() ? fallback->second
+                                                           : "0";
     return "EX" + item + stored + ";";
 }
 

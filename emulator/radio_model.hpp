@@ -12,6 +12,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,17 @@ public:
     void hold_swr(int value) { swr_.held = value; }
     void hold_mic_level(int value) { mic_.held = value; }
     void release_meters() { s_meter_.held.reset(), swr_.held.reset(), mic_.held.reset(); }
+
+    // A radio that lacks a setting, or takes it in another form, answers
+    // "?;" to every set command with its code ("PR", "ML"); its queries are
+    // still answered.
+    void refuse_sets(std::set<std::string> codes) { refused_codes_ = std::move(codes); }
+    // Only the forms this radio knows exactly: a setting with all its digits,
+    // a menu item it has, "ZI0"; the shorter and older forms it otherwise
+    // takes are refused.
+    void refuse_unknown_forms(bool on) { strict_ = on; }
+    // Whether `command` (";" included or not) asks for a value.
+    static bool asks(const std::string& command);
 
     void set_identity(std::string identity) { identity_ = std::move(identity); }
     const std::string& identity() const { return identity_; }
@@ -98,6 +110,7 @@ private:
     std::string menu_item(const std::string& param);
     std::string read_meter(const std::string& param);
     std::string plain_setting(const std::string& body);
+    bool known_form(const std::string& code, const std::string& param) const;
     int read(Meter& meter);
 
     Variant variant_;
@@ -118,6 +131,8 @@ private:
     Meter swr_{35, 20, 70, {}};
     Meter mic_{100, 40, 200, {}};
     std::minstd_rand random_;
+    std::set<std::string> refused_codes_;
+    bool strict_ = false;
 };
 
 }  // namespace vlr::emu

@@ -3,6 +3,7 @@
 #include "base/names.hpp"
 #include "base/text.hpp"
 #include "link/commands.hpp"
+#include "link/exchange.hpp"
 #include "link/log.hpp"
 #include "link/ports.hpp"
 #include "link/reconnect.hpp"
@@ -89,6 +90,7 @@ void send_command(Context& c) {
         s.stale_freq_replies = s.freq_polls_unanswered;
     }
     write_port(c, s.radio_port, s.cat_command);
+    note_sent(s, s.cat_command);
     note_transmitter(s, s.cat_command);
     if (s.debug_log_on == 1) log_with_prefix(c, "TX=", s.cat_command);
 }
@@ -121,7 +123,10 @@ std::string take_radio_replies(Context& c) {
     State& s = c.st;
     if (bytes_waiting(c, s.radio_port) >= 1)
         s.reply_stream += read_port(c, s.radio_port, max_reply_read);
-    std::string replies = take_complete_replies(s.reply_stream);
+    const std::string fresh = take_complete_replies(s.reply_stream);
+    note_replies(c, fresh);
+    std::string replies = s.replies_held + fresh;
+    s.replies_held.clear();
     if (!replies.empty()) note_radio_answer(c);
     return replies;
 }
@@ -131,6 +136,12 @@ void clear_radio_input(Context& c) {
     for (int i = 0; i < max_clearing_reads && bytes_waiting(c, s.radio_port) >= 1; ++i)
         if (read_port(c, s.radio_port, max_reply_read).empty()) break;
     s.reply_stream.clear();
+    forget_unanswered(s);
+}
+
+void hold_arrived_replies(Context& c) {
+    if (c.st.simulate_radio == 1) return;
+    c.st.replies_held = take_radio_replies(c);
 }
 
 void read_reply(Context& c) {

@@ -27,6 +27,10 @@ void read_reply(Context& c);
 // bytes before a reply, a reply garbled on the line) are dropped.
 std::string take_radio_replies(Context& c);
 
+// Reads what has arrived from the radio now, so that a refusal in it is
+// known at once, and keeps the replies for the next read (never waits).
+void hold_arrived_replies(Context& c);
+
 // Drops whatever waits from the radio, read or not.
 void clear_radio_input(Context& c);
 

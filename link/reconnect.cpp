@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "link/exchange.hpp"
 #include "link/ports.hpp"
 #include "speech/player.hpp"
 
@@ -66,6 +67,7 @@ void radio_lost(Context& c) {
     s.answer_awaited = 0;
     // Bytes of the device that went are no start of the next one's replies.
     s.reply_stream.clear();
+    forget_unanswered(s);
     say(c, "nc");
     // A quit waits for two frequency replies that can no longer come; the
     // shutdown still saves the memory banks.

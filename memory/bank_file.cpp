@@ -119,6 +119,15 @@ void take_rows_and_channels(State& s, const std::vector<std::string>& lines) {
 
 }  // namespace
 
+bool take_memory_text(State& s, const std::string& content) {
+    const std::vector<std::string> lines = meaningful_lines(content);
+    const std::string header = lines.empty() ? std::string() : lines.front();
+    if (!accepted_header(header)) return false;
+    take_header(s, header);
+    take_rows_and_channels(s, lines);
+    return true;
+}
+
 bool save_memory_file(Context& c) {
     // Both are tried: a report that cannot be written must not keep the
     // channels from being saved.
@@ -139,18 +148,13 @@ void load_memory_file(Context& c) {
         save_memory_file(c);
         return;
     }
-    const std::vector<std::string> lines = meaningful_lines(content);
-    const std::string header = lines.empty() ? std::string() : lines.front();
-    if (accepted_header(header)) {
-        take_header(c.st, header);
-        take_rows_and_channels(c.st, lines);
-        return;
-    }
+    if (take_memory_text(c.st, content)) return;
+    const bool holds_lines = !meaningful_lines(content).empty();
     // Not ours in any recognisable way: the defaults are used and saved, but
     // the file is kept beside them (it may hold channels someone can still
     // read) and the operator hears so. A file that cannot be kept is not
     // written over either. An empty file holds nothing to keep.
-    if (!lines.empty()) {
+    if (holds_lines) {
         if (platform::keep_aside(path).empty()) return;
         say(c, "badmem");
     }

@@ -64,6 +64,17 @@ void show_status_line(Context& c) {
     set_font(c, "Ariel", 50, 700);
 }
 
+void show_refusal(Context& c, const std::string& command) {
+    // As wide as the longest refusal shown, so the next one covers it.
+    constexpr std::size_t field_width = 60;
+    std::string text = command.empty() ? "" : "refused " + command;
+    text.resize(field_width, ' ');
+    set_font(c, "Ariel", 20, 20);
+    move_to(c, 40, 280);
+    print_text(c, text);
+    set_font(c, "Ariel", 50, 700);
+}
+
 void print_banner_and_help(Context& c) {
     move_to(c, 280, 10);
     print_text(c, c.st.banner_text + "  " + "Talking front panel for Yaesu radios" + "\r\n");
@@ -73,8 +84,8 @@ void print_banner_and_help(Context& c) {
                "s=SMeter/swr\r\n");
     move_to(c, 140, 405);
     print_text(c,
-               "F1=Preamp F2=Attenuator F3=Noise Blanker F4=Noise Reduction F5=Notch F6=Speech "
-               "Proc.\r\n");
+               "F1=Preamp F2=Attenuator F3=Noise Blanker F4=Noise Reduction F5=Notch F6=Contour "
+               "F7=Speech Proc.\r\n");
     move_to(c, 140, 430);
     print_text(c, "Esc=Stop speech  Backspace=Say again\r\n");
 }

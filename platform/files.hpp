@@ -33,6 +33,29 @@ bool read_regular_file(const std::string& path, std::string& content);
 // the file could not be kept.
 std::string keep_aside(const std::string& path);
 
+// Copies `path` to the first free name of `path` + `suffix`, `suffix` + ".1",
+// ".2", ...; an earlier copy is never replaced. The name used, or "" when no
+// copy could be made (the original is never touched).
+std::string keep_copy(const std::string& path, const std::string& suffix);
+
+// A lock on a file, held as long as this object lives in this process. The
+// system ends it when the process ends, however it ends, so it never lies
+// after a crash as a left-over marker file would.
+class FileLock {
+public:
+    FileLock() = default;
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    ~FileLock() { release(); }
+    // Creates `path` if need be and takes its lock; false when someone else
+    // (another process, or another FileLock here) holds it or it cannot be made.
+    bool take(const std::string& path);
+    void release();
+
+private:
+    long long handle_ = -1;
+};
+
 // A file that lines are appended to (the diagnostic log), written through at
 // once so that a killed run leaves its log whole up to its last line.
 class AppendFile {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/keycodes.hpp"
 
@@ -50,6 +51,9 @@ public:
     virtual void speak(const std::string& text) = 0;
     // Silences what is being said and drops what is queued.
     virtual void cancel() = 0;
+    // True when the system says the operator relies on this service (a
+    // screen reader runs): it then speaks unless another speech is chosen.
+    virtual bool chosen_by_system() { return false; }
 };
 
 // Drawing text into the window's off-screen image.
@@ -103,6 +107,11 @@ public:
     virtual int read(char* buffer, int max_count) = 0;
     // 1 while the device is still there (a pulled USB cable makes it 0).
     virtual bool alive() { return true; }
+    // Changes the line speed of the open port, keeping every other setting.
+    virtual bool set_speed(int baud) {
+        (void)baud;
+        return false;
+    }
 };
 
 // Why a serial device could not be opened.
@@ -133,6 +142,31 @@ public:
     virtual std::string client_pty_path(int com) const {
         (void)com;
         return {};
+    }
+    // The serial ports of this computer in the order a search for the radio
+    // walks them, stable names first (Linux: /dev/serial/by-id/..., then
+    // ttyUSB, ttyACM and the ttyS that have a UART; Windows: COM1, COM2, ...).
+    virtual std::vector<std::string> list_ports() const { return {}; }
+    // Opens the port `name` (a name from list_ports, or one the user gave) at
+    // `speed`, 8N1, exclusive, with RTS and DTR off: on many radios those
+    // lines key the transmitter or send CW, and a search must never do that.
+    // Null when it cannot be opened, with last_open_error telling why.
+    virtual std::unique_ptr<SerialPort> open_quietly(const std::string& name, int speed) {
+        (void)name, (void)speed;
+        return nullptr;
+    }
+    // Makes COM number `com` lead to the port `name`, so that the program
+    // finds it there from now on. False when that cannot be done (an entry of
+    // that name that is not a link of the program's kind is left alone).
+    virtual bool name_port(int com, const std::string& name) {
+        (void)com, (void)name;
+        return false;
+    }
+    // The COM number a port name already stands for (Windows: "COM7" is 7),
+    // 0 when the name is no COM number of its own.
+    virtual int com_of(const std::string& name) const {
+        (void)name;
+        return 0;
     }
 };
 

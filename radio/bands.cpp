@@ -75,38 +75,6 @@ std::string band_stack_command(int band) {
     }
 }
 
-int band_of_mhz(int mhz) {
-    switch (mhz) {
-        case 1:
-            return 1;
-        case 3:
-            return 2;
-        case 5:
-            return 3;
-        case 7:
-            return 4;
-        case 10:
-            return 5;
-        case 14:
-            return 6;
-        case 18:
-            return 7;
-        case 21:
-            return 8;
-        case 24:
-            return 9;
-        case 28:
-        case 29:
-            return 10;
-        default:
-            break;
-    }
-    if (mhz >= 50 && mhz <= 54) return 11;
-    if (mhz >= 144 && mhz <= 148) return 12;
-    if (mhz >= 420 && mhz <= 449) return 13;
-    return 14;
-}
-
 void band_from_frequency(Context& c) {
     State& s = c.st;
     s.band_row_valid = 1;

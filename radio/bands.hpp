@@ -2,6 +2,7 @@
 #pragma once
 
 #include "base/context.hpp"
+#include "base/rows.hpp"
 
 namespace vlr {
 
@@ -9,8 +10,6 @@ namespace vlr {
 void fill_band_rows(State& s);
 // Band-stack command of a band ("BS003").
 std::string band_stack_command(int band);
-// Whole MHz to band (1..13, 14 when outside every band).
-int band_of_mhz(int mhz);
 
 void band_from_frequency(Context& c);
 void store_band_row(Context& c);

@@ -8,6 +8,7 @@
 #include "link/cat.hpp"
 #include "link/commands.hpp"
 #include "memory/bank_file.hpp"
+#include "memory/channel_names.hpp"
 #include "panel/front_panel.hpp"
 #include "panel/text_output.hpp"
 #include "radio/bands.hpp"
@@ -118,6 +119,7 @@ void recall_channel(Context& c) {
         s.bank_index = 99;
         return;
     }
+    if (c.text_speech) say_text(c, read_channel_names(c.paths, s)[static_cast<std::size_t>(s.recall_slot)]);
     s.tick_count = 0;
     const std::string kind = chan_kind(record);
     const bool repeater = kind == "5";

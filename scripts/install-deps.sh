@@ -7,7 +7,7 @@ packages=(
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fontconfig fonts-liberation2
   libgtest-dev libbenchmark-dev
   espeak-ng sox speech-dispatcher libspeechd-dev
-  xvfb xauth xdotool x11-apps imagemagick socat libhamlib-utils
+  xvfb xauth xdotool x11-apps imagemagick socat libhamlib-utils chirp
   clang libclang-rt-14-dev ccache
   # The Windows build and its tests under wine.
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 googletest

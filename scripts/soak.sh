@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A long soak run by hand (not part of the test suite): the real program in an
 # X server of its own, random keys typed into its window, against the
-# emulator program with its dial turning. Checks: the program lives on, its
+# emulator program with its dial turning. Checks: the program lives on, says
+# "refused" no more often than the radio refused, its
 # resident memory stays flat, every command on the wire is ASCII ending in
 # its only ";" and at most 255 characters, the orderly end leaves savmem.dat
 # whole; then the kill-while-saving test repeated.
@@ -49,7 +50,7 @@ printf 'COM  1\r\nSpeed 38400\r\nswr 0\r\ntun 0\r\nPowOff 0\r\n10mof -100\r\n6mo
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>display 2>/dev/null & pids+=($!)
 wait_for test -s display || fail "Xvfb named no display"
 export DISPLAY=:$(cat display) SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=x11
-"$root/$build/veloran-emulator" --link COM1 --record radio.rec --quiet --dial-drift >emulator.out & pids+=($!)
+"$root/$build/veloran-emulator" --link COM1 --record radio.rec --dial-drift >emulator.out 2>emulator.err & pids+=($!)
 wait_for grep -q '^pty: ' emulator.out || fail "the emulator made no link"
 "$root/$build/veloran" --transcript >transcript 2>veloran.err & veloran=$!; pids+=($veloran)
 wait_for grep -qx connected transcript || fail "the program never found the radio"
@@ -80,7 +81,11 @@ wait $veloran || fail "exit code $?"
 LC_ALL=C awk 'length > 255 || /[^ -~]/ || index($0, "\\x") || !/;$/ || /;./ { print "bad command on line " NR ": " $0; bad = 1 }
   END { exit bad }' radio.rec || fail "a command broke the wire rules"
 [ "$(grep -c $'\r$' savmem.dat)" = 115 ] || fail "savmem.dat is not whole"
-echo "soak: $(wc -l <radio.rec) commands, $(wc -l <transcript) words, memory ${start_rss:-?} -> $end_rss MB"
+# "refused" is said only for a command the radio refused (a frequency beyond
+# its range): never more often than the emulator answered "?;".
+said=$(grep -cx refused transcript || true) refusals=$(grep -c -- '-> ?;$' emulator.err || true)
+[ "$said" -le "$refusals" ] || fail "said refused $said times, the radio refused $refusals commands"
+echo "soak: $(wc -l <radio.rec) commands ($refusals refused), $(wc -l <transcript) words ($said refused), memory ${start_rss:-?} -> $end_rss MB"
 cd "$root"
 # Each round kills a save 200 times at random moments.
 "$build/tests/test_memory" --gtest_filter='*Killed*' --gtest_repeat=5

@@ -69,6 +69,13 @@ void say(Context& c, const std::string& word) { play(c, word, true); }
 
 void say_async(Context& c, const std::string& word) { play(c, word, false); }
 
+void say_text(Context& c, const std::string& text) {
+    if (!c.text_speech || text.empty() || c.reading.stopped) return;
+    if (c.transcript && c.transcript->good()) *c.transcript << text << '\n' << std::flush;
+    std::string& pending = c.reading.pending_text;
+    pending += (pending.empty() ? "" : " ") + text;
+}
+
 void pause_word(Context& c) {
     // The radio needs this long to answer whether or not the word "delay"
     // has a sound: a missing wave folder must not take every wait away. The
@@ -81,6 +88,10 @@ void pause_word(Context& c) {
     }
     const long long rest = reply_wait_ms - (platform::now_ms() - start);
     if (c.speaker && rest > 0) c.speaker->wait_silence(static_cast<int>(rest));
+}
+
+void wait_for_radio(Context& c) {
+    if (c.speaker) c.speaker->wait_silence(reply_wait_ms);
 }
 
 void begin_reading(Context& c) {

@@ -12,11 +12,17 @@ namespace vlr {
 void say(Context& c, const std::string& word);
 // As say, but returns at once; the next word cuts it off.
 void say_async(Context& c, const std::string& word);
+// Says any text (a channel's name) where the speech service speaks; the
+// recorded words have no word for it, so there it says nothing.
+void say_text(Context& c, const std::string& text);
 // The standard wait for a reply: the word "delay", lasting reply_wait_ms
 // however long its sound is (or without one). It is never cut short and keeps
 // its length whatever speaks the words: it is the wait for the radio.
 void pause_word(Context& c);
 inline constexpr int reply_wait_ms = 150;
+// The same wait without the word: for the radio's answer to another
+// program's command, which the operator does not wait for.
+void wait_for_radio(Context& c);
 
 // One reading is the words said for one event. begin_reading starts an empty
 // one; end_reading hands any queued text to the speech service and keeps the

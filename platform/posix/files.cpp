@@ -1,6 +1,7 @@
 #include "platform/files.hpp"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -125,6 +126,42 @@ std::string keep_aside(const std::string& path) {
         return std::rename(path.c_str(), name.c_str()) == 0 ? name : std::string();
     }
     return {};
+}
+
+std::string keep_copy(const std::string& path, const std::string& suffix) {
+    std::string content;
+    if (!read_regular_file(path, content)) return {};
+    for (int copy = 0; copy < 1000; ++copy) {
+        const std::string name = path + suffix + (copy == 0 ? "" : "." + std::to_string(copy));
+        // O_EXCL: a name taken meanwhile, or a link planted there, is skipped.
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0) return {};
+        bool whole = ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
+        whole = ::fsync(fd) == 0 && whole;
+        whole = ::close(fd) == 0 && whole;
+        if (whole) return name;
+        ::unlink(name.c_str());
+        return {};
+    }
+    return {};
+}
+
+bool FileLock::take(const std::string& path) {
+    release();
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    handle_ = fd;
+    return true;
+}
+
+void FileLock::release() {
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+    handle_ = -1;
 }
 
 bool AppendFile::open(const std::string& given_path) {

@@ -193,6 +193,13 @@ public:
         return read_waiting(buffer, max_count);
     }
 
+    bool set_speed(int baud) override {
+        termios tio{};
+        if (::tcgetattr(fd_, &tio) != 0) return note_failure();
+        if (::cfsetspeed(&tio, nearest_speed_entry(baud).code) != 0) return false;
+        return ::tcsetattr(fd_, TCSANOW, &tio) == 0 || note_failure();
+    }
+
     bool alive() override {
         if (gone_) return false;
         pollfd p{fd_, 0, 0};
@@ -302,38 +309,45 @@ public:
         last_error_ = 0;
         const std::string path = device_path(com);
         if (path.empty()) return nullptr;
-        int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        int open_errno = 0;
+        const int fd = open_exclusive(path, open_errno);
         if (fd < 0) {
-            const int err = errno;
-            if (err == EACCES || err == EPERM) last_error_ = open_error_permission;
-            // A tty in exclusive mode refuses every other open with EBUSY.
-            if (err == EBUSY) last_error_ = open_error_busy;
-            if (err == EISDIR) last_error_ = open_error_not_serial;
             // Only a port with no device at all becomes a pair: an entry of
             // the user's own that fails to open (adapter unplugged) stays a
             // failure, never quietly something else.
-            if (err == ENOENT && com == client_pty_com_ && path != own_entry(com))
+            if (open_errno == ENOENT && com == client_pty_com_ && path != own_entry(com))
                 return open_client_pty(com, speed);
-            return nullptr;
-        }
-        // Not shared with other programs: the lock keeps out every program
-        // that locks (and our own second open), TIOCEXCL keeps out the rest
-        // unless they run as root.
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            last_error_ = errno == EWOULDBLOCK ? open_error_busy : 0;
-            ::close(fd);
-            return nullptr;
-        }
-        // A file, a pipe or /dev/null is no serial line: TIOCEXCL and the
-        // line settings fail on it with ENOTTY.
-        if (::ioctl(fd, TIOCEXCL) != 0) {
-            last_error_ = errno == ENOTTY ? open_error_not_serial : 0;
-            ::close(fd);
             return nullptr;
         }
         auto port = std::make_unique<PosixSerialPort>(fd);
         if (!apply_start_settings(fd, speed)) return nullptr;  // port closes the device
         return port;
+    }
+
+    std::unique_ptr<SerialPort> open_quietly(const std::string& name, int speed) override {
+        last_error_ = 0;
+        int open_errno = 0;
+        const int fd = open_exclusive(name, open_errno);
+        if (fd < 0) return nullptr;
+        auto port = std::make_unique<PosixSerialPort>(fd);
+        // The system raised RTS and DTR as it opened the line: down at once,
+        // and no hardware flow control, which would raise RTS again by itself.
+        int lines = TIOCM_RTS | TIOCM_DTR;
+        ::ioctl(fd, TIOCMBIC, &lines);  // a pseudo-terminal has no such lines
+        if (!apply_start_settings(fd, speed)) return nullptr;
+        termios tio{};
+        if (::tcgetattr(fd, &tio) == 0) {
+            tio.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+            ::tcsetattr(fd, TCSANOW, &tio);
+        }
+        ::ioctl(fd, TIOCMBIC, &lines);
+        return port;
+    }
+
+    std::vector<std::string> list_ports() const override { return list_serial_devices("/dev/", "/sys/class/tty/"); }
+
+    bool name_port(int com, const std::string& name) override {
+        return com >= 1 && link_port_name(own_entry(com), name);
     }
 
     int last_open_error() const override { return last_error_; }
@@ -351,6 +365,36 @@ private:
     int client_pty_com_ = 0;
 
     std::string own_entry(int com) const { return folder_ + "COM" + std::to_string(com); }
+
+    // Opens `path` for this program alone; -1 with last_error_ and `err` set
+    // when it cannot be.
+    int open_exclusive(const std::string& path, int& err) {
+        int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            err = errno;
+            if (err == EACCES || err == EPERM) last_error_ = open_error_permission;
+            // A tty in exclusive mode refuses every other open with EBUSY.
+            if (err == EBUSY) last_error_ = open_error_busy;
+            if (err == EISDIR) last_error_ = open_error_not_serial;
+            return -1;
+        }
+        // Not shared with other programs: the lock keeps out every program
+        // that locks (and our own second open), TIOCEXCL keeps out the rest
+        // unless they run as root.
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            last_error_ = errno == EWOULDBLOCK ? open_error_busy : 0;
+            ::close(fd);
+            return -1;
+        }
+        // A file, a pipe or /dev/null is no serial line: TIOCEXCL and the
+        // line settings fail on it with ENOTTY.
+        if (::ioctl(fd, TIOCEXCL) != 0) {
+            last_error_ = errno == ENOTTY ? open_error_not_serial : 0;
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
 
     std::unique_ptr<SerialPort> open_client_pty(int com, int speed) {
         PtyPair pair = open_pty_pair();

@@ -108,6 +108,37 @@ std::string keep_aside(const std::string& path) {
     return {};
 }
 
+std::string keep_copy(const std::string& path, const std::string& suffix) {
+    for (int copy = 0; copy < 1000; ++copy) {
+        const std::string name = path + suffix + (copy == 0 ? "" : "." + std::to_string(copy));
+        // Fails rather than replace a copy that exists.
+        if (CopyFileW(widen(path).c_str(), widen(name).c_str(), TRUE)) return name;
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return {};
+    }
+    return {};
+}
+
+bool FileLock::take(const std::string& path) {
+    release();
+    HANDLE file = CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    OVERLAPPED whole{};
+    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole)) {
+        CloseHandle(file);
+        return false;
+    }
+    handle_ = reinterpret_cast<long long>(file);
+    return true;
+}
+
+void FileLock::release() {
+    if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    handle_ = -1;
+}
+
 bool AppendFile::open(const std::string& given_path) {
     close();
     const DWORD attributes = GetFileAttributesW(widen(given_path).c_str());

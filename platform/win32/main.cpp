@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
     attach_parent_console();
     vlr::Options opt;
     if (const int status = vlr::read_options(argc, argv, opt, std::cout); status >= 0) return status;
+    if (const int status = vlr::run_channel_job(opt, std::cout, std::cerr); status >= 0) return status;
 
     const std::string program = vlr::platform::program_folder();
     auto serial = vlr::platform::make_win32_serial();
@@ -83,8 +84,10 @@ int main(int argc, char** argv) {
     vlr::apply_options(c, opt, std::cout);
     auto text_service = vlr::platform::make_sapi_speech();
     c.text_service = text_service.get();
+    auto screen_reader = vlr::platform::make_screen_reader_speech(*window);
+    c.screen_reader = screen_reader.get();
 
-    int code = vlr::run_program(c);
+    int code = vlr::run_selected(c, opt);
     std::cout.flush();
     return code;
 }

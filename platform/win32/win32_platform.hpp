@@ -3,6 +3,8 @@
 // ports \\.\COM<n>; and a serial port inside the process for the demo radio.
 #pragma once
 
+#include <windows.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,6 +28,18 @@ std::unique_ptr<Sockets> make_win32_sockets();
 // The system voice (SAPI), connected on the first connect().
 std::unique_ptr<TextSpeech> make_sapi_speech();
 
+// The operator's screen reader, spoken to through UI Automation notifications
+// from `window`; connect() fails where the notification is missing or no
+// screen reader runs.
+std::unique_ptr<TextSpeech> make_screen_reader_speech(const Window& window);
+
+// The window's handle once open (null before), for UI Automation.
+HWND window_handle(const Window& window);
+
+// Answers a WM_GETOBJECT for the window's own UI Automation element; false
+// when the request is another's or UI Automation is missing.
+bool answer_automation_request(HWND window, WPARAM wp, LPARAM lp, LRESULT& answer);
+
 // The other end of a serial line kept inside the process: it is handed every
 // write and returns the bytes that arrive in answer.
 using LineResponder = std::function<std::string(const std::string& written)>;
@@ -35,6 +49,11 @@ public:
     std::unique_ptr<SerialPort> open(int com, int speed) override;
     std::string device_path(int com) const override;
     int last_open_error() const override { return last_error_; }
+    std::vector<std::string> list_ports() const override;
+    std::unique_ptr<SerialPort> open_quietly(const std::string& name, int speed) override;
+    // "COM7" is COM 7 itself: nothing to link.
+    bool name_port(int com, const std::string& name) override { return com == com_of(name); }
+    int com_of(const std::string& name) const override;
     // From now on COM `com` opens as a line to `responder` instead of a device.
     void attach(int com, LineResponder responder);
 

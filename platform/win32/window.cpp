@@ -196,6 +196,7 @@ public:
     }
 
     TextSurface* surface() override { return text_.get(); }
+    HWND native() const { return window_; }
 
     // Only the stop key's own press is taken; every other event keeps its
     // place in the queue.
@@ -277,6 +278,9 @@ private:
                 // Alt combinations are the system's; Alt+F4 asks to close.
                 if (message == WM_SYSKEYDOWN && wp == VK_F4) events_.emplace_back(event_close, 0);
                 return 0;
+            case WM_GETOBJECT:
+                if (LRESULT answer = 0; answer_automation_request(window_, wp, lp, answer)) return answer;
+                return DefWindowProcW(window_, message, wp, lp);
             case WM_ERASEBKGND:
                 return 1;
             case WM_PAINT: {
@@ -307,5 +311,10 @@ private:
 }  // namespace
 
 std::unique_ptr<Window> make_win32_window() { return std::make_unique<Win32Window>(); }
+
+HWND window_handle(const Window& window) {
+    const auto* own = dynamic_cast<const Win32Window*>(&window);
+    return own ? own->native() : nullptr;
+}
 
 }  // namespace vlr::platform

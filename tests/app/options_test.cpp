@@ -16,6 +16,7 @@ TEST(Options, EachOptionSetsItsPartAndAnUnknownOneEndsWithTheUsage) {
         int status;  // -1: the program runs
         bool simulate, transcript, demo;
         const char* speech;
+        const char* channels = "||-1 0 0";  // export, import, first, replace, skip-bad
     } rows[] = {
         {{}, -1, false, false, false, ""},
         {{"--simulate"}, -1, true, false, false, ""},
@@ -23,9 +24,17 @@ TEST(Options, EachOptionSetsItsPartAndAnUnknownOneEndsWithTheUsage) {
         {{"--speech=system"}, -1, false, false, false, "system"},
         {{"--speech=dispatcher"}, -1, false, false, false, "dispatcher"},
         {{"--speech=recorded"}, -1, false, false, false, "recorded"},
+        {{"--speech=screenreader"}, -1, false, false, false, "screenreader"},
         {{"--help"}, 0, false, false, false, ""},
         {{"--simulate", "--speech=espeak"}, 2, true, false, false, ""},
         {{"-simulate"}, 2, false, false, false, ""},
+        {{"--import-channels", "a.csv", "--first", "7", "--replace", "--skip-bad"}, -1, false, false, false, "",
+         "|a.csv|7 1 1"},
+        {{"--export-channels", "b.csv"}, -1, false, false, false, "", "b.csv||-1 0 0"},
+        {{"--import-channels", "a.csv", "--first", "100"}, 2, false, false, false, "", "|a.csv|-1 0 0"},
+        {{"--first", "7"}, 2, false, false, false, "", "||7 0 0"},
+        {{"--export-channels", "b.csv", "--import-channels", "a.csv"}, 2, false, false, false, "", "b.csv|a.csv|-1 0 0"},
+        {{"--transcript", "--export-channels"}, 2, false, true, false, ""},
     };
     for (const Row& row : rows) {
         std::vector<const char*> argv{"veloran"};
@@ -42,6 +51,9 @@ TEST(Options, EachOptionSetsItsPartAndAnUnknownOneEndsWithTheUsage) {
         EXPECT_EQ(c.transcript == &words, row.transcript) << name;
         EXPECT_EQ(opt.demo, row.demo) << name;
         EXPECT_EQ(c.st.speech_option, row.speech) << name;
+        const ChannelImport& in = opt.import_channels;
+        EXPECT_EQ(opt.export_channels + "|" + in.file + "|" + std::to_string(in.first) + " " +
+                      std::to_string(in.replace) + " " + std::to_string(in.skip_bad), row.channels) << name;
     }
 }
 

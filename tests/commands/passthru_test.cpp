@@ -21,7 +21,8 @@ namespace {
 // The network port's rows on one program connected to the emulated radio: each line's answer
 // ("*text": ends with text, "~text": holds it), the commands that reached the radio and the
 // words heard. "#tick" runs the poll, "#allow" lets network clients transmit, "#gone" is the
-// client going away. Rows marked (rigctld) answer as Debian's `rigctld -m 1` does.
+// client going away, "#refuse CODE" makes the radio refuse that code's sets. Rows marked
+// (rigctld) answer as Debian's `rigctld -m 1` does.
 struct Row { const char *line, *answer, *wire, *words = ""; };
 
 const Row rows[] = {
@@ -78,12 +79,15 @@ const Row rows[] = {
     {"#allow", "", ""}, {"T 1", "RPRT 0\n", "TX1;", "nettx"}, {"t", "1\n", ""}, {"T 1", "RPRT 0\n", ""},
     {"#tick", "", "RM6;"}, {"#tick", "", ""}, {"l SWR", "2.100000\n", ""},
     {"T 0", "RPRT 0\n", "TX0;"}, {"#gone", "", ""}, {"+T 1", "set_ptt: 1\nRPRT 0\n", "TX1;", "nettx"},
-    {"#gone", "", "TX0;"}, {"t", "0\n", ""}, {"q", "RPRT 0\n", ""},
+    {"#gone", "", "TX0;"}, {"t", "0\n", ""},
+    // A set the radio refuses ("#refuse CODE") is answered as rejected, the next one taken is not.
+    {"#tick", "", "FA;"}, {"#tick", "", ""}, {"#refuse MD", "", ""}, {"M CW 500", "RPRT -9\n", "MD03; NA01; SH0010;"}, {"+F 7074000", "set_freq: 7074000\nRPRT 0\n", "FA007074000;"},
+    {"q", "RPRT 0\n", ""},
 };
 
 TEST(NetCommands, RowsInOrder) {
     Rig rig;
-    emu::RadioModel model;
+    emu::RadioModel model(emu::Variant::watts10);  // the variant connect() gives the program
     rig.radio->respond = [&model](const std::string& cmd) { return model.handle(cmd); };
     model.hold_s_meter(150), model.hold_swr(130);
     connect(rig);
@@ -95,6 +99,7 @@ TEST(NetCommands, RowsInOrder) {
         std::string answer;
         if (line == "#tick") timer_tick(rig.c);
         else if (line == "#allow") rig.st().net_tx_allowed = 1;
+        else if (line.starts_with("#refuse")) model.refuse_sets({line.substr(8)});
         else if (line == "#gone") client.keyed ? unkey_for_network(rig.c) : void();
         else answer = answer_net_line(rig.c, line, client);
         const bool matches = expected.starts_with("*")   ? answer.ends_with(expected.substr(1))

@@ -10,7 +10,7 @@
 //   openport:COM, clear, @routine, ?check.
 // words, commands: blank-joined, exact; * stands for anything; !P: anything but P.
 // checks: name=value, words=W, sent=C (as the columns), paths=N (waves played), file:NAME~TEXT
-//   (contains), file:NAME=TEXT, nofile:NAME, open:COM=0|1, in:COM=TEXT (bytes not yet read),
+//   (contains), file:NAME=TEXT, panel:X,Y~TEXT (contains), nofile:NAME, open:COM=0|1, in:COM=TEXT (bytes not yet read),
 //   out:COM=TEXT (bytes written), held=TEXT (the answers held back), panel:X,Y=TEXT,
 //   font:X,Y=FACE,POINTS,WEIGHT (run together; of the text drawn there), line:Y=TEXT (every text
 //   drawn at Y, /-joined), timer=ID, window=0|1, rows_changed=N,M (band rows unlike the start rows).
@@ -51,7 +51,7 @@ namespace vlr::test::table {
     X(width_quiet) X(main_af_gain) X(main_rf_gain) X(second_af_gain) X(second_rf_gain)           \
     X(squelch_level) X(monitor_level) X(nb_level) X(nr_level) X(proc_level) X(contour_level)     \
     X(mic_gain) X(power_level) X(keyer_speed) X(agc_setting) X(preamp) X(att_on) X(nb_on)        \
-    X(nr_on) X(speech_proc_on) X(break_in_on) X(vox_on) X(monitor_on) X(level_target)            \
+    X(nr_on) X(notch_on) X(contour_on) X(speech_proc_on) X(break_in_on) X(vox_on) X(monitor_on) X(level_target)            \
     X(antenna2) X(tuner_engaged) X(fm_wide) X(repeater_on) X(tone_active) X(tone_is_dcs)         \
     X(tone_say_on) X(radio_initiated) X(tx_announce) X(saved_mode) X(s_meter_value)              \
     X(transmit_state) X(tx_settle_count) X(tune_active) X(ant_check) X(mic_monitor)              \
@@ -194,7 +194,8 @@ struct Case {
         } else if (head == "held") {
             EXPECT_EQ(held, value) << t;
         } else if (head.rfind("panel:", 0) == 0) {
-            EXPECT_EQ(rig.window.text.at(std::stoi(head.substr(6)), std::stoi(head.substr(head.find(',') + 1))), value) << t;
+            const auto text = rig.window.text.at(std::stoi(head.substr(6)), std::stoi(head.substr(head.find(',') + 1)));
+            EXPECT_TRUE(t[head.size()] == '~' ? text.find(value) != std::string::npos : text == value) << t << " but " << text;
         } else if (head.rfind("font:", 0) == 0) {  // face, points and weight of the last text drawn there
             std::string font;
             for (const auto& d : rig.window.text.drawn)

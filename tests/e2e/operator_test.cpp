@@ -187,6 +187,52 @@ TEST_F(Operator, KeysFromStartToQuit) {
     EXPECT_EQ(lines[6], c->st.band_table[6]);
 }
 
+// A radio that refuses the speech processor: F7 says so after its words and,
+// the record put back, tries the same on the next press. Taken, nothing ever
+// says "refused" while keys and the poll go on (VELORAN_SOAK_SECONDS long).
+TEST_F(Operator, ARefusalIsHeardAfterTheKeysWordsAndNeverWhenTheRadioTakesAll) {
+    const char* soak = std::getenv("VELORAN_SOAK_SECONDS");
+    const auto length = std::chrono::seconds(soak ? std::atoi(soak) : 4);
+    radio.with_model([](emu::RadioModel& m) { m.refuse_sets({"PR"}); });
+    const int code = run(Config{}, [&] {
+        ASSERT_TRUE(words.wait_for("connected")) << words.joined();
+        ASSERT_TRUE(polls(2));
+        for (int press = 0; press < 2; ++press)
+            ASSERT_TRUE(operate({"F7"}, {"spc", "on", "refused"}, {"PR01;", "PL;"}));
+        EXPECT_EQ(radio.with_model([](emu::RadioModel& m) { return m.setting("PR0"); }), 0);
+        radio.with_model([](emu::RadioModel& m) { m.refuse_sets({}); });
+        ASSERT_TRUE(operate({"F7"}, {"spc", "on"}, {"PR01;"}));
+        const auto end = std::chrono::steady_clock::now() + length;
+        for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
+            static const char* const keys[] = {"F7", "F9", "F6", "F12", "F5", "F2", "Up", "z", "F1"};
+            push_key(keys[i % std::size(keys)]);
+            ASSERT_TRUE(polls(1));
+        }
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(count_of(words.all(), "refused"), 2u) << words.joined();
+}
+
+// A channel list imported from the command line: recalled by keys it tunes the
+// radio and is announced; an import while the program runs is refused.
+TEST_F(Operator, AnImportedRepeaterIsRecalledByKeys) {
+    dir.write("list.csv", "Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,DtcsCode,DtcsPolarity,Mode\n"
+                          "5,Rpt,145.650000,-,0.600000,Tone,88.5,88.5,023,NN,FM\n");
+    const std::vector<std::string> import = {built_program("veloran"), "--import-channels", "list.csv"};
+    ASSERT_EQ(run_tool(import, {}), 0);
+    const int code = run(Config{}, [&] {
+        ASSERT_TRUE(words.wait_for("connected")) << words.joined();
+        ASSERT_TRUE(operate(keys("gb05"),
+                            {"gch", "bank", "0", "channel", "5", "2", "metres", "repeater", "on", "ctcss", "0", "0", "8"},
+                            {"BS015;", "FA145650000;", "MD04;", "EX0103180012;", "OS02;", "CN00008;", "CT01;"}));
+        EXPECT_TRUE(eventually([&] { return radio_frequency() == 145'650'000; })) << radio_frequency();
+        const std::string saved = dir.read("savmem.dat");
+        EXPECT_EQ(run_tool(import, {}), 23);
+        EXPECT_EQ(dir.read("savmem.dat"), saved);
+    });
+    EXPECT_EQ(code, 0);
+}
+
 // rigctl reads and sets frequency and mode with Hamlib's own commands for the
 // radio; the radio ends up where rigctl put it, and Veloran's state and
 // speech follow.

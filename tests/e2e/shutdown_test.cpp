@@ -143,7 +143,7 @@ TEST(Ending, EachStartThatCannotGoOnSaysWhyAndEndsWithAStatusOfItsOwn) {
         Env env = no_devices;
     } rows[] = {
         {"no configuration", [](Session& r) { fs::remove(r.dir.path + "veloran.cfg"); },
-         {"vlr.wav", "3.wav", "point", "5", "cfgnf"}, true, 0, ""},
+         {"vlr.wav", "3.wav", "point", "5", "cfgnf", "cfgsetup"}, true, 0, "veloran --setup"},
         {"rejected configuration", radio(Config{.line3 = "pow 1"}, {}),
          {"vlr.wav", "3.wav", "point", "5", "wrong", "conf"}, true, 0, ""},
         // With power off on exit the pause after PS0 is the last word.

@@ -22,7 +22,8 @@ using vlr::test::TempDir;
 namespace {
 
 // One radio a line: "CMD" is taken without an answer, "CMD=REPLY" answered
-// so, "CMD?" refused with "?;". "@10" starts the 10 W radio.
+// so, "CMD?" refused with "?;". "@10" starts the 10 W radio, "@refuse=CODES" one that refuses
+// those codes' sets, "@unknown" one that refuses every form it does not know exactly.
 const char* const script = R"(
 ID;=ID0840; FA;=FA007100000; MD0;=MD01; PC;=PC2100; AC;=AC000; FT;=FT0; IF;=IF001007100000+000000100000; AI0; AI;=AI0;
 FA014250000; FA;=FA014250000; MD0H; MD0;=MD0H; AG0250; AG0;=AG0250; RL004; RL0;=RL004; NL0005; NL0;=NL0005; PA02; PA0;=PA02;
@@ -35,6 +36,8 @@ VS1; FB021000000; IF;=IF001007100000+000000100000; FB;=FB021000000;
 FT2; FT;=FT0; ST;=ST0; FT3; FT;=FT1; ST;=ST1; FT1; ST0; FT;=FT0; FT1; FT0; FT;=FT0; ST2; FT3; ST;=ST2;
 EX0103180012; EX010318;=EX0103180012; EX0307041; EX030704;=EX0307041; EX123456;=EX1234560;
 @10 PC;=PC1005; PC1010; PC;=PC1010; PC1011;? PC2005;?
+@refuse=PR,EX PR01;? PR0;=PR00; PR00;? EX0860;? EX030704;=EX0307040; EX0307041;? ML01; ZI; FA;=FA007100000;
+@unknown ZI;? ZI0; CO00001;? CO000001; CO00;=CO000001; EX0863;? EX0307041; EX123456;? SH014;? SH0014; ML01; BS015;
 )";
 
 TEST(RadioModel, AnswersTakesAndRefusesAsTheRadioDoes) {
@@ -44,7 +47,11 @@ TEST(RadioModel, AnswersTakesAndRefusesAsTheRadioDoes) {
         std::unique_ptr<RadioModel> radio;
         for (std::string t; tokens >> t;) {
             if (!radio) radio = std::make_unique<RadioModel>(t == "@10" ? Variant::watts10 : Variant::watts100);
-            if (t == "@10") continue;
+            CliOptions o;  // "@refuse=PR,ML", "@unknown": the radio as the command line makes it
+            std::string error;
+            if (t.starts_with("@refuse=") && parse_cli({"--refuse", t.substr(8)}, o, error)) radio->refuse_sets(o.refuse);
+            if (t == "@unknown") radio->refuse_unknown_forms(true);
+            if (t[0] == '@') continue;
             const auto eq = t.find('=');
             const bool refused = t.back() == '?';
             const std::string command = eq != std::string::npos ? t.substr(0, eq)
@@ -194,17 +201,20 @@ TEST(EmulatorCommandLine, ReadsEveryOptionAndRefusesBadValues) {
     std::string error;
     ASSERT_TRUE(parse_cli({"--link", "./COM5", "--baud", "4800", "--stop-bits", "1", "--delay-ms",
                            "20", "--variant", "10", "--id", "0650", "--dial-drift", "--record",
-                           "r.txt", "--fault", "garbage-only", "--quiet"},
+                           "r.txt", "--fault", "garbage-only", "--quiet", "--refuse", "PR,ML",
+                           "--refuse-unknown"},
                           o, error))
         << error;
     EXPECT_TRUE(o.link == "./COM5" && o.line.baud == 4800 && o.line.stop_bits == 1 &&
                 o.line.reply_delay_ms == 20 && o.variant == Variant::watts10 &&
                 o.identity == "0650" && o.dial_drift && o.record == "r.txt" &&
-                o.fault == Fault::garbage_only && o.quiet);
+                o.fault == Fault::garbage_only && o.quiet &&
+                (o.refuse == std::set<std::string>{"PR", "ML"}) && o.refuse_unknown);
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"--baud", "fast"}, {"--baud", "-1"}, {"--variant", "50"}, {"--id", "840"},
              {"--id", "08a0"}, {"--stop-bits", "3"}, {"--fault", "loud"}, {"--delay-ms", "5ms"},
-             {"--link"}, {"--what"}, {"COM5"}})
+             {"--link"}, {"--what"}, {"COM5"}, {"--refuse", "pr"}, {"--refuse", "PR,"},
+             {"--refuse", "PRX"}})
         EXPECT_FALSE(parse_cli(args, o, error)) << args[0];
     EXPECT_EQ(record_line(std::string("I\nD\0;", 5)), "I\\x0AD\\x00;");
     EXPECT_EQ(record_line("A\\B;"), "A\\x5CB;");

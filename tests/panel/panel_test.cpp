@@ -7,6 +7,7 @@
 
 #include "panel/front_panel.hpp"
 #include "panel/text_output.hpp"
+#include "speech/vocabulary.hpp"
 #include "tests/support/fakes.hpp"
 
 namespace vlr {
@@ -60,7 +61,9 @@ TEST(Panel, BannerAndHelpLines) {
     rig.st().banner_text = "*** Veloran V 3.5c ***", print_banner_and_help(rig.c);
     EXPECT_EQ(rig.window.text.at(280, 10), "*** Veloran V 3.5c ***  Talking front panel for Yaesu radios");
     EXPECT_EQ(rig.window.text.at(140, 380), "b=Band  f=Freq  e=Entry m=Mode  w=Filter width p=Power a=af gain r=RF gain q=Quit  s=SMeter/swr");
-    EXPECT_EQ(rig.window.text.at(140, 405), "F1=Preamp F2=Attenuator F3=Noise Blanker F4=Noise Reduction F5=Notch F6=Speech Proc.");
+    EXPECT_EQ(rig.window.text.at(140, 405), "F1=Preamp F2=Attenuator F3=Noise Blanker F4=Noise Reduction F5=Notch F6=Contour F7=Speech Proc.");
+    EXPECT_EQ(rig.window.text.at(140, 430), "Esc=Stop speech  Backspace=Say again");  // said in the spoken help too
+    EXPECT_NE(find_word("help.wav")->text.find("Escape, stop speaking. Backspace, say it again."), std::string::npos);
 }
 
 TEST(Panel, TextOutputDropsOneLineEndAndAdvancesByTheWidthDrawn) {

@@ -6,9 +6,7 @@
 #include <vector>
 
 #include "app/startup.hpp"
-#include "panel/front_panel.hpp"
 #include "speech/player.hpp"
-#include "speech/vocabulary.hpp"
 #include "tests/support/keys.hpp"
 
 namespace vlr {
@@ -89,26 +87,39 @@ TEST(RepeatKey, SaysTheLastReadingAgainAndSendsNothing) {
     }
 }
 
-TEST(SpeechChoice, LineFourteenOfTheConfigurationPicksTheService) {
-    const std::string eleven = "COM  1\nSpeed 38400\nswr 0\ntun 0\nPowOff 0\n10mof -100\n6mof -500\n"
-                               "2mof -600\n70mof +5000\nPthru 0\nDebug 0\n";
-    const std::pair<std::string, std::string> rows[] = {
-        {"", ""}, {"x\ny\nSpeech dispatcher\n", "dispatcher"}, {"x\ny\nSpeech Recorded", "recorded"}};
-    for (const auto& [tail, choice] : rows) {
-        State s;
-        ASSERT_TRUE(read_config_text(s, eleven + tail));
-        EXPECT_EQ(s.speech_choice, choice) << tail;
-    }
-}
-
-TEST(KeyHelp, SpokenAndShownHelpNameBothKeys) {
-    Rig rig;
-    print_banner_and_help(rig.c);
-    const Word* help = find_word("help.wav");
-    ASSERT_NE(help, nullptr);
-    for (const std::string key : {"Esc", "Backspace"}) {
-        EXPECT_NE(rig.window.text.at(140, 430).find(key), std::string::npos) << key;
-        EXPECT_NE(help->text.find(key), std::string::npos) << key;
+// What speaks: the screen reader (chosen, or running and nothing else chosen), else the
+// system's voice for any service asked for, else the words. Line 14 reads "Speech <choice>".
+TEST(SpeechChoice, TheScreenReaderThenTheSystemVoiceThenTheWords) {
+    struct Service : platform::TextSpeech {
+        bool reachable = false, running = false;
+        bool connect() override { return reachable; }
+        bool chosen_by_system() override { return running; }
+        void speak(const std::string&) override {}
+        void cancel() override {}
+    };
+    struct Row {
+        const char *option, *line14;
+        bool has_reader, reader_running, reader_reachable, service_reachable;
+        char speaks;  // r the screen reader, s the service, w the words
+    };
+    const Row rows[] = {{"", "", 1, 1, 1, 1, 'r'},           {"", "", 1, 0, 1, 1, 'w'},
+                        {"", "Speech Recorded", 1, 1, 1, 1, 'w'}, {"screenreader", "", 1, 0, 1, 1, 'r'},
+                        {"", "Speech screen reader", 1, 1, 0, 1, 's'}, {"screenreader", "", 0, 0, 0, 1, 's'},
+                        {"screenreader", "", 1, 1, 0, 0, 'w'},  {"", "Speech dispatcher", 1, 1, 1, 1, 's'}};
+    const std::string thirteen = "COM  1\nSpeed 38400\nswr 0\ntun 0\nPowOff 0\n10mof -100\n6mof -500\n"
+                                 "2mof -600\n70mof +5000\nPthru 0\nDebug 0\nx\ny\n";
+    for (const Row& r : rows) {
+        Service reader, service;
+        reader.running = r.reader_running, reader.reachable = r.reader_reachable;
+        service.reachable = r.service_reachable;
+        Context c;
+        ASSERT_TRUE(read_config_text(c.st, thirteen + r.line14));
+        c.st.speech_option = r.option;
+        c.screen_reader = r.has_reader ? &reader : nullptr;
+        c.text_service = &service;
+        choose_speech(c);
+        const platform::TextSpeech* expected = r.speaks == 'r' ? &reader : r.speaks == 's' ? &service : nullptr;
+        EXPECT_EQ(c.text_speech, expected) << r.option << "/" << r.line14 << " " << r.reader_running;
     }
 }
 

@@ -12,6 +12,7 @@ tmp=$(mktemp -d /tmp/veloran-wine-XXXXXX)
 pids=()
 finish() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  [ -z "${blind:-}" ] || wine reg add "$blind" /v On /t REG_SZ /d 0 /f >/dev/null 2>&1 || true
   WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true
   rm -rf "$tmp"
 }
@@ -43,6 +44,27 @@ rm -f "$WINEPREFIX/dosdevices/com5"
 pids+=($!)
 wait_for 30 "emulated radio on COM5" test -L "$WINEPREFIX/dosdevices/com5"
 
+# The radio search over COM ports mapped to pseudo-terminals: a silent device
+# on COM6 and another model on COM7 beside the radio on COM5. Wine lists in
+# SERIALCOMM only the ports it found itself; the test's ports are entered there
+# as a driver enters its own. The set-up without questions then writes a file
+# naming COM5.
+rm -f "$WINEPREFIX/dosdevices/com6" "$WINEPREFIX/dosdevices/com7"
+"$linux/veloran-emulator" --link "$WINEPREFIX/dosdevices/com6" --fault silent --quiet &
+pids+=($!)
+"$linux/veloran-emulator" --link "$WINEPREFIX/dosdevices/com7" --id 0650 --quiet &
+pids+=($!)
+wait_for 30 "devices on COM6 and COM7" test -L "$WINEPREFIX/dosdevices/com6" -a -L "$WINEPREFIX/dosdevices/com7"
+wine "$win/veloran.exe" --find-radio --ports COM6,COM7,COM5 >"$tmp/search.txt" 2>&1 || fail "the search found no radio"
+for line in "COM5: radio 0840 at 38400 baud" "COM6: no answer" "COM7: another model (0650)"; do
+  tr -d '\r' <"$tmp/search.txt" | grep -qF "$line" || fail "the search did not say \"$line\""
+done
+for n in 5 6 7; do wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "Test$n" /t REG_SZ /d "COM$n" /f >/dev/null 2>&1; done
+mkdir -p "$tmp/setup"
+(cd "$tmp/setup" && wine "$win/veloran.exe" --setup --accept >"$tmp/setup.txt" 2>&1) || fail "set-up without questions"
+[ "$(head -2 "$tmp/setup/veloran.cfg" | tr -d '\r' | tr '\n' /)" = "COM  5/Speed 38400/" ] || fail "set-up file: $(cat "$tmp/setup/veloran.cfg")"
+echo "search under wine: $(tr -d '\r' <"$tmp/search.txt" | tr '\n' ';')"
+
 mkdir -p "$tmp/work"
 net_port=$((20000 + $$ % 20000))
 sed "s/^COM .*/COM  5/; s/^Net .*/Net $net_port/" "$(dirname "$0")/../../veloran.cfg.sample" > "$tmp/work/veloran.cfg"
@@ -67,6 +89,34 @@ wait_for 60 "program end" sh -c "! kill -0 $program 2>/dev/null"
 test -s "$tmp/work/savmem.dat" || fail "no savmem.dat written"
 echo "end to end under wine: connected, FA014250000; sent, rigctl read it on the network port, savmem.dat written, panel in $win/e2e-panel.png"
 
+# Through a screen reader (the system says one runs): the program beside the stand-in
+# uiautomationcore.dll, which writes each notification to notes.txt ("1 text": "most recent").
+blind='HKCU\Control Panel\Accessibility\Blind Access'
+wine reg add "$blind" /v On /t REG_SZ /d 1 /f >/dev/null 2>&1
+mkdir -p "$tmp/reader" && cp "$win/veloran.exe" "$win/uia/uiautomationcore.dll" "$tmp/reader/"
+(cd "$tmp/work" && VELORAN_UIA_RECORD="Z:$tmp/notes.txt" WINEDLLOVERRIDES="$WINEDLLOVERRIDES;uiautomationcore=n" \
+  exec wine "$tmp/reader/veloran.exe" --speech=screenreader --transcript >"$tmp/reader.txt" 2>/dev/null) &
+program=$!
+pids+=($program)
+notes() { { tr -d '\r' < "$tmp/notes.txt"; } 2>/dev/null | grep -c "$1" || true; }
+more_notes() { [ "$(notes "$1")" -gt "$2" ]; }
+reading='^0 [a-z ]* megahertz [A-Z ]*'
+wait_for 180 '"connected" in a notification' more_notes "$reading.* connected$" 0
+said "$tmp/reader.txt" connected || fail "the transcript lacks connected"
+wait_for 30 "window" sh -c "xdotool search --name 'Yaesu VLR' > '$tmp/window'"
+before=$(notes "$reading$")
+xdotool windowfocus --sync "$(head -1 "$tmp/window")" key f
+wait_for 30 "the frequency and mode as one notification" more_notes "$reading$" "$before"
+xdotool key Escape
+wait_for 30 "Escape's replacement" said "$tmp/notes.txt" "1 "
+xdotool key q
+wait_for 60 "program end" sh -c "! kill -0 $program 2>/dev/null"
+wine reg add "$blind" /v On /t REG_SZ /d 0 /f >/dev/null 2>&1
+head -2 "$tmp/notes.txt" | tr -d '\r' | tr '\n' / | grep -qx '0 Veloran three point five/0 [a-z ]* metres/' ||
+  fail "the greeting and the start-up reading were not one notification each"
+said "$tmp/notes.txt" "1 quit" || fail "the reading after Escape did not replace the queue"
+echo "screen reader under wine: each reading one notification, Escape's replacement sent, connected"
+
 # The installer, silently: files, the per-user folder, the Start-menu entry;
 # the installed program starts and reaches the radio; the uninstaller removes it.
 wine "$win/veloran-$version-setup.exe" /S
@@ -75,7 +125,10 @@ installed=$(find -L "$users" -path '*Programs/Veloran/veloran.exe' | head -1)
 [ -n "$installed" ] || fail "veloran.exe not installed"
 folder=$(find -L "$users" -path '*Veloran/veloran.cfg' | head -1)
 [ -n "$folder" ] || fail "no per-user veloran.cfg"
-[ -n "$(find -L "$users" -name 'Veloran.lnk')" ] || fail "no Start-menu entry"
+link=$(find -L "$users" -name 'Veloran.lnk' | head -1)
+[ -n "$link" ] || fail "no Start-menu entry"
+# The shortcut's key (the link's bytes 64 and 65): Y with Ctrl and Alt.
+[ "$(od -An -tx1 -j64 -N2 "$link" | tr -d ' ')" = 5906 ] || fail "the Start-menu entry has no Ctrl+Alt+Y"
 [ "$(ls "$(dirname "$installed")/wave" | wc -l)" -gt 50 ] || fail "voice not installed"
 (cd "$(dirname "$folder")" && exec wine "$installed" --transcript >"$tmp/installed.txt" 2>/dev/null) &
 program=$!

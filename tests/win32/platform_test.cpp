@@ -5,7 +5,6 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
-#include <fstream>
 #include <vector>
 
 #include "emulator/model_line.hpp"

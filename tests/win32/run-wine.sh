@@ -2,6 +2,13 @@
 # Runs one test program under wine. When wine loses its own server ("wine
 # client error", the test program never ran its tests), the server is started
 # again and the program run once more; any other failure is the test's.
+# A first argument --dlls=a=n,b=d adds those DLL load orders.
+case "$1" in
+  --dlls=*)
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$(echo "${1#--dlls=}" | tr , ';')"
+    export WINEDLLOVERRIDES
+    shift ;;
+esac
 log=$(mktemp)
 wine "$@" >"$log" 2>&1
 code=$?
