@@ -8,19 +8,20 @@
 
 #include "base/exit_codes.hpp"
 #include "base/names.hpp"
+#include "base/rows.hpp"
 #include "base/text.hpp"
 #include "commands/handler.hpp"
 #include "commands/net_server.hpp"
-#include "link/cat.hpp"
-#include "link/log.hpp"
 #include "commands/passthru.hpp"
+#include "link/cat.hpp"
+#include "link/commands.hpp"
+#include "link/log.hpp"
 #include "link/ports.hpp"
 #include "memory/bank_file.hpp"
 #include "panel/front_panel.hpp"
 #include "platform/files.hpp"
 #include "radio/bands.hpp"
 #include "radio/readback.hpp"
-#include "base/rows.hpp"
 #include "speech/player.hpp"
 
 namespace vlr {
@@ -42,16 +43,6 @@ void deliver_event(Context& c, int id, int param) {
 }
 
 namespace {
-
-void fill_mode_commands(State& s) {
-    s.mode_cmd_lsb = "MD01";
-    s.mode_cmd_usb = "MD02";
-    s.mode_cmd_cw = "MD03";
-    s.mode_cmd_fm = "MD04";
-    s.mode_cmd_am = "MD05";
-    s.mode_cmd_fmn = "MD0B";
-    s.mode_cmd_c4fm = "MD0H";
-}
 
 // The start band's frequency as the panel and speech show it: MHz digits
 // without leading zeros, ".", the six digits below the MHz.
@@ -114,8 +105,7 @@ void prepare_startup(Context& c) {
     s.port_failure = say_if_not_permitted(c, s.radio_port);
     if (s.band_index < band::m160 || s.band_index > band::general) s.band_index = band::m40;
     s.freq_text = row_frequency_text(s.band_table[static_cast<std::size_t>(safe_band(s.band_index))]);
-    s.cat_command = "VS0";
-    send_command(c);
+    send_cat(c, cmd::set(cmd::vfo_b, false));
 }
 
 void shutdown_program(Context& c) {
@@ -127,8 +117,7 @@ void shutdown_program(Context& c) {
     if (c.window) c.window->close();
     s.main_window.open = false;
     if (s.power_off_on_exit == 1) {
-        s.cat_command = "PS0";
-        send_command(c);
+        send_cat(c, cmd::set(cmd::power_switch, false));
         pause_word(c);
     }
     close_port(c, s.radio_port);

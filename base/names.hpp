@@ -3,6 +3,8 @@
 // formats and the panel use the numbers); code compares with these names.
 #pragma once
 
+#include "base/modes.hpp"
+
 namespace vlr {
 
 // What the next key means (`key_state`).
@@ -23,17 +25,33 @@ inline constexpr int mic_gain = 12;      // F11: arrows set the microphone gain
 inline constexpr int extended = 14;      // X: second function of C, A, O, M, F, S
 }  // namespace ks
 
-// The program's own mode numbering (`mode_code`); the radio's differs.
-namespace mode {
-inline constexpr int lsb = 1, usb = 2, cw = 3, am = 4, fm_narrow = 5, c4fm = 6, fm = 7;
-}  // namespace mode
-
 // Band indexes (`band_index`); 1..9 are 160 m to 12 m.
 namespace band {
 inline constexpr int m160 = 1, m80 = 2, m60 = 3, m40 = 4, m30 = 5, m20 = 6, m17 = 7, m15 = 8,
                      m12 = 9, m10 = 10, m6 = 11, m2 = 12, cm70 = 13, general = 14;
+// General coverage picked with B U: it is announced, and uses the general
+// coverage row (it has none of its own).
+inline constexpr int general_key = 15;
 }  // namespace band
 
+// Which function's level L and the arrows then set (`level_target`): the one
+// switched on last.
+namespace level_of {
+inline constexpr int none = 0, monitor = 1, noise_blanker = 2, noise_reduction = 3, contour = 4,
+                     processor = 5;
+}  // namespace level_of
+
+// What T does with the antenna tuner (`tuner_mode`, line 4 of the configuration).
+namespace tuner {
+inline constexpr int automatic = 0;     // the tuner tunes, then the carrier ends
+inline constexpr int off = 1;           // a carrier for tuning by hand
+inline constexpr int both = 2;          // the tuner tunes, then a carrier for tuning by hand
+inline constexpr int carrier_only = 3;  // this time only: no tuner above 6 m
+}  // namespace tuner
+
+// `transmit_state` while the space bar or a network client keeps the radio
+// keyed is this plus the parked `auto_swr`, so the space bar can always unkey.
+inline constexpr int keyed_transmit_base = 10;
 // Who is sending commands to the radio (`command_sender`): a refusal is
 // told to whoever sent the refused command.
 namespace from {

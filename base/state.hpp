@@ -234,6 +234,12 @@ struct State {
 // files, fixed texts, window and the event variables stay as they are).
 void reset_state(State& s);
 
+// The state's command text for a mode code (the mode_cmd_* fields), or
+// nullptr for a code outside 1..7.
+const std::string* mode_command(const State& s, int code);
+// Fills the mode_cmd_* fields from the mode table.
+void fill_mode_commands(State& s);
+
 // Where the program keeps its files: the working folder, as given (tests use
 // temporary folders). Always ends with the platform separator or is empty.
 struct Paths {

@@ -7,15 +7,16 @@
 #include <climits>
 #include <string>
 
-#include "base/text.hpp"
 #include "base/names.hpp"
+#include "base/rows.hpp"
+#include "base/text.hpp"
 #include "link/cat.hpp"
+#include "link/commands.hpp"
 #include "panel/front_panel.hpp"
-#include "radio/mode.hpp"
 #include "radio/bands.hpp"
 #include "radio/channels.hpp"
 #include "radio/functions.hpp"
-#include "base/rows.hpp"
+#include "radio/mode.hpp"
 #include "radio/tone.hpp"
 #include "speech/player.hpp"
 #include "speech/values.hpp"
@@ -62,65 +63,15 @@ void drop_leading_zeros(State& s) {
 // band row would keep a frequency no band select can restore).
 std::string typed_frequency_command(State& s, bool point_typed) {
     if (!point_typed) drop_leading_zeros(s);
-    std::string command = "FA";
-    command += (s.entry_int_digits == 1   ? "00"
-                : s.entry_int_digits == 2 ? "0"
-                                          : "") +
-               digits(s.entry_value);
-    if (command.size() > 11 || s.entry_int_digits > 3) return {};
-    while (command.size() < 11) command += "0";
-    const int hz = text_num(mid(command, 3));
+    std::string nine = (s.entry_int_digits == 1   ? "00"
+                        : s.entry_int_digits == 2 ? "0"
+                                                  : "") +
+                       digits(s.entry_value);
+    if (nine.size() > 9 || s.entry_int_digits > 3) return {};
+    while (nine.size() < 9) nine += "0";
+    const int hz = text_num(nine);
     if (hz < 1'000'000 || hz >= 450'000'000) return {};
-    return command;
-}
-
-// Nine frequency digits (leading zeros allowed) as MHz with a point after the
-// third digit, leading zeros removed: "014200000" -> "14.200000".
-std::string mhz_text(const std::string& nine) {
-    std::string t = left(nine, 3) + "." + mid(nine, 4);
-    std::size_t zeros = 0;
-    while (zeros < t.size() && t[zeros] == '0') ++zeros;
-    return t.substr(zeros);
-}
-
-// The transmit frequency through the repeater: the receive frequency moved by
-// the shift in use on this band.
-std::string repeater_tx_text(State& s) {
-    long long n = s.vfo_frequency;
-    OffsetPair shift = shift_in_use(s, s.band_index);
-    if (shift.sign) {
-        long long offset_hz = static_cast<long long>(text_num(*shift.digits)) * 1000;
-        n += *shift.sign != "-" ? offset_hz : -offset_hz;
-    }
-    if (n < 0) n = 0;
-    if (n > 999'999'999) n = 999'999'999;
-    return mhz_text(zero_pad(n, 9));
-}
-
-// Reads a derived frequency as a transmit frequency, then the mode, and puts
-// the panel's frequency text back.
-void say_tx_frequency(Context& c, const std::string& text) {
-    State& s = c.st;
-    std::string kept = s.freq_text;
-    s.freq_text = text;
-    s.tx_announce = 1;
-    say_frequency(c);
-    s.tx_announce = 0;
-    say_mode(c);
-    s.freq_text = kept;
-    s.key_state = ks::normal;
-}
-
-void plain_readout(Context& c) {
-    State& s = c.st;
-    s.key_state = ks::normal;
-    s.tune_active = 0;
-    say_frequency(c);
-    say_mode(c);
-    if (s.tone_active == 1) {
-        say(c, !s.tone_code.empty() && s.tone_code[0] > '4' ? "dcs" : "ctcss");
-        say_each(c, left(s.tone_code, 3));
-    }
+    return cmd::frequency_a_digits(nine);
 }
 
 // The longest value the radio's menu items take; a longer one cannot be
@@ -132,7 +83,7 @@ void menu_read(Context& c) {
     // Whatever the radio sent unasked would otherwise be read as the answer.
     pause_word(c);
     read_reply(c);
-    send_cat(c, "EX" + s.menu_number_text);
+    send_cat(c, cmd::menu(s.menu_number_text));
     pause_word(c);
     read_reply(c);
     // The value follows "EX" and the six menu digits; a reply cut short has
@@ -151,7 +102,7 @@ void menu_set(Context& c) {
         say(c, "invalid");
         return;
     }
-    send_cat(c, "EX" + s.menu_number_text + s.menu_value_text);
+    send_cat(c, cmd::menu(s.menu_number_text, s.menu_value_text));
     say(c, "ok");
 }
 
@@ -161,7 +112,7 @@ void menu_set(Context& c) {
 
 void select_band_by_key(Context& c, int band) {
     State& s = c.st;
-    if (band == 15) say(c, "band");
+    if (band == band::general_key) say(c, "band");
     store_band_row(c);
     s.band_index = band;
     s.key_state = ks::normal;
@@ -223,7 +174,7 @@ void frequency_enter(Context& c) {
     }
     s.band_index = s.saved_band;
     select_band_stack(c);
-    if (s.band_index < 15) {
+    if (s.band_index < band::general_key) {
         const std::string& row = band_row(s, s.band_index);
         s.mode_code = text_num(row_mode_digit(row));
         s.vfo_b_selected = row_kind(row) == "1" ? 1 : 0;
@@ -303,6 +254,14 @@ bool offset_readout_given(Context& c) {
 
 void offset_readout(Context& c) { offset_readout_given(c); }
 
+void start_offset_entry(Context& c) {
+    State& s = c.st;
+    if (s.band_index < band::m10) return;  // no repeaters below 10 m
+    say(c, "eofs");
+    s.key_state = ks::offset_sign;
+    s.offset_entry.clear();
+}
+
 // ---- Radio menu -------------------------------------------------------------
 
 void menu_start(Context& c) {
@@ -365,23 +324,6 @@ void next_channel(Context& c) {
     s.bank_digit = s.bank_index;  // recall from the bank just searched
     s.key_code = '0' + index;
     digit_key(c);
-}
-
-// ---- Frequency read-out -----------------------------------------------------
-
-void frequency_readout(Context& c) {
-    State& s = c.st;
-    if (s.tick_count == 0) return;  // the radio has not reported the new frequency yet
-    if (s.key_state == ks::extended && s.repeater_on == 1) {
-        say_tx_frequency(c, repeater_tx_text(s));
-        return;
-    }
-    if (s.key_state == ks::extended && s.vfo_b_selected == 1) {
-        say(c, "vfoa");
-        say_tx_frequency(c, mhz_text(row_vfo_a_digits(band_row(s, s.band_index))));
-        return;
-    }
-    plain_readout(c);
 }
 
 // Where a digit key goes: the bank digit of a channel, the menu number or

@@ -17,9 +17,10 @@ void offset_readout(Context& c);
 // ends the handling of the Enter key (an accepted one lets it go on).
 bool offset_enter_accepted(Context& c);
 bool offset_readout_given(Context& c);
+// X O: the repeater offset entry (10 m and up): a sign key or Enter follows.
+void start_offset_entry(Context& c);
 void menu_start(Context& c);
 void menu_enter(Context& c);
 void next_channel(Context& c);
-void frequency_readout(Context& c);
 
 }  // namespace vlr

@@ -19,11 +19,11 @@ int cw_width_hz(int w) { return w == 11 ? 800 : w == 12 ? 1200 : 50 * w; }
 
 int passband_hz(const State& s) {
     switch (s.mode_code) {
-        case 1:
-        case 2: return ssb_width_hz(std::clamp(s.width_index, 9, 21));
-        case 3: return cw_width_hz(std::clamp(s.width_index, 1, 12));
-        case 4: return 6000;
-        case 5: return 9000;
+        case mode::lsb:
+        case mode::usb: return ssb_width_hz(std::clamp(s.width_index, 9, 21));
+        case mode::cw: return cw_width_hz(std::clamp(s.width_index, 1, 12));
+        case mode::am: return 6000;
+        case mode::fm_narrow: return 9000;
         default: return 16000;
     }
 }

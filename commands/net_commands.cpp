@@ -11,6 +11,7 @@
 #include "base/names.hpp"
 #include "commands/refusals.hpp"
 #include "link/cat.hpp"
+#include "link/commands.hpp"
 #include "panel/front_panel.hpp"
 #include "radio/mode.hpp"
 #include "radio/frequency.hpp"
@@ -24,10 +25,6 @@ namespace {
 
 // Hamlib's result codes, as rigctld sends them after "RPRT".
 constexpr int ok = 0, invalid = -1, rejected = -9, not_available = -11;
-
-// transmit_state while keyed by the space bar or a network client is this
-// plus the parked auto_swr, so the space bar can always unkey.
-constexpr int keyed_base = 10;
 
 // The frequencies a client may set: the radio's range, and no lower than the
 // program's own floor of 1 MHz.
@@ -50,52 +47,29 @@ constexpr Command commands[] = {
     {'_', "get_info", 0},       {'q', "quit", 0},           {'Q', "quit", 0},
 };
 
-// Hamlib's mode names and bits, and the program's mode codes (1 LSB, 2 USB,
-// 3 CW, 4 AM, 5 narrow FM, 6 C4FM, 7 FM). The first name of a code is the one
-// reported; every name is taken by "M" and advertised.
-constexpr unsigned hamlib_am = 0x1, hamlib_cw = 0x2, hamlib_usb = 0x4, hamlib_lsb = 0x8,
-                   hamlib_fm = 0x20, hamlib_cwr = 0x80, hamlib_pktlsb = 0x400,
-                   hamlib_pktusb = 0x800, hamlib_pktfm = 0x1000, hamlib_fmn = 0x200000;
-struct ModeName {
-    const char* name;
-    int code;
-    unsigned bit;
-};
-constexpr ModeName mode_names[] = {
-    {"LSB", 1, hamlib_lsb},       {"USB", 2, hamlib_usb},       {"CW", 3, hamlib_cw},
-    {"AM", 4, hamlib_am},         {"FMN", 5, hamlib_fmn},       {"FM", 6, hamlib_fm},
-    {"FM", 7, hamlib_fm},         {"PKTLSB", 1, hamlib_pktlsb}, {"PKTUSB", 2, hamlib_pktusb},
-    {"CWR", 3, hamlib_cwr},       {"PKTFM", 7, hamlib_pktfm},
-};
-
-std::string mode_mask() {
-    unsigned mask = 0;
-    for (const auto& m : mode_names) mask |= m.bit;
-    char text[16] = "0x";
-    return std::string(text, std::to_chars(text + 2, text + sizeof text, mask, 16).ptr);
+// The mode a client names: a mode's own name or a data variant; 0 for none.
+int mode_code_named(const std::string& name) {
+    for (const ModeRow& row : mode_rows)
+        if (row.net_settable && name == row.net_name) return row.code;
+    for (const NetModeVariant& v : net_mode_variants)
+        if (name == v.name) return v.code;
+    return 0;
 }
 
-// The mode commands by program mode code (the radio numbers its modes its
-// own way).
-const std::string* mode_command(const State& s, int code) {
-    const std::string* table[] = {&s.mode_cmd_lsb, &s.mode_cmd_usb, &s.mode_cmd_cw,
-                                  &s.mode_cmd_am,  &s.mode_cmd_fmn, &s.mode_cmd_c4fm,
-                                  &s.mode_cmd_fm};
-    return code >= 1 && code <= 7 ? table[code - 1] : nullptr;
+// Every mode "M" takes, advertised as Hamlib's mode mask.
+std::string mode_mask() {
+    char text[16] = "0x";
+    return std::string(text, std::to_chars(text + 2, text + sizeof text, net_mode_mask(), 16).ptr);
 }
 
 std::string mode_name(const State& s) {
-    for (const auto& m : mode_names)
-        if (m.code == s.mode_code) {
-            // A data variant a client chose is the same radio mode; reporting
-            // it back keeps the client from setting it again on every poll.
-            if (!s.net_mode_name.empty()) {
-                for (const auto& named : mode_names)
-                    if (s.net_mode_name == named.name && named.code == s.mode_code) return named.name;
-            }
-            return m.name;
-        }
-    return "USB";
+    const ModeRow* row = mode_row(s.mode_code);
+    if (row == nullptr) return "USB";
+    // A data variant a client chose is the same radio mode; reporting it
+    // back keeps the client from setting it again on every poll.
+    for (const NetModeVariant& v : net_mode_variants)
+        if (s.net_mode_name == v.name && v.code == s.mode_code) return v.name;
+    return row->net_name;
 }
 
 bool number_of(const std::string& text, double& value) {
@@ -164,9 +138,9 @@ void take_set_frequency(Context& c) {
 void unkey(Context& c) {
     State& s = c.st;
     s.net_keyed = 0;
-    s.auto_swr = s.transmit_state - keyed_base;
+    s.auto_swr = s.transmit_state - keyed_transmit_base;
     s.transmit_state = 0;
-    send_cat(c, "TX0");
+    send_cat(c, cmd::set(cmd::transmit, false));
 }
 
 struct Result {
@@ -180,7 +154,7 @@ Result set_frequency(Context& c, const NetRequest& r) {
     int hz = 0;
     if (!frequency_of(r.args[0], hz)) return {invalid, {}};
     c.st.radio_initiated = 1;
-    send_cat(c, frequency_command(hz));
+    send_cat(c, cmd::frequency(hz));
     take_set_frequency(c);
     return {};
 }
@@ -191,10 +165,10 @@ Result set_split_frequency(Context& c, const NetRequest& r) {
     if (!frequency_of(r.args.back(), hz)) return {invalid, {}};
     s.radio_initiated = 1;
     if (s.vfo_b_selected == 1) {
-        send_cat(c, frequency_command(hz));  // goes out as "FB"
+        send_cat(c, cmd::frequency(hz));  // goes out as "FB"
         take_set_frequency(c);
     } else {
-        send_cat(c, "FB" + nine_digits(hz));
+        send_cat(c, cmd::frequency_b(hz));
     }
     s.vfo_b_text = "B" + nine_digits(hz);
     return {};
@@ -202,9 +176,7 @@ Result set_split_frequency(Context& c, const NetRequest& r) {
 
 Result set_mode(Context& c, const NetRequest& r) {
     State& s = c.st;
-    int code = 0;
-    for (const auto& m : mode_names)
-        if (r.args[0] == m.name) code = m.code;
+    const int code = mode_code_named(r.args[0]);
     double width = 0;
     if (code == 0 || (r.args.size() > 1 && !number_of(r.args[1], width))) return {invalid, {}};
     s.radio_initiated = 1;
@@ -215,8 +187,8 @@ Result set_mode(Context& c, const NetRequest& r) {
     // chooses the narrow filter for it.
     // A width beyond any filter is the widest; clamped before it becomes an
     // int, as a client may send any number.
-    if (code <= 3 && width > 0)
-        (code == 3 ? s.cw_width : s.ssb_width) =
+    if (code <= mode::cw && width > 0)
+        (code == mode::cw ? s.cw_width : s.ssb_width) =
             nearest_width_index(s, static_cast<int>(std::min(width, 100000.0)));
     // The panel follows as for a mode the radio reported; the band row's
     // frequency is not sent (see the pass-through).
@@ -224,7 +196,7 @@ Result set_mode(Context& c, const NetRequest& r) {
     s.channel_applied = 1;
     show_mode(c);
     s.channel_applied = applied;
-    if (code <= 3) {
+    if (code <= mode::cw) {
         s.width_quiet = 1;
         send_width(c);
     }
@@ -241,7 +213,7 @@ Result set_vfo(Context& c, const NetRequest& r) {
     // report (VFO B also from the band row).
     const int other = vfo == 1 ? vfo_b_hz(s) : text_num(vfo_digits(s.vfo_a_text));
     (vfo == 1 ? s.vfo_a_text : s.vfo_b_text) = (vfo == 1 ? "A" : "B") + nine_digits(s.vfo_frequency);
-    send_cat(c, vfo == 1 ? "VS1" : "VS0");
+    send_cat(c, cmd::set(cmd::vfo_b, vfo == 1));
     s.vfo_b_selected = vfo;
     if (other >= lowest_hz) s.vfo_frequency = other;
     forget_pending_frequency_answer(s);
@@ -280,7 +252,7 @@ Result set_split(Context& c, const NetRequest& r) {
     if ((on != "0" && on != "1") || vfo_of(r.args[1]) == -2) return {invalid, {}};
     s.radio_initiated = 1;
     s.split_on = on == "1" ? 1 : 0;
-    send_cat(c, s.split_on == 1 ? "ST1" : "ST0");
+    send_cat(c, cmd::set(cmd::split, s.split_on == 1));
     return {};
 }
 
@@ -289,21 +261,21 @@ Result set_ptt(Context& c, const NetRequest& r, NetClientFacts& client) {
     const std::string& v = r.args[0];
     if (v == "0") {
         // Any client may unkey, whoever keyed.
-        if (s.transmit_state >= keyed_base) unkey(c);
+        if (s.transmit_state >= keyed_transmit_base) unkey(c);
         client.keyed = false;
         return {};
     }
     if (v != "1" && v != "2" && v != "3") return {invalid, {}};
-    if (s.transmit_state >= keyed_base) return {};  // already keyed
+    if (s.transmit_state >= keyed_transmit_base) return {};  // already keyed
     // Keyed only where the operator has said so, and in the modes the space
     // bar keys in; never over a tune carrier.
     if (s.net_tx_allowed != 1 || s.transmit_state != 0 || s.mode_code < mode::lsb || s.mode_code > mode::cw)
         return {rejected, {}};
-    s.transmit_state = s.auto_swr + keyed_base;
+    s.transmit_state = s.auto_swr + keyed_transmit_base;
     s.auto_swr = 0;
     s.tx_settle_count = 2;
     s.tuner_engaged = 0;
-    send_cat(c, "TX1");
+    send_cat(c, cmd::set(cmd::transmit, true));
     s.net_keyed = 1;
     client.keyed = true;
     // Short, and not waited for: the client's answer must not wait for it.
@@ -439,7 +411,7 @@ void unkey_for_network(Context& c) {
     State& s = c.st;
     // Unkeyed since (space bar, another client): the transmitter is the
     // operator's again.
-    if (s.transmit_state < keyed_base) s.net_keyed = 0;
+    if (s.transmit_state < keyed_transmit_base) s.net_keyed = 0;
     if (s.net_keyed == 1) unkey(c);
 }
 

@@ -2,14 +2,15 @@
 
 #include <algorithm>
 
+#include "base/modes.hpp"
 #include "base/names.hpp"
 #include "base/text.hpp"
 #include "link/cat.hpp"
 #include "link/log.hpp"
 #include "link/ports.hpp"
 #include "panel/front_panel.hpp"
-#include "radio/mode.hpp"
 #include "radio/frequency.hpp"
+#include "radio/mode.hpp"
 #include "speech/player.hpp"
 
 namespace vlr {
@@ -17,7 +18,6 @@ namespace vlr {
 namespace {
 
 constexpr int max_read = 255;
-
 
 void log_with_prefix(Context& c, const char* prefix, const std::string& text) {
     if (c.st.debug_log_on != 1) return;
@@ -65,13 +65,8 @@ void take_new_bytes(Context& c, const std::string& in_flight = {}) {
 // name for is 0, which the panel leaves undrawn and never sends back.
 int mode_code_for(const State& s, char radio_mode) {
     const std::string command = std::string("MD0") + radio_mode;
-    const std::pair<const std::string State::*, int> modes[] = {
-        {&State::mode_cmd_lsb, 1}, {&State::mode_cmd_usb, 2}, {&State::mode_cmd_cw, 3},
-        {&State::mode_cmd_am, 4},  {&State::mode_cmd_fmn, 5}, {&State::mode_cmd_c4fm, 6},
-        {&State::mode_cmd_fm, 7},
-    };
-    for (const auto& [member, code] : modes)
-        if (s.*member == command) return code;
+    for (const ModeRow& row : mode_rows)
+        if (*mode_command(s, row.code) == command) return row.code;
     return 0;
 }
 

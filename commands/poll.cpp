@@ -4,16 +4,17 @@
 // tuning, ALC while the microphone monitor runs).
 #include "commands/poll.hpp"
 
-#include "base/text.hpp"
 #include "base/names.hpp"
-#include "link/cat.hpp"
-#include "link/log.hpp"
+#include "base/rows.hpp"
+#include "base/text.hpp"
 #include "commands/passthru.hpp"
+#include "link/cat.hpp"
+#include "link/commands.hpp"
+#include "link/log.hpp"
 #include "link/ports.hpp"
 #include "link/reconnect.hpp"
 #include "link/reply.hpp"
 #include "radio/frequency.hpp"
-#include "base/rows.hpp"
 #include "speech/player.hpp"
 #include "speech/values.hpp"
 
@@ -52,9 +53,9 @@ bool freq_command_digits(const std::string& cmd) {
 std::string meter_poll(const State& s) {
     // The microphone monitor reads the ALC meter; its handling below needs
     // the RM4 answers.
-    if (s.mic_monitor >= 1) return "RM4";
-    if (s.tune_active == 1 || s.transmit_state > 0) return "RM6";
-    return "SM0";
+    if (s.mic_monitor >= 1) return cmd::ask(cmd::alc_meter);
+    if (s.tune_active == 1 || s.transmit_state > 0) return cmd::ask(cmd::swr_meter);
+    return cmd::ask(cmd::s_meter);
 }
 
 // Without a radio (simulate_radio 1) the poll answers itself, so the whole
@@ -190,7 +191,7 @@ void send_next_poll(Context& c) {
     // The pass-through is served only between our own exchanges.
     if (passthru_in_use(s)) poll_passthru(c);
     if (s.poll_phase == 0) {
-        s.cat_command = s.transmit_state > 0 ? "" : "FA";
+        s.cat_command = s.transmit_state > 0 ? "" : cmd::ask(cmd::frequency_poll);
     } else {
         s.cat_command = meter_poll(s);
     }

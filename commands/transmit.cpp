@@ -1,17 +1,19 @@
 // The two keys that make the radio transmit: the space bar (transmit on and
 // off) and T (tune). Both set transmit_state, which the timer poll reads to
 // choose between the frequency and the SWR meter.
+#include "commands/transmit.hpp"
+
 #include <string>
 
-#include "base/text.hpp"
 #include "base/names.hpp"
-#include "commands/transmit.hpp"
+#include "base/text.hpp"
 #include "link/cat.hpp"
+#include "link/commands.hpp"
 #include "link/reply.hpp"
 #include "panel/front_panel.hpp"
-#include "radio/mode.hpp"
 #include "radio/frequency.hpp"
 #include "radio/levels.hpp"
+#include "radio/mode.hpp"
 #include "speech/player.hpp"
 
 namespace vlr {
@@ -20,9 +22,6 @@ namespace {
 
 // The automatic tuner works up to 6 m.
 constexpr int tuner_top_hz = 60'000'000;
-// transmit_state while transmitting by space bar is this plus the parked auto_swr.
-constexpr int space_bar_base = 10;
-
 
 void pauses(Context& c, int n) {
     for (int i = 0; i < n; ++i) pause_word(c);
@@ -33,10 +32,10 @@ void stop_tune(Context& c) {
     say(c, "off");
     s.ant_check = 0;
     s.transmit_state = 0;
-    if (s.tuner_mode > 0) {
+    if (s.tuner_mode != tuner::automatic) {
         // A carrier was set up: unkey, then give back power and mode.
-        send_cat(c, "TX0");
-        if (s.tuner_mode == 3) s.tuner_mode = 0;
+        send_cat(c, cmd::set(cmd::transmit, false));
+        if (s.tuner_mode == tuner::carrier_only) s.tuner_mode = tuner::automatic;
         pauses(c, 5);
         send_power(c);
         show_mode(c);
@@ -47,13 +46,13 @@ void stop_tune(Context& c) {
 // A low-power carrier for tuning by hand; the operator keys it with the PTT.
 void carrier_for_manual_tuning(Context& c) {
     State& s = c.st;
-    send_cat(c, "PC");
+    send_cat(c, cmd::ask(cmd::power));
     pauses(c, 2);
     read_reply(c);
     s.power_level = reply_field(s.cat_reply, "PC", 3, 3).value_or(s.power_level);
-    send_cat(c, s.radio_variant == 1 ? "PC2010" : "PC1005");
+    send_cat(c, s.radio_variant == 1 ? cmd::set(cmd::power_100w, 10) : cmd::set(cmd::power_10w, 5));
     int kept = s.vfo_frequency;
-    send_cat(c, s.radio_variant != 0 ? "MD05" : "MD0B");
+    send_cat(c, cmd::mode(s.radio_variant != 0 ? mode::am : mode::fm_narrow));
     s.vfo_frequency = kept;
     send_vfo_frequency(c);
     s.transmit_state = 1;
@@ -68,11 +67,11 @@ void carrier_for_manual_tuning(Context& c) {
 
 void toggle_transmit(Context& c) {
     State& s = c.st;
-    if (s.transmit_state >= space_bar_base) {
+    if (s.transmit_state >= keyed_transmit_base) {
         // Switching off is always allowed, whatever the mode is by now.
-        s.auto_swr = s.transmit_state - space_bar_base;
+        s.auto_swr = s.transmit_state - keyed_transmit_base;
         s.transmit_state = 0;
-        send_cat(c, "TX0");
+        send_cat(c, cmd::set(cmd::transmit, false));
         say(c, "tx");
         say(c, "off");
         return;
@@ -84,11 +83,11 @@ void toggle_transmit(Context& c) {
     say(c, "tx");
     say(c, "on");
     // The SWR is heard only on S while transmitting; the setting comes back after.
-    s.transmit_state = s.auto_swr + space_bar_base;
+    s.transmit_state = s.auto_swr + keyed_transmit_base;
     s.auto_swr = 0;
     s.tx_settle_count = 2;
     s.tuner_engaged = 0;
-    send_cat(c, "TX1");
+    send_cat(c, cmd::set(cmd::transmit, true));
 }
 
 void tune_key(Context& c) {
@@ -100,16 +99,17 @@ void tune_key(Context& c) {
     }
     say(c, "on");
     s.tune_active = 1;
-    if ((s.tuner_mode == 0 || s.tuner_mode == 2) && s.vfo_frequency <= tuner_top_hz) {
+    if ((s.tuner_mode == tuner::automatic || s.tuner_mode == tuner::both) &&
+        s.vfo_frequency <= tuner_top_hz) {
         if (s.tuner_engaged == 0) {
-            send_cat(c, "AC100");
+            send_cat(c, cmd::fixed(cmd::tuner_on));
             s.tuner_engaged = 1;
         }
-        send_cat(c, "AC103");
+        send_cat(c, cmd::fixed(cmd::tuner_start));
         s.tick_count = 0;
         for (int i = 0; i < 6; ++i) say(c, "beep");
         say(c, "ok");
-        if (s.tuner_mode == 0) {
+        if (s.tuner_mode == tuner::automatic) {
             say(c, "tune");
             stop_tune(c);
             return;
@@ -117,9 +117,21 @@ void tune_key(Context& c) {
     } else {
         say(c, "atu");
         say(c, "na");
-        s.tuner_mode = 3;
+        s.tuner_mode = tuner::carrier_only;
     }
     carrier_for_manual_tuning(c);
+}
+
+void quit_key(Context& c) {
+    say(c, "quit");
+    if (c.st.radio_connected == 1) {
+        // The program ends on the second frequency reply after this, so the
+        // memory banks are saved with the radio's last frequency.
+        send_cat(c, cmd::set(cmd::transmit, false));
+        c.st.quit_pending = 1;
+    } else {
+        c.st.running = 0;
+    }
 }
 
 }  // namespace vlr

@@ -9,4 +9,7 @@ namespace vlr {
 void toggle_transmit(Context& c);
 void tune_key(Context& c);
 
+// Q: ends the program (after the radio's next frequency replies, when connected).
+void quit_key(Context& c);
+
 }  // namespace vlr

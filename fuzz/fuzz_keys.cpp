@@ -5,6 +5,7 @@
 // brings the first frequency reply.
 
 #include "fuzz/fuzz_rig.hpp"
+#include "link/commands.hpp"
 #include "radio/frequency.hpp"
 
 using namespace vlr;
@@ -38,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 for (int key = fuzz::key_code_from(in), i = in.ConsumeIntegralInRange(1, 1200); i > 0; --i) fuzz::press(rig, key);
                 break;
             case 4:  // the operator turned the radio's dial anywhere
-                s.last_freq_command = frequency_command(in.ConsumeIntegralInRange(1'000'000, 999'999'999)) + ";";
+                s.last_freq_command = cmd::frequency(in.ConsumeIntegralInRange(1'000'000, 999'999'999)) + ";";
                 model.operate(s.last_freq_command);
                 fuzz::ticks(rig, 4);
                 break;

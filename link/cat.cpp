@@ -1,7 +1,8 @@
 #include "link/cat.hpp"
 
-#include "base/text.hpp"
 #include "base/names.hpp"
+#include "base/text.hpp"
+#include "link/commands.hpp"
 #include "link/exchange.hpp"
 #include "link/log.hpp"
 #include "link/ports.hpp"
@@ -100,7 +101,7 @@ void note_transmitter(State& s, const std::string& command) {
 }
 
 void release_transmitter(Context& c) {
-    if (c.st.radio_may_be_keyed == 1) send_cat(c, "TX0");
+    if (c.st.radio_may_be_keyed == 1) send_cat(c, cmd::set(cmd::transmit, false));
 }
 
 void apply_frequency_floor(std::string& reply) {

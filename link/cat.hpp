@@ -1,36 +1,6 @@
-// The CAT command exchange with the radio.
-//
-// Every command is a two-letter code, fixed-width decimal fields and ";"
-// (send_command appends the ";"); a query is the bare code and the radio
-// answers with the code and its fields. The codes this program uses, and
-// where they are sent from:
-//
-//   FA FB  frequency of VFO A / B, nine digits in Hz     radio/frequency, radio/bands,
-//                                                        commands/poll (the 200 ms poll)
-//   MD0x   mode (the radio's own numbering)              radio/mode, commands/transmit
-//   SH0    filter width;  NA0  narrow filter             radio/levels, radio/mode
-//   ST VS  split on/off;  VFO select                     radio/frequency, app/startup
-//   BS     band stack of a band                          radio/bands
-//   PA RA  preamp;  attenuator                           radio/functions, radio/channels
-//   NL RL  noise blanker;  noise reduction (levels)      radio/functions, radio/levels
-//   BC CO  auto notch;  contour                          commands/handler, radio/levels
-//   PR PL  speech processor;  its level                  radio/functions, radio/levels
-//   BI VX  break-in;  VOX                                radio/functions
-//   ML     monitor on/off (ML0) and level (ML1)          commands/handler, radio/levels
-//   AG RG  AF gain;  RF gain (main and second receiver)  radio/levels
-//   PC MG KS  power;  microphone gain;  keyer speed      radio/levels, commands/handler
-//   GT     AGC;  AC  antenna tuner;  ZI  zero-in         commands/handler
-//   SQ     squelch level                                 commands/handler, radio/mode
-//   CT CN  tone squelch mode;  CTCSS/DCS number          radio/tone, radio/channels
-//   OS     repeater shift;  EX  menu items (offsets,     radio/tone, radio/channels,
-//          antenna, menu entry)                          commands/entries
-//   TX     transmit on/off                               commands/transmit
-//   SM RM  S-meter;  meters (RM4 ALC, RM6 SWR)           commands/poll
-//   ID     identity ("ID0840;");  PS  power switch       radio/readback, app/startup
-//
-// A refused command is answered "?;" (link/exchange.hpp). Replies are read by
-// link/reply.hpp; the start-up read-back (radio/readback)
-// reads most of the settings above once.
+// The CAT command exchange with the radio: sending a command, reading the
+// replies. What the commands are, and the builders that make their text, is
+// in link/commands.hpp; replies are read by link/reply.hpp.
 #pragma once
 
 #include <string>

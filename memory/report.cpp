@@ -1,8 +1,9 @@
 #include "memory/report.hpp"
 
+#include "base/modes.hpp"
+#include "base/rows.hpp"
 #include "base/text.hpp"
 #include "platform/files.hpp"
-#include "base/rows.hpp"
 
 namespace vlr {
 
@@ -26,14 +27,10 @@ std::string mhz_text(const std::string& nine_digits) {
 }
 
 std::string mode_piece(const std::string& mode_digit) {
-    if (mode_digit == "1") return "  LSB";
-    if (mode_digit == "2") return "  USB";
-    if (mode_digit == "3") return "  CW";
-    if (mode_digit == "4") return "  AM";
-    if (mode_digit == "5") return "  FMN";
-    if (mode_digit == "6") return "  C4FM";
-    if (mode_digit == "7") return "  FMW";
-    return {};
+    // Only a single digit names a mode ("01" or " 1" in a damaged record do not).
+    if (mode_digit.size() != 1) return {};
+    const ModeRow* row = mode_row(mode_digit[0] - '0');
+    return row ? std::string("  ") + row->report_label : std::string();
 }
 
 std::string without_leading_zeros(const std::string& s) {

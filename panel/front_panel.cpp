@@ -1,18 +1,12 @@
 #include "panel/front_panel.hpp"
 
-#include "base/text.hpp"
 #include "base/names.hpp"
+#include "base/text.hpp"
 #include "panel/text_output.hpp"
 
 namespace vlr {
 
 namespace {
-
-// Mode labels by mode_code 1..7. Each carries enough trailing blanks to
-// cover the longest label drawn before it: the panel never clears, it only
-// overdraws.
-const char* const mode_labels[] = {"LSB    ", "USB    ", "CW      ", "AM     ",
-                                   "FMN     ", "C4FM  ",  "FM      "};
 
 std::string blanks(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
 
@@ -33,13 +27,13 @@ std::string tone_field_text(const State& s) {
 }  // namespace
 
 void draw_mode_label(Context& c) {
-    const int m = c.st.mode_code;
-    if (m < mode::lsb || m > mode::fm) return;
+    const ModeRow* row = mode_row(c.st.mode_code);
+    if (row == nullptr) return;
     set_font(c, "Ariel", 50, 700);
     move_to(c, 50, 45);
     // Every label names the main window, C4FM's too: the label belongs on
     // the panel even if nothing has named the window before.
-    print_text(c, std::string(mode_labels[m - 1]) + "\r\n");
+    print_text(c, std::string(row->panel_label) + "\r\n");
 }
 
 void show_status_line(Context& c) {

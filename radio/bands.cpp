@@ -1,12 +1,13 @@
 // The band rows: one remembered state per band, kept up to date from the
 // radio's frequency replies, and the arrow-key band stepping.
 //   sends: BS (band stack), FA/FB (the row's frequency)
-#include "link/cat.hpp"
 #include "radio/bands.hpp"
 
-#include "radio/channels.hpp"
-#include "base/rows.hpp"
 #include "base/names.hpp"
+#include "base/rows.hpp"
+#include "link/cat.hpp"
+#include "link/commands.hpp"
+#include "radio/channels.hpp"
 #include "speech/player.hpp"
 #include "speech/values.hpp"
 
@@ -57,18 +58,20 @@ int safe_band(int band) {
 
 std::string band_stack_command(int band) {
     band = safe_band(band);
-    if (band <= 9) return "BS00" + digit_of(band - 1);
+    // The radio numbers its bands 0..8 for 160 m to 12 m, then 9 (10 m),
+    // 10 (6 m), 15 (2 m), 16 (70 cm) and 11 (general coverage).
+    if (band <= band::m12) return cmd::band_stack(band - 1);
     switch (band) {
-        case 10:
-            return "BS009";
-        case 11:
-            return "BS010";
-        case 12:
-            return "BS015";
-        case 13:
-            return "BS016";
+        case band::m10:
+            return cmd::band_stack(9);
+        case band::m6:
+            return cmd::band_stack(10);
+        case band::m2:
+            return cmd::band_stack(15);
+        case band::cm70:
+            return cmd::band_stack(16);
         default:
-            return "BS011";
+            return cmd::band_stack(11);
     }
 }
 
@@ -151,6 +154,19 @@ void select_band_stack(Context& c) {
     send_cat(c, band_stack_command(s.band_index));
     if (s.ant_check == 0) say_band(c);
     s.ant_check = 0;
+}
+
+// B: a bank digit follows while a channel key is pending, else a band key.
+void band_key(Context& c) {
+    State& s = c.st;
+    if (s.channel_op >= 1) {
+        say(c, "bank");
+        s.bank_digit = -1;
+    } else {
+        s.key_state = ks::band;
+        say(c, "band");
+        say_band(c);
+    }
 }
 
 }  // namespace vlr

@@ -20,4 +20,7 @@ void select_band_stack(Context& c);
 // Keeps an index inside band_table (1..14) / memory_channels (0..99).
 int safe_band(int band);
 
+// B: the next key picks a band (or, after C or G, a memory bank).
+void band_key(Context& c);
+
 }  // namespace vlr

@@ -1,19 +1,19 @@
 // The hundred memory channels, and applying a band row.
 //   sends: FA/FB, MD0x (through show_mode), PA (preamp), CT/CN (tone), OS and
 //          EX (repeater shift and offset), ST (split off)
-#include "link/cat.hpp"
 #include "radio/channels.hpp"
 
-
+#include "base/names.hpp"
+#include "base/rows.hpp"
+#include "link/cat.hpp"
+#include "link/commands.hpp"
 #include "memory/bank_file.hpp"
 #include "memory/channel_names.hpp"
 #include "panel/front_panel.hpp"
-#include "radio/mode.hpp"
 #include "panel/text_output.hpp"
 #include "radio/bands.hpp"
 #include "radio/functions.hpp"
-#include "base/rows.hpp"
-#include "base/names.hpp"
+#include "radio/mode.hpp"
 #include "radio/tone.hpp"
 #include "speech/player.hpp"
 
@@ -74,14 +74,14 @@ void send_recalled_offset(Context& c, const std::string& sign, const std::string
     if (!shift) return;
     *shift.sign = sign;
     *shift.digits = offset;
-    std::string command = "EX0103" + std::to_string(6 + s.band_index);
+    std::string value;
     if (s.band_index >= band::m2) {
         const std::string q = digits(text_num(offset) / 50);
-        command += (q.size() == 2 ? "00" : "0") + q;
+        value = (q.size() == 2 ? "00" : "0") + q;
     } else {
-        command += offset;
+        value = offset;
     }
-    send_cat(c, command);
+    send_cat(c, cmd::menu("0103" + std::to_string(6 + s.band_index), value));
 }
 
 // "14.200000" from "FA014200000": the MHz digits lose up to two leading zeros.
@@ -128,17 +128,17 @@ void recall_channel(Context& c) {
     } else if (kind == "1") {
         s.vfo_b_selected = 1;
         if (s.channel_step != 1) say(c, "split");
-        send_cat(c, "ST1");
+        send_cat(c, cmd::set(cmd::split, true));
     } else {
         s.vfo_b_selected = 0;
-        send_cat(c, "ST0");
+        send_cat(c, cmd::set(cmd::split, false));
     }
     if (repeater) s.repeater_on = 1;
 
     s.band_index = safe_band(text_num(chan_band_digits(record)));
     select_band_stack(c);
     s.saved_vfo_a = chan_vfo_a_body(record);
-    send_cat(c, "FA" + chan_vfo_a_digits(record));
+    send_cat(c, cmd::frequency_a_digits(chan_vfo_a_digits(record)));
 
     s.mode_code = text_num(chan_mode_digit(record));
     s.channel_applied = 1;
@@ -148,7 +148,7 @@ void recall_channel(Context& c) {
         const std::string sign = chan_shift_sign(record);
         if (s.band_row_valid > 0) send_recalled_offset(c, sign, chan_shift_digits(record));
         s.repeater_on = 0;
-        send_cat(c, sign == "+" ? "OS01" : "OS02");
+        send_cat(c, cmd::set(cmd::repeater_shift, sign == "+" ? 1 : 2));
         say(c, "repeater");
         say(c, "on");
         s.repeater_on = 1;
@@ -166,10 +166,10 @@ void recall_channel(Context& c) {
     } else {
         s.tone_active = 0;
         s.tone_code = "999";
-        send_cat(c, "CT00");
+        send_cat(c, cmd::set(cmd::tone_mode, 0));
     }
     s.preamp = preamp_from_digit(chan_preamp_digit(record));
-    send_cat(c, "PA0" + digit_of(s.preamp));
+    send_cat(c, cmd::set(cmd::preamp_hf, s.preamp));
     s.channel_op = 0;
 }
 
@@ -189,21 +189,21 @@ void select_band(Context& c) {
         else if (s.band_index == w.above)
             s.band_index = band::m160;
     }
-    if (s.band_index == 15) s.band_index = band::general;
+    if (s.band_index == band::general_key) s.band_index = band::general;
     s.band_index = safe_band(s.band_index);
     const std::string row = s.band_table[static_cast<std::size_t>(s.band_index)];
 
     move_to(c, 50, 45);
     s.tick_count = 0;
-    if (s.vfo_b_selected == 1) send_cat(c, "ST0");
+    if (s.vfo_b_selected == 1) send_cat(c, cmd::set(cmd::split, false));
     if (s.tone_active == 1) {
         s.tone_active = 0;
         s.tone_code = "999";
-        send_cat(c, "CT00");
+        send_cat(c, cmd::set(cmd::tone_mode, 0));
     }
     select_band_stack(c);
 
-    const std::string command = "F" + row_vfo_a_body(row);
+    const std::string command = cmd::vfo_frequency(row_vfo_a_body(row));
     s.freq_text = band_frequency_text(command);
     send_cat(c, command);
 
@@ -222,10 +222,10 @@ void select_band(Context& c) {
         const bool dcs = first > '4';
         s.tone_is_dcs = dcs ? 1 : 0;  // keeps the flag true to the code shown
         if (dcs)
-            send_cat(c, std::string("CN01") + (first == '6' ? "1" : "0") + right(s.tone_code, 2));
+            send_cat(c, cmd::dcs_code(first == '6', right(s.tone_code, 2)));
         else
-            send_cat(c, "CN00" + s.tone_code);
-        send_cat(c, "CT01");
+            send_cat(c, cmd::ctcss_tone(s.tone_code));
+        send_cat(c, cmd::set(cmd::tone_mode, 1));
         say(c, dcs ? "dcs" : "ctcss");
         for (char ch : s.tone_code) say(c, std::string(1, ch));
     }
@@ -233,6 +233,16 @@ void select_band(Context& c) {
     apply_preamp(c);
     s.width_quiet = 1;
     s.skip_freq_reply = 1;
+}
+
+void store_key(Context& c) {
+    c.st.channel_op = 1;
+    say(c, "sch");
+}
+
+void recall_key(Context& c) {
+    c.st.channel_op = 2;
+    say(c, "gch");
 }
 
 }  // namespace vlr

@@ -2,15 +2,16 @@
 // and the VFO A/B split.
 //   sends: FA/FB (nine digits), ST (split)
 //   reads: FA/FB replies to the poll ("FA014250000;")
-#include "link/cat.hpp"
 #include "radio/frequency.hpp"
 
+#include "base/names.hpp"
+#include "base/rows.hpp"
+#include "link/cat.hpp"
+#include "link/commands.hpp"
 #include "memory/bank_file.hpp"
 #include "panel/text_output.hpp"
 #include "radio/bands.hpp"
 #include "radio/functions.hpp"
-#include "base/rows.hpp"
-#include "base/names.hpp"
 #include "speech/player.hpp"
 #include "speech/values.hpp"
 
@@ -83,8 +84,6 @@ std::string digits_or(const std::string& digits, const std::string& fallback) {
 
 }  // namespace
 
-std::string frequency_command(int hz) { return "FA" + nine_digits(hz); }
-
 void take_frequency_reply(Context& c) {
     State& s = c.st;
     if (s.radio_connected == 0) {
@@ -134,7 +133,7 @@ void take_frequency_reply(Context& c) {
 }
 
 void send_vfo_frequency(Context& c) {
-    const std::string command = frequency_command(c.st.vfo_frequency);
+    const std::string command = cmd::frequency(c.st.vfo_frequency);
     if (command.size() >= 6) send_cat(c, command);
 }
 
@@ -150,7 +149,7 @@ void snap_to_khz(Context& c) {
     // a frequency command can carry.
     if (s.vfo_frequency > 999'999'000) s.vfo_frequency = 999'999'000;
     if (s.vfo_frequency < 1'000'000) s.vfo_frequency = 1'000'000;
-    send_cat(c, frequency_command(s.vfo_frequency));
+    send_cat(c, cmd::frequency(s.vfo_frequency));
 }
 
 void step_frequency_up(Context& c) {
@@ -176,22 +175,22 @@ void start_split(Context& c) {
     // yet, the frequency the program knows stands in for it.
     const std::string sent = mid(s.last_freq_command, 3, 9);
     s.saved_vfo_a = "A" + digits_or(sent, nine_digits(s.vfo_frequency));
-    send_cat(c, "ST1");
+    send_cat(c, cmd::set(cmd::split, true));
     s.split_on = 1;
     if (s.radio_initiated == 0) {
         // Both VFOs now sit on the current frequency.
         const std::string a = mid(s.saved_vfo_a, 2, 9);
         rewrite_split_row(s, "1", a, a);
     }
-    send_cat(c, "F" + s.saved_vfo_a);
+    send_cat(c, cmd::vfo_frequency(s.saved_vfo_a));
 }
 
 void end_split(Context& c) {
     State& s = c.st;
     s.vfo_b_selected = 0;
-    send_cat(c, "ST0");
+    send_cat(c, cmd::set(cmd::split, false));
     s.split_on = 0;
-    send_cat(c, "F" + s.saved_vfo_a);
+    send_cat(c, cmd::vfo_frequency(s.saved_vfo_a));
     if (s.radio_initiated == 0) {
         // VFO A is back where the split began; VFO B keeps where it ended.
         const std::string& row = s.band_table[static_cast<std::size_t>(safe_band(s.band_index))];
@@ -201,6 +200,76 @@ void end_split(Context& c) {
         const std::string b = digits_or(row_vfo_b_digits(row), a);
         rewrite_split_row(s, "0", a, b);
     }
+}
+
+// ---- The frequency read-out (F, X F) ---------------------------------------
+
+namespace {
+
+// Nine frequency digits (leading zeros allowed) as MHz with a point after the
+// third digit, leading zeros removed: "014200000" -> "14.200000".
+std::string mhz_text(const std::string& nine) {
+    std::string t = left(nine, 3) + "." + mid(nine, 4);
+    std::size_t zeros = 0;
+    while (zeros < t.size() && t[zeros] == '0') ++zeros;
+    return t.substr(zeros);
+}
+
+// The transmit frequency through the repeater: the receive frequency moved by
+// the shift in use on this band.
+std::string repeater_tx_text(State& s) {
+    long long n = s.vfo_frequency;
+    OffsetPair shift = shift_in_use(s, s.band_index);
+    if (shift.sign) {
+        long long offset_hz = static_cast<long long>(text_num(*shift.digits)) * 1000;
+        n += *shift.sign != "-" ? offset_hz : -offset_hz;
+    }
+    if (n < 0) n = 0;
+    if (n > 999'999'999) n = 999'999'999;
+    return mhz_text(zero_pad(n, 9));
+}
+
+// Reads a derived frequency as a transmit frequency, then the mode, and puts
+// the panel's frequency text back.
+void say_tx_frequency(Context& c, const std::string& text) {
+    State& s = c.st;
+    std::string kept = s.freq_text;
+    s.freq_text = text;
+    s.tx_announce = 1;
+    say_frequency(c);
+    s.tx_announce = 0;
+    say_mode(c);
+    s.freq_text = kept;
+    s.key_state = ks::normal;
+}
+
+void plain_readout(Context& c) {
+    State& s = c.st;
+    s.key_state = ks::normal;
+    s.tune_active = 0;
+    say_frequency(c);
+    say_mode(c);
+    if (s.tone_active == 1) {
+        say(c, !s.tone_code.empty() && s.tone_code[0] > '4' ? "dcs" : "ctcss");
+        for (char ch : left(s.tone_code, 3)) say(c, std::string(1, ch));
+    }
+}
+
+}  // namespace
+
+void frequency_readout(Context& c) {
+    State& s = c.st;
+    if (s.tick_count == 0) return;  // the radio has not reported the new frequency yet
+    if (s.key_state == ks::extended && s.repeater_on == 1) {
+        say_tx_frequency(c, repeater_tx_text(s));
+        return;
+    }
+    if (s.key_state == ks::extended && s.vfo_b_selected == 1) {
+        say(c, "vfoa");
+        say_tx_frequency(c, mhz_text(row_vfo_a_digits(s.band_table[static_cast<std::size_t>(safe_band(s.band_index))])));
+        return;
+    }
+    plain_readout(c);
 }
 
 }  // namespace vlr

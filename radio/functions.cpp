@@ -7,9 +7,10 @@
 #include <algorithm>
 #include <array>
 
-#include "base/text.hpp"
 #include "base/names.hpp"
+#include "base/text.hpp"
 #include "link/cat.hpp"
+#include "link/commands.hpp"
 #include "link/reply.hpp"
 #include "panel/front_panel.hpp"
 #include "speech/player.hpp"
@@ -21,9 +22,9 @@ namespace {
 
 // The VHF/UHF receivers have their own preamp command and a single stage.
 std::string preamp_command(int band, int preamp) {
-    if (band == 12) return preamp == 0 ? "PA10" : "PA11";
-    if (band == 13) return preamp == 0 ? "PA20" : "PA21";
-    return "PA0" + digits(std::clamp(preamp, 0, 2));
+    if (band == band::m2) return cmd::set(cmd::preamp_vhf, preamp != 0);
+    if (band == band::cm70) return cmd::set(cmd::preamp_uhf, preamp != 0);
+    return cmd::set(cmd::preamp_hf, std::clamp(preamp, 0, 2));
 }
 
 }  // namespace
@@ -43,6 +44,7 @@ void apply_preamp(Context& c) {
 
 void toggle_attenuator(Context& c) {
     State& s = c.st;
+    std::string command;
     say(c, "at");
     // The VHF/UHF rows have no attenuator.
     if (s.band_index > band::m6) {
@@ -50,70 +52,73 @@ void toggle_attenuator(Context& c) {
         return;
     }
     if (s.att_on == 0) {
-        s.cat_command = "RA01";
+        command = cmd::set(cmd::attenuator, true);
         say(c, "on");
         s.att_on = 1;
     } else {
-        s.cat_command = "RA00";
+        command = cmd::set(cmd::attenuator, false);
         s.att_on = 0;
         say(c, "off");
     }
-    send_command(c);
+    send_cat(c, command);
     show_status_line(c);
 }
 
 void toggle_noise_blanker(Context& c) {
     State& s = c.st;
+    std::string command;
     say(c, "nb");
     if (s.nb_on == 0) {
         // A level from an old memory file must still give a well-formed command.
         s.nb_level = std::clamp(s.nb_level, 1, 10);
-        s.cat_command = "NL00" + zero_pad(s.nb_level, 2);
+        command = cmd::set(cmd::noise_blanker, s.nb_level);
         say(c, "on");
         s.nb_on = 1;
-        s.level_target = 2;
+        s.level_target = level_of::noise_blanker;
     } else {
-        s.cat_command = "NL0000";
+        command = cmd::set(cmd::noise_blanker, 0);
         say(c, "off");
         s.nb_on = 0;
-        if (s.level_target == 2) s.level_target = 0;
+        if (s.level_target == level_of::noise_blanker) s.level_target = level_of::none;
     }
-    send_command(c);
+    send_cat(c, command);
 }
 
 void toggle_noise_reduction(Context& c) {
     State& s = c.st;
+    std::string command;
     say(c, "nr");
     if (s.nr_on == 1) {
         s.nr_on = 0;
-        s.cat_command = "RL000";
+        command = cmd::set(cmd::noise_reduction, 0);
         say(c, "off");
-        s.level_target = 0;
+        s.level_target = level_of::none;
     } else {
-        s.level_target = 3;
+        s.level_target = level_of::noise_reduction;
         // nr_level comes back from the memory file; keep the command two digits.
         s.nr_level = std::clamp(s.nr_level, 1, 10);
-        s.cat_command = "RL0" + zero_pad(s.nr_level, 2);
+        command = cmd::set(cmd::noise_reduction, s.nr_level);
         say(c, "on");
         s.nr_on = 1;
     }
-    send_command(c);
+    send_cat(c, command);
     show_status_line(c);
 }
 
 void toggle_speech_processor(Context& c) {
     State& s = c.st;
+    std::string command;
     say(c, "spc");
     if (s.speech_proc_on == 0) {
         say(c, "on");
-        s.cat_command = "PR01";
-        s.level_target = 5;
+        command = cmd::set(cmd::processor, true);
+        s.level_target = level_of::processor;
     } else {
         say(c, "off");
-        s.cat_command = "PR00";
-        s.level_target = 0;
+        command = cmd::set(cmd::processor, false);
+        s.level_target = level_of::none;
     }
-    send_command(c);
+    send_cat(c, command);
     s.speech_proc_on = 1 - s.speech_proc_on;
     // The level keys start from the radio's own processor level.
     if (s.speech_proc_on == 1) read_processor_level(c);
@@ -121,7 +126,7 @@ void toggle_speech_processor(Context& c) {
 
 void read_processor_level(Context& c) {
     State& s = c.st;
-    send_cat(c, "PL");
+    send_cat(c, cmd::ask(cmd::ask_processor_level));
     pause_word(c);
     read_reply(c);
     // A cut-off or garbled answer keeps the level we had.
@@ -132,10 +137,10 @@ void read_processor_level(Context& c) {
 namespace {
 
 // Break-in and VOX are the same plain switch: name, command, state, redraw.
-void toggle_switch(Context& c, const char* word, const char* code, int& on) {
+void toggle_switch(Context& c, const char* word, cmd::Switch sw, int& on) {
     say(c, word);
     on = on == 0 ? 1 : 0;
-    const std::string command = std::string(code) + (on == 1 ? "1" : "0");
+    const std::string command = cmd::set(sw, on == 1);
     say(c, on == 1 ? "on" : "off");
     send_cat(c, command);
     show_status_line(c);
@@ -143,9 +148,9 @@ void toggle_switch(Context& c, const char* word, const char* code, int& on) {
 
 }  // namespace
 
-void toggle_break_in(Context& c) { toggle_switch(c, "bkin", "BI", c.st.break_in_on); }
+void toggle_break_in(Context& c) { toggle_switch(c, "bkin", cmd::break_in, c.st.break_in_on); }
 
-void toggle_vox(Context& c) { toggle_switch(c, "vox", "VX", c.st.vox_on); }
+void toggle_vox(Context& c) { toggle_switch(c, "vox", cmd::vox, c.st.vox_on); }
 
 void antenna_key(Context& c) {
     State& s = c.st;
@@ -156,10 +161,10 @@ void antenna_key(Context& c) {
     }
     if (s.antenna2 == 1) {
         say(c, "ant1");
-        send_cat(c, "EX0307040");
+        send_cat(c, cmd::antenna(1));
     } else {
         say(c, "ant2");
-        send_cat(c, "EX0307041");
+        send_cat(c, cmd::antenna(2));
     }
     s.antenna2 = 1 - s.antenna2;
     // Keeps state 14 for one S so the operator can compare the antennas.
@@ -172,81 +177,140 @@ void agc_key(Context& c) {
     State& s = c.st;
     s.agc_setting += 1;
     if (s.agc_setting > 4 || s.agc_setting < 1) s.agc_setting = 1;
-    send_cat(c, "GT0" + digits(s.agc_setting));
+    send_cat(c, cmd::set(cmd::agc, s.agc_setting));
     say(c, "agc");
     say(c, words[static_cast<std::size_t>(s.agc_setting - 1)]);
 }
 
 void monitor_key(Context& c) {
     State& s = c.st;
+    std::string command;
     say(c, "mon");
     if (s.monitor_on == 1) {
         s.monitor_on = 0;
-        s.cat_command = "ML00";
+        command = cmd::set(cmd::monitor, false);
         say(c, "off");
-        s.level_target = 0;
+        s.level_target = level_of::none;
     } else {
         s.monitor_on = 1;
-        s.cat_command = "ML01";
-        s.level_target = 1;
+        command = cmd::set(cmd::monitor, true);
+        s.level_target = level_of::monitor;
         say(c, "on");
     }
-    send_command(c);
+    send_cat(c, command);
 }
 
 void notch_key(Context& c) {
     State& s = c.st;
+    std::string command;
     say(c, "notch");
     if (s.notch_on == 1) {
-        s.cat_command = "BC00";
+        command = cmd::set(cmd::notch, false);
         say(c, "off");
     } else {
-        s.cat_command = "BC01";
+        command = cmd::set(cmd::notch, true);
         say(c, "on");
     }
     s.notch_on = s.notch_on == 1 ? 0 : 1;
-    send_command(c);
+    send_cat(c, command);
 }
 
 void contour_key(Context& c) {
     State& s = c.st;
+    std::string command;
     if (is_cw(s.mode_code)) {
         say(c, "na");
         return;
     }
-    s.level_target = 4;
+    s.level_target = level_of::contour;
     say(c, "co");
     if (s.contour_on == 1) {
         s.contour_on = 0;
-        s.cat_command = "CO00000";
+        command = cmd::set(cmd::contour, false);
         say(c, "off");
-        s.level_target = 0;
+        s.level_target = level_of::none;
     } else {
         s.contour_on = 1;
-        s.cat_command = "CO00001";
+        command = cmd::set(cmd::contour, true);
         say(c, "on");
-        s.level_target = 4;
+        s.level_target = level_of::contour;
     }
-    send_command(c);
+    send_cat(c, command);
 }
 
 void tuner_key(Context& c) {
     State& s = c.st;
     s.tuner_engaged = 0;
     say(c, "tuner");
-    if (s.tuner_mode == 1) {
-        send_cat(c, "AC100");
+    if (s.tuner_mode == tuner::off) {
+        send_cat(c, cmd::fixed(cmd::tuner_on));
         say(c, "on");
-        s.tuner_mode = 0;
-    } else if (s.tuner_mode == 2 || s.tuner_mode == 3) {
-        send_cat(c, "AC000");
+        s.tuner_mode = tuner::automatic;
+    } else if (s.tuner_mode == tuner::both || s.tuner_mode == tuner::carrier_only) {
+        send_cat(c, cmd::fixed(cmd::tuner_off));
         say(c, "off");
-        s.tuner_mode = 1;
+        s.tuner_mode = tuner::off;
     } else {
-        send_cat(c, "AC100");
+        send_cat(c, cmd::fixed(cmd::tuner_on));
         say(c, "both");
-        s.tuner_mode = 2;
+        s.tuner_mode = tuner::both;
     }
+}
+
+// F1: the next preamp stage (the VHF/UHF bands have one).
+void preamp_key(Context& c) {
+    State& s = c.st;
+    s.preamp += 1;
+    int limit = s.band_index >= band::m2 ? 2 : 3;
+    if (s.preamp >= limit || s.preamp < 0) s.preamp = 0;
+    apply_preamp(c);
+}
+
+void processor_key(Context& c) {
+    if (is_sideband(c.st.mode_code))
+        toggle_speech_processor(c);
+    else
+        say(c, "na");
+}
+
+void break_in_or_vox_key(Context& c) {
+    if (is_cw(c.st.mode_code))
+        toggle_break_in(c);
+    else
+        toggle_vox(c);
+}
+
+void options_key(Context& c) {
+    State& s = c.st;
+    auto on = [&](const char* word) {
+        say(c, word);
+        say(c, "on");
+    };
+    say(c, "options");
+    if (s.preamp == 1 || s.preamp == 2) {
+        say(c, "preamp");
+        say(c, s.preamp == 1 ? "1" : "2");
+        say(c, "on");
+    }
+    if (s.att_on == 1) on("at");
+    if (s.nb_on == 1) on("nb");
+    if (s.nr_on >= 1) on("nr");
+    if (s.notch_on == 1) on("notch");
+    if (s.contour_on >= 1) on("co");
+    if (s.speech_proc_on == 1 && is_sideband(s.mode_code)) on("spc");
+    if (s.break_in_on == 1 && is_cw(s.mode_code)) on("bkin");
+    if (s.vox_on == 1) on("vox");
+    if (s.monitor_on == 1) on("mon");
+    if (s.tone_code != "999" && !s.tone_code.empty()) {
+        say(c, s.tone_code[0] <= '3' ? "ctcss" : "dcs");
+        for (char ch : s.tone_code) say(c, std::string(1, ch));
+    }
+    say(c, s.antenna2 == 1 ? "ant2" : "ant1");
+    say(c, "tuner");
+    say(c, "is");
+    if (s.tuner_mode == tuner::automatic) say(c, "on");
+    if (s.tuner_mode == tuner::off) say(c, "off");
+    if (s.tuner_mode == tuner::both) say(c, "both");
 }
 
 }  // namespace vlr

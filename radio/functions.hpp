@@ -22,4 +22,9 @@ void notch_key(Context& c);     // auto notch (BC0x)
 void contour_key(Context& c);   // contour (CO0000x)
 void tuner_key(Context& c);     // antenna tuner on / off / both (AC)
 
+void preamp_key(Context& c);           // F1: next preamp stage
+void processor_key(Context& c);        // F7: speech processor, sideband only
+void break_in_or_vox_key(Context& c);  // F8: break-in in CW, VOX otherwise
+void options_key(Context& c);          // O: every function that is on
+
 }  // namespace vlr

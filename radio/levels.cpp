@@ -10,6 +10,7 @@
 #include "base/text.hpp"
 #include "base/names.hpp"
 #include "link/cat.hpp"
+#include "link/commands.hpp"
 #include "radio/bands.hpp"
 #include "radio/frequency.hpp"
 #include "speech/player.hpp"
@@ -28,7 +29,7 @@ void width_up(Context& c) {
     if (is_cw(s.mode_code) && s.width_index > 12) s.width_index = 12;
     s.width_index += 1;
     // Leaving the narrow CW filters: the radio's narrow switch goes off first.
-    if (is_cw(s.mode_code) && s.width_index == 11) send_cat(c, "NA00");
+    if (is_cw(s.mode_code) && s.width_index == 11) send_cat(c, cmd::set(cmd::narrow, false));
     send_width(c);
 }
 
@@ -38,7 +39,7 @@ void width_down(Context& c) {
     if (is_sideband(s.mode_code) && s.width_index == 9) s.width_index = 10;
     if (is_cw(s.mode_code) && s.width_index < 1) s.width_index = 0;
     s.width_index -= 1;
-    if (is_cw(s.mode_code) && s.width_index == 10) send_cat(c, "NA01");
+    if (is_cw(s.mode_code) && s.width_index == 10) send_cat(c, cmd::set(cmd::narrow, true));
     send_width(c);
 }
 
@@ -110,16 +111,16 @@ void af_gain_down(Context& c) {
 
 // ---- the level of the function chosen by level_target ------------------------
 
-void send_monitor(Context& c) { send_cat(c, "ML1" + zero_pad(c.st.monitor_level, 3)); }
-void send_nb_level(Context& c) { send_cat(c, "NL00" + zero_pad(c.st.nb_level, 2)); }
-void send_nr_level(Context& c) { send_cat(c, "RL0" + zero_pad(c.st.nr_level, 2)); }
-void send_contour(Context& c) { send_cat(c, "CO01" + zero_pad(c.st.contour_level, 4)); }
-void send_proc_level(Context& c) { send_cat(c, "PL" + zero_pad(c.st.proc_level, 3)); }
+void send_monitor(Context& c) { send_cat(c, cmd::set(cmd::monitor_level, c.st.monitor_level)); }
+void send_nb_level(Context& c) { send_cat(c, cmd::set(cmd::noise_blanker, c.st.nb_level)); }
+void send_nr_level(Context& c) { send_cat(c, cmd::set(cmd::noise_reduction, c.st.nr_level)); }
+void send_contour(Context& c) { send_cat(c, cmd::set(cmd::contour_level, c.st.contour_level)); }
+void send_proc_level(Context& c) { send_cat(c, cmd::set(cmd::processor_level, c.st.proc_level)); }
 
 void target_level_up(Context& c) {
     State& s = c.st;
     switch (s.level_target) {
-        case 1:
+        case level_of::monitor:
             s.monitor_level += 5;
             if (s.monitor_level > 99) {
                 s.monitor_level = 100;
@@ -129,7 +130,7 @@ void target_level_up(Context& c) {
                 send_monitor(c);
             }
             break;
-        case 2:
+        case level_of::noise_blanker:
             s.nb_level += 1;
             if (s.nb_level > 9) {
                 s.nb_level = 10;
@@ -137,7 +138,7 @@ void target_level_up(Context& c) {
             }
             send_nb_level(c);
             break;
-        case 3:
+        case level_of::noise_reduction:
             s.nr_level += 1;
             if (s.nr_level > 9) {
                 s.nr_level = 10;
@@ -145,12 +146,12 @@ void target_level_up(Context& c) {
             }
             send_nr_level(c);
             break;
-        case 4:
+        case level_of::contour:
             s.contour_level = std::min(s.contour_level + 100, 3200);
             send_contour(c);
             if (s.contour_level == 3200) say(c, "max");
             break;
-        case 5:
+        case level_of::processor:
             s.proc_level += 10;
             if (s.proc_level > 100) {
                 s.proc_level = 100;
@@ -166,7 +167,7 @@ void target_level_up(Context& c) {
 void target_level_down(Context& c) {
     State& s = c.st;
     switch (s.level_target) {
-        case 1:
+        case level_of::monitor:
             s.monitor_level -= 5;
             if (s.monitor_level < 5) {
                 s.monitor_level = 1;
@@ -174,7 +175,7 @@ void target_level_down(Context& c) {
             }
             send_monitor(c);
             break;
-        case 2:
+        case level_of::noise_blanker:
             s.nb_level -= 1;
             if (s.nb_level < 2) {
                 s.nb_level = 1;
@@ -182,7 +183,7 @@ void target_level_down(Context& c) {
             }
             send_nb_level(c);
             break;
-        case 3:
+        case level_of::noise_reduction:
             s.nr_level -= 1;
             if (s.nr_level < 2) {
                 s.nr_level = 1;
@@ -190,14 +191,14 @@ void target_level_down(Context& c) {
             }
             send_nr_level(c);
             break;
-        case 4:
+        case level_of::contour:
             // The contour's lowest setting is 10 Hz, not 0.
             s.contour_level -= 100;
             if (s.contour_level < 100) s.contour_level = 10;
             send_contour(c);
             if (s.contour_level == 10) say(c, "min");
             break;
-        case 5:
+        case level_of::processor:
             s.proc_level -= 10;
             if (s.proc_level < 1) {
                 s.proc_level = 0;
@@ -321,7 +322,6 @@ void level_down(Context& c) {
 
 void send_width(Context& c) {
     State& s = c.st;
-    s.cat_command = "SH00";
     const bool announce = s.width_quiet == 0;
     if (is_sideband(s.mode_code)) {
         s.width_index = std::clamp(s.width_index, 9, 21);
@@ -336,8 +336,7 @@ void send_width(Context& c) {
     if (s.width_index == 1 && announce) say(c, "min");
     // Outside LSB/USB/CW the index goes out as it stands; the field is still
     // two digits wide.
-    s.cat_command += zero_pad(std::clamp(s.width_index, 0, 99), 2);
-    send_command(c);
+    send_cat(c, cmd::set(cmd::width, std::clamp(s.width_index, 0, 99)));
     s.width_quiet = 0;
 }
 
@@ -350,42 +349,38 @@ void send_power(Context& c) {
     const int lowest = s.radio_variant == 1 ? 5 : 1;
     const int highest = s.radio_variant == 1 ? 100 : 10;
     s.power_level = std::clamp(s.power_level, lowest, highest);
-    send_cat(c, (s.radio_variant == 1 ? "PC2" : "PC1") + zero_pad(s.power_level, 3));
+    send_cat(c, cmd::set(s.radio_variant == 1 ? cmd::power_100w : cmd::power_10w, s.power_level));
 }
 
 void send_rf_gain(Context& c) {
     State& s = c.st;
     // The radio's RF gain has no setting between 0 and 20 that the steps use;
     // anything below 20 goes out as fully closed.
-    if (s.main_rf_gain < 20) {
-        s.cat_command = "RG0000";
-        say(c, "min");
-    } else {
-        s.cat_command = "RG0" + zero_pad(s.main_rf_gain, 3);
-    }
-    send_command(c);
+    const bool closed = s.main_rf_gain < 20;
+    if (closed) say(c, "min");
+    send_cat(c, cmd::set(cmd::rf_gain, closed ? 0 : s.main_rf_gain));
 }
 
-void send_af_gain(Context& c) { send_cat(c, "AG0" + zero_pad(c.st.main_af_gain, 3)); }
+void send_af_gain(Context& c) { send_cat(c, cmd::set(cmd::af_gain, c.st.main_af_gain)); }
 
-void send_squelch(Context& c) { send_cat(c, "SQ0" + zero_pad(c.st.squelch_level, 3)); }
+void send_squelch(Context& c) { send_cat(c, cmd::set(cmd::squelch, c.st.squelch_level)); }
 
-void send_mic_gain(Context& c) { send_cat(c, "MG" + zero_pad(c.st.mic_gain, 3)); }
+void send_mic_gain(Context& c) { send_cat(c, cmd::set(cmd::mic_gain, c.st.mic_gain)); }
 
-void send_keyer_speed(Context& c) { send_cat(c, "KS0" + zero_pad(c.st.keyer_speed, 2)); }
+void send_keyer_speed(Context& c) { send_cat(c, cmd::set(cmd::keyer_speed, c.st.keyer_speed)); }
 
 // Second receiver gain (AG1/RG1): steps of 10, 255 at the top.
-void second_gain_up(Context& c, int& gain, const std::string& code) {
+void second_gain_up(Context& c, int& gain, cmd::Level level) {
     gain += 10;
     if (gain >= 251) gain = 255;
-    send_cat(c, code + zero_pad(gain, 3));
+    send_cat(c, cmd::set(level, gain));
     if (gain >= 250) say(c, "max");
 }
 
-void second_gain_down(Context& c, int& gain, const std::string& code) {
+void second_gain_down(Context& c, int& gain, cmd::Level level) {
     gain -= 10;
     if (gain < 10) gain = 0;
-    send_cat(c, code + zero_pad(gain, 3));
+    send_cat(c, cmd::set(level, gain));
     if (gain == 0) say(c, "min");
 }
 

@@ -5,6 +5,7 @@
 #include "base/rows.hpp"
 #include "base/text.hpp"
 #include "link/cat.hpp"
+#include "link/commands.hpp"
 #include "panel/front_panel.hpp"
 #include "radio/frequency.hpp"
 #include "radio/levels.hpp"
@@ -15,27 +16,6 @@ namespace vlr {
 
 namespace {
 
-// Which stored filter width a mode brings back when it is selected.
-enum class WidthRestore { none, ssb, cw };
-
-struct ModeRow {
-    std::string State::*command;
-    WidthRestore width;
-};
-
-// Rows by mode_code 1..7.
-const ModeRow mode_table[] = {
-    {&State::mode_cmd_lsb, WidthRestore::ssb}, {&State::mode_cmd_usb, WidthRestore::ssb},
-    {&State::mode_cmd_cw, WidthRestore::cw},   {&State::mode_cmd_am, WidthRestore::none},
-    {&State::mode_cmd_fmn, WidthRestore::none}, {&State::mode_cmd_c4fm, WidthRestore::none},
-    {&State::mode_cmd_fm, WidthRestore::none},
-};
-
-const ModeRow* mode_row(int mode_code) {
-    if (mode_code < mode::lsb || mode_code > mode::fm) return nullptr;
-    return &mode_table[mode_code - 1];
-}
-
 bool band_has_row(int band) { return band >= band::m160 && band <= band::general; }
 
 // The squelch level only exists in FM; its reply also tells the band-row
@@ -43,7 +23,7 @@ bool band_has_row(int band) { return band >= band::m160 && band <= band::general
 void read_squelch(Context& c) {
     read_reply(c);  // whatever arrived before belongs to earlier commands
     pause_word(c);
-    send_cat(c, "SQ0");
+    send_cat(c, cmd::ask(cmd::ask_squelch));
     pause_word(c);
     read_reply(c);
     c.st.band_row_valid = instr(c.st.cat_reply, "SQ");
@@ -74,25 +54,26 @@ void show_mode(Context& c) {
 
     if (s.repeater_on == 1) toggle_repeater(c);
     if (s.tone_active == 1) {
-        send_cat(c, "CT00");
+        send_cat(c, cmd::set(cmd::tone_mode, 0));
         s.tone_code = "999";
         s.tone_active = 0;
     }
 
-    const ModeRow* row = mode_row(s.mode_code);
-    if (row != nullptr) {
-        if (row->width == WidthRestore::ssb) s.width_index = s.ssb_width;
-        if (row->width == WidthRestore::cw) s.width_index = s.cw_width;
-        s.cat_command = s.*(row->command);
+    // Each mode brings back its stored filter width.
+    const std::string* command = mode_command(s, s.mode_code);
+    if (command != nullptr) {
+        if (is_sideband(s.mode_code)) s.width_index = s.ssb_width;
+        if (is_cw(s.mode_code)) s.width_index = s.cw_width;
+        s.cat_command = *command;
         draw_mode_label(c);
     }
 
     // A mode the radio reported itself is only shown, not sent back. A mode
     // outside the table has no command: sending whatever cat_command held
     // last would repeat an unrelated command.
-    if (s.radio_initiated == 0 && row != nullptr) send_command(c);
+    if (s.radio_initiated == 0 && command != nullptr) send_command(c);
 
-    send_cat(c, s.mode_code == mode::cw && s.width_index < 11 ? "NA01" : "NA00");
+    send_cat(c, cmd::set(cmd::narrow, s.mode_code == mode::cw && s.width_index < 11));
     show_status_line(c);
 
     if (is_fm(s.mode_code)) {

@@ -16,4 +16,14 @@ void show_mode(Context& c);
 // reported the mode itself).
 void set_band_row_mode(Context& c);
 
+
+// The mode keys.
+void mode_key(Context& c);      // M: the next mode (FM only from 10 m up)
+void fm_width_key(Context& c);  // X M: FM wide <-> narrow
+void c4fm_key(Context& c);      // D: FM -> C4FM, and back with the kept tone
+void keyer_key(Context& c);     // K: keyer practice in CW on / off
+// Back from keyer practice to the mode the operator had before (any key
+// but K and the arrows ends the practice).
+void leave_keyer(Context& c);
+
 }  // namespace vlr

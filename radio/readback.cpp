@@ -6,18 +6,18 @@
 //          wrong radio when asked to switch it off
 #include "radio/readback.hpp"
 
-
-#include "base/text.hpp"
 #include "base/names.hpp"
+#include "base/rows.hpp"
+#include "base/text.hpp"
 #include "link/cat.hpp"
+#include "link/commands.hpp"
 #include "link/log.hpp"
 #include "link/ports.hpp"
 #include "link/reply.hpp"
 #include "memory/bank_file.hpp"
 #include "panel/front_panel.hpp"
-#include "radio/mode.hpp"
 #include "radio/bands.hpp"
-#include "base/rows.hpp"
+#include "radio/mode.hpp"
 #include "radio/tone.hpp"
 #include "speech/player.hpp"
 
@@ -48,7 +48,7 @@ void end_without_radio(Context& c) {
     if (c.window) c.window->close();
     s.main_window.open = false;
     if (s.power_off_on_exit == 1) {
-        send_cat(c, "PS0");
+        send_cat(c, cmd::set(cmd::power_switch, false));
         pause_word(c);
     }
     close_port(c, s.radio_port);
@@ -66,13 +66,13 @@ void apply_row_shift(Context& c, const std::string& row) {
     const std::string steps = zero_pad(text_num(offset) / 50, 4);
     // Only bands 10..13 have an offset menu item; elsewhere only the direction goes out.
     if (OffsetPair shift = shift_in_use(s, s.band_index)) {
-        static const char* const menu_item[] = {"EX010316", "EX010317", "EX010318", "EX010319"};
+        static const char* const menu_item[] = {"010316", "010317", "010318", "010319"};
         *shift.sign = sign;
         *shift.digits = offset;
         const bool in_steps = s.band_index >= band::m2;  // 2 m and 70 cm
-        send_cat(c, std::string(menu_item[s.band_index - 10]) + (in_steps ? steps : offset));
+        send_cat(c, cmd::menu(menu_item[s.band_index - 10], in_steps ? steps : offset));
     }
-    send_cat(c, sign == "+" ? "OS01" : "OS02");
+    send_cat(c, cmd::set(cmd::repeater_shift, sign == "+" ? 1 : 2));
 }
 
 void apply_row_fm_settings(Context& c, const std::string& row) {
@@ -95,56 +95,56 @@ void apply_row_fm_settings(Context& c, const std::string& row) {
 
 void read_agc(Context& c) {
     State& s = c.st;
-    query_cat(c, "GT0");
+    query_cat(c, cmd::ask(cmd::ask_agc));
     if (const auto agc = reply_field(s.cat_reply, "GT0", 3, 1)) {
         s.agc_setting = *agc;
     } else {
         s.agc_setting = 2;
-        send_cat(c, "GT02");
+        send_cat(c, cmd::set(cmd::agc, 2));
     }
 }
 
 // An unanswered gain is set to a known value on the radio as well.
-void read_af_gain(Context& c, const std::string& command, int& gain) {
+void read_af_gain(Context& c, cmd::Level level, int& gain) {
     State& s = c.st;
-    query_cat(c, command);
+    query_cat(c, cmd::ask({level.code}));
     if (const auto answered = reply_field(s.cat_reply, "AG", 3, 3)) {
         gain = *answered;
     } else {
         gain = 30;
-        send_cat(c, command + "030");
+        send_cat(c, cmd::set(level, 30));
     }
 }
 
 void read_monitor(Context& c) {
     State& s = c.st;
-    query_cat(c, "ML0");
+    query_cat(c, cmd::ask(cmd::ask_monitor));
     if (reply_field(s.cat_reply, "ML0", 3, 1) == 1) s.monitor_on = 1;
-    query_cat(c, "ML1");
+    query_cat(c, cmd::ask(cmd::ask_monitor_level));
     s.monitor_level = reply_field(s.cat_reply, "ML1", 3, 3).value_or(s.monitor_level);
 }
 
 // The 10 W transmitter answers "PC1..."; the 100 W one, or silence, means 1.
 void read_variant(Context& c) {
     State& s = c.st;
-    query_cat(c, "PC");
+    query_cat(c, cmd::ask(cmd::power));
     s.radio_variant = 1;
     if (reply_field(s.cat_reply, "PC", 2, 1) == 1) s.radio_variant = 0;
 }
 
 void read_speech_processor(Context& c) {
     State& s = c.st;
-    query_cat(c, "PR0");
+    query_cat(c, cmd::ask(cmd::ask_processor));
     s.speech_proc_on = 0;
     if (reply_field(s.cat_reply, "PR", 3, 1) == 1) s.speech_proc_on = 1;
 }
 
 // "VX1;" / "BI1;": anything but 0 or 1 is taken as off.
-void read_switch(Context& c, const std::string& code, int& on) {
+void read_switch(Context& c, cmd::Switch sw, int& on) {
     State& s = c.st;
-    query_cat(c, code);
-    if (s.cat_reply.find(code) != std::string::npos)
-        on = reply_field(s.cat_reply, code, 2, 1) == 1 ? 1 : 0;
+    query_cat(c, cmd::ask({sw.code}));
+    if (s.cat_reply.find(sw.code) != std::string::npos)
+        on = reply_field(s.cat_reply, sw.code, 2, 1) == 1 ? 1 : 0;
 }
 
 // The radio's identity, 0 when none came. What waited on the line before
@@ -156,7 +156,7 @@ int ask_identity(Context& c) {
     State& s = c.st;
     clear_radio_input(c);
     for (int ask = 0; ask < identity_asks; ++ask) {
-        send_cat(c, "ID");
+        send_cat(c, cmd::ask(cmd::identity));
         for (int wait = 0; wait < pauses_per_ask; ++wait) {
             pause_word(c);
             read_reply(c);
@@ -177,8 +177,8 @@ bool read_back_radio(Context& c) {
         return false;
     }
 
-    send_cat(c, "EX0307030");
-    send_cat(c, "EX0307040");  // antenna 1
+    send_cat(c, cmd::menu("030703", "0"));
+    send_cat(c, cmd::antenna(1));
 
     select_band_stack(c);
     pause_word(c);
@@ -187,7 +187,7 @@ bool read_back_radio(Context& c) {
     // A damaged row must not put a malformed frequency command on the line.
     if (row_vfo_a_body(row).size() == 10 && row_vfo_a_body(row)[0] == 'A' &&
         all_digits(row_vfo_a_digits(row), 9))
-        send_cat(c, "F" + row_vfo_a_body(row));
+        send_cat(c, cmd::vfo_frequency(row_vfo_a_body(row)));
 
     s.mode_code = text_num_rounded(row_mode_digit(row));
     if (s.mode_code == mode::fm) s.fm_wide = 1;
@@ -200,24 +200,27 @@ bool read_back_radio(Context& c) {
     s.tone_is_dcs = 0;
     if (s.mode_code >= mode::fm_narrow && s.mode_code <= mode::fm) apply_row_fm_settings(c, row);
 
-    send_cat(c, "RA00");
-    send_cat(c, "NL0000");
+    send_cat(c, cmd::set(cmd::attenuator, false));
+    send_cat(c, cmd::set(cmd::noise_blanker, 0));
     s.agc_setting = 2;
-    send_cat(c, "CO000000");
+    send_cat(c, cmd::set(cmd::contour_full, 0));
 
     read_agc(c);
     s.tuner_engaged = 0;
-    read_af_gain(c, "AG0", s.main_af_gain);
-    read_af_gain(c, "AG1", s.second_af_gain);
+    read_af_gain(c, cmd::af_gain, s.main_af_gain);
+    read_af_gain(c, cmd::second_af_gain, s.second_af_gain);
     read_monitor(c);
     read_variant(c);
     read_speech_processor(c);
 
-    query_cat(c, "AC");  // the answer does not matter: the configuration decides
-    send_cat(c, s.tuner_mode == 0 || s.tuner_mode == 2 ? "AC100" : "AC000");
+    query_cat(c,
+              cmd::ask(cmd::ask_tuner));  // the answer does not matter: the configuration decides
+    send_cat(c, cmd::fixed(s.tuner_mode == tuner::automatic || s.tuner_mode == tuner::both
+                               ? cmd::tuner_on
+                               : cmd::tuner_off));
 
-    read_switch(c, "VX", s.vox_on);
-    read_switch(c, "BI", s.break_in_on);
+    read_switch(c, cmd::vox, s.vox_on);
+    read_switch(c, cmd::break_in, s.break_in_on);
 
     show_status_line(c);
 

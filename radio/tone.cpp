@@ -1,15 +1,16 @@
 // Tone squelch (CTCSS tone numbers and DCS codes) and the repeater shift.
 //   sends: CT0x (tone mode), CN00/CN01 (tone or DCS number), OS0x (shift),
 //          EX (the band's offset menu item)
-#include "link/cat.hpp"
 #include "radio/tone.hpp"
 
 #include <cstdio>
 
+#include "base/names.hpp"
+#include "base/rows.hpp"
+#include "link/cat.hpp"
+#include "link/commands.hpp"
 #include "panel/front_panel.hpp"
 #include "radio/bands.hpp"
-#include "base/rows.hpp"
-#include "base/names.hpp"
 #include "speech/player.hpp"
 
 namespace vlr {
@@ -45,22 +46,65 @@ std::string fifty_khz_steps(const std::string& offset_digits) {
 std::string offset_menu_command(int band, const std::string& digits) {
     switch (band) {
         case 10:
-            return "EX010316" + digits;
+            return cmd::menu("010316", digits);
         case 11:
-            return "EX010317" + digits;
+            return cmd::menu("010317", digits);
         case 12:
-            return std::string("EX01031800") + (digits.size() < 3 ? "0" : "") +
-                   fifty_khz_steps(digits);
+            return cmd::menu("010318", std::string("00") + (digits.size() < 3 ? "0" : "") +
+                                           fifty_khz_steps(digits));
         case 13: {
             const std::string steps = fifty_khz_steps(digits);
-            return std::string("EX0103190") + (steps.size() < 3 ? "0" : "") + steps;
+            return cmd::menu("010319", std::string("0") + (steps.size() < 3 ? "0" : "") + steps);
         }
         default:
             return {};
     }
 }
 
+// The way back from C4FM sends the kept code as a CTCSS tone number. Only a
+// code the tone entry accepted as one may go: a code still being typed when
+// D was pressed ("355"), or a DCS code, would be refused by the radio while
+// the program took the tone for on.
+bool restorable_tone(const std::string& code) {
+    if (code.size() != 3) return false;
+    for (char ch : code)
+        if (ch < '0' || ch > '9') return false;
+    return text_num(code) <= 49;
+}
+
 }  // namespace
+
+void restore_saved_tone(Context& c) {
+    State& s = c.st;
+    if (!restorable_tone(s.saved_tone_code)) return;
+    s.tone_code = s.saved_tone_code;
+    s.tone_active = 1;
+    send_cat(c, cmd::ctcss_tone(s.tone_code));
+    send_cat(c, cmd::set(cmd::tone_mode, 1));
+}
+
+void tone_key(Context& c) {
+    State& s = c.st;
+    if (!is_fm(s.mode_code)) {
+        say(c, "wrong");
+        say(c, "mode");
+        return;
+    }
+    s.freq_entry_active = 0;
+    s.key_state = ks::normal;
+    if (s.tone_active == 1) {
+        send_cat(c, cmd::set(cmd::tone_mode, 0));
+        s.tone_active = 0;
+        bool dcs = !s.tone_code.empty() && s.tone_code[0] > '4' && s.tone_is_dcs == 1;
+        say(c, dcs ? "dcs" : "ctcss");
+        say(c, "off");
+        s.tone_code = "999";
+    } else {
+        say(c, s.dcs_allowed == 1 ? "ecd" : "ec");
+        s.tone_active = 1;
+        s.tone_code.clear();  // the digits follow
+    }
+}
 
 void complete_tone_entry(Context& c) {
     State& s = c.st;
@@ -85,17 +129,17 @@ void apply_tone(Context& c) {
     const bool quiet = s.channel_step == 1;
     const char first = s.tone_code.empty() ? '0' : s.tone_code[0];
     if (s.tone_is_dcs != 0) {
-        send_cat(c, first > '6' ? "EX0863" : "EX0860");
+        send_cat(c, cmd::menu("086", first > '6' ? "3" : "0"));
         if (!quiet) {
             say(c, "dcs");
             say(c, "on");
         }
         const bool high = (v > 599 && v < 703) || (v > 799 && v < 900);
-        send_cat(c, (high ? "CN011" : "CN010") + right(s.tone_code, 2));
+        send_cat(c, cmd::dcs_code(high, right(s.tone_code, 2)));
         return;
     }
     if (!quiet) say(c, "ctcss");
-    const std::string command = "CN00" + s.tone_code;
+    const std::string command = cmd::ctcss_tone(s.tone_code);
     if (!quiet) {
         if (s.tone_say_on == 1)
             say(c, "on");
@@ -103,7 +147,7 @@ void apply_tone(Context& c) {
             for (char ch : s.tone_code) say(c, std::string(1, ch));
     }
     send_cat(c, command);
-    send_cat(c, first > '4' ? "CT03" : "CT01");
+    send_cat(c, cmd::set(cmd::tone_mode, first > '4' ? 3 : 1));
 }
 
 void toggle_repeater(Context& c) {
@@ -114,7 +158,7 @@ void toggle_repeater(Context& c) {
         if (s.repeater_on == 1 && !quiet) say(c, "off");
         s.repeater_on = 0;
         s.vfo_b_selected = 0;
-        send_cat(c, "OS00");
+        send_cat(c, cmd::set(cmd::repeater_shift, 0));
         return;
     }
     s.repeater_on = 1;
@@ -128,16 +172,16 @@ void toggle_repeater(Context& c) {
     }
     // A band without a repeater offset of ours gets no offset command: the
     // radio shifts by its own setting, in the "otherwise" (minus) direction.
-    send_cat(c, sign == "+" ? "OS01" : "OS02");
+    send_cat(c, cmd::set(cmd::repeater_shift, sign == "+" ? 1 : 2));
     if (s.channel_step != 1) say(c, "on");
-    if (s.tone_active == 1) send_cat(c, s.tone_is_dcs == 1 ? "CT03" : "CT01");
+    if (s.tone_active == 1) send_cat(c, cmd::set(cmd::tone_mode, s.tone_is_dcs == 1 ? 3 : 1));
 }
 
 void band_for_frequency(Context& c) {
     State& s = c.st;
     s.band_index = band::general;
     if (s.tone_active == 1) {
-        send_cat(c, "CT00");
+        send_cat(c, cmd::set(cmd::tone_mode, 0));
         s.tone_active = 0;
         s.tone_code = "999";
     }

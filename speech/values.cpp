@@ -20,16 +20,10 @@ void say_char(Context& c, const std::string& text, int pos) { say(c, mid(text, p
 
 void say_mode(Context& c) {
     if (c.st.channel_step == 1) return;
-    switch (c.st.mode_code) {
-        case 1: say(c, "lsb.wav"); break;
-        case 2: say(c, "usb.wav"); break;
-        case 3: say(c, "cw.wav"); break;
-        case 4: say(c, "am.wav"); break;
-        case 5: say(c, "fm.wav"), say(c, "nar.wav"); break;
-        case 6: say(c, "c4fm.wav"); break;
-        case 7: say(c, "fm.wav"); break;
-        default: break;
-    }
+    const ModeRow* row = mode_row(c.st.mode_code);
+    if (row == nullptr) return;
+    for (const char* word : row->words)
+        if (word != nullptr) say(c, word);
 }
 
 // The decimals are spoken only as far as a non-zero digit remains, so
@@ -179,7 +173,7 @@ int swr_tenths(int reading) {
 // readings after it are the bare value.
 void say_swr(Context& c) {
     State& s = c.st;
-    if (s.tuner_mode == 0 && s.transmit_state == 0) return;
+    if (s.tuner_mode == tuner::automatic && s.transmit_state == 0) return;
     const int tenths = swr_tenths(text_num_rounded(s.swr_peak_text));
     if (s.ant_check == 0) say(c, "swr");
     // Five and more is "greater than five", with no tenths.

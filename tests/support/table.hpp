@@ -1,12 +1,12 @@
 // One runner for cases kept as rows of text: steps | words | commands | checks (# starts a comment).
 // steps: connect (answered radio, 20 m USB 14.2 MHz), open (port only), radio (port open, radio
-//   connected), tune=BAND,MODE,HZ, name=value (a state variable; rowN / memN: band row, channel),
+//   connected), tune=BAND,MODE,HZ, name=value (a state variable, by number or name: ks::band; rowN / memN),
 //   QUERY>ANSWER (what the fake radio answers), polls / answering (the usual meter and poll answers /
 //   every read-back answer), silent (no answers), flood (noise before the FA answer), follow (FA;'s
 //   answer follows every frequency set), hold (the next FA; answer is held back), release (it
 //   arrives, one tick), lose (it never does); keys: A..Z 0..9 . + - Enter Space PgUp PgDn Left Right
 //   Up Down F1..F12 PadN Shift Ctrl Ins Win, down:K up:K, type:KEYS (14.25\r), digit:N (digit_key
-//   alone); event:ID, tick or tick*N, reply:TEXT (a frequency reply), in:COM=TEXT, addline:COM,
+//   alone); event:ID|NAME (key_up), tick or tick*N, reply:TEXT (a frequency reply), in:COM=TEXT, addline:COM,
 //   openport:COM, clear, @routine, ?check.
 // words, commands: blank-joined, exact; * stands for anything; !P: anything but P.
 // checks: name=value, words=W, sent=C (as the columns), paths=N (waves played), file:NAME~TEXT
@@ -83,6 +83,25 @@ inline std::string* text_of(State& s, const std::string& name) {
     if (name.rfind("row", 0) == 0) return &s.band_table.at(std::stoul(name.substr(3)));
     if (name.rfind("mem", 0) == 0) return &s.memory_channels.at(std::stoul(name.substr(3)));
     return nullptr;
+}
+
+// A number as written, or by the program's name for it: ks::extended, mode::cw, band::m20, and
+// the events key_down, key_up, timer, close.
+inline int value_of(const std::string& v) {
+    static const std::map<std::string, int> names = {
+        {"ks::normal", ks::normal}, {"ks::band", ks::band}, {"ks::width", ks::width}, {"ks::power", ks::power},
+        {"ks::rf_gain", ks::rf_gain}, {"ks::offset_sign", ks::offset_sign}, {"ks::offset_digits", ks::offset_digits},
+        {"ks::af_gain", ks::af_gain}, {"ks::menu_number", ks::menu_number}, {"ks::menu_value", ks::menu_value},
+        {"ks::level", ks::level}, {"ks::keyer", ks::keyer}, {"ks::mic_gain", ks::mic_gain}, {"ks::extended", ks::extended},
+        {"mode::lsb", mode::lsb}, {"mode::usb", mode::usb}, {"mode::cw", mode::cw}, {"mode::am", mode::am},
+        {"mode::fm_narrow", mode::fm_narrow}, {"mode::c4fm", mode::c4fm}, {"mode::fm", mode::fm}, {"band::m160", band::m160},
+        {"band::m80", band::m80}, {"band::m60", band::m60}, {"band::m40", band::m40}, {"band::m30", band::m30},
+        {"band::m20", band::m20}, {"band::m17", band::m17}, {"band::m15", band::m15}, {"band::m12", band::m12},
+        {"band::m10", band::m10}, {"band::m6", band::m6}, {"band::m2", band::m2}, {"band::cm70", band::cm70},
+        {"band::general", band::general}, {"band::general_key", band::general_key}, {"key_down", platform::event_key_down},
+        {"key_up", platform::event_key_up}, {"timer", platform::event_timer}, {"close", platform::event_close}};
+    auto it = names.find(v);
+    return it != names.end() ? it->second : std::stoi(v);
 }
 
 inline int* number_of(State& s, const std::string& name) {
@@ -199,7 +218,7 @@ struct Case {
         } else if (head == "window" || head == "timer") {
             EXPECT_EQ(head == "timer" ? std::to_string(rig.window.timer_id) : rig.window.is_open && s.main_window.open ? "1" : "0", value) << t;
         } else if (int* n = number_of(s, head)) {
-            EXPECT_EQ(std::to_string(*n), value) << t;
+            EXPECT_EQ(std::to_string(*n), std::to_string(value_of(value))) << t;
         } else if (std::string* v = text_of(s, head)) {
             EXPECT_EQ(*v, value) << t;
         } else {
@@ -265,7 +284,7 @@ struct Case {
         } else if (t.rfind("openport:", 0) == 0) {
             open_serial(c, std::stoi(t.substr(9)));
         } else if (t.rfind("event:", 0) == 0) {
-            s.event_id = std::stoi(t.substr(6)), handle_event(c);
+            s.event_id = value_of(t.substr(6)), handle_event(c);
         } else if (t.rfind("down:", 0) == 0 || t.rfind("up:", 0) == 0) {
             (t[0] == 'd' ? key_down : key_up)(rig, key_of(t.substr(t.find(':') + 1)));
         } else if (gt != std::string::npos && (eq == std::string::npos || gt < eq)) {
@@ -273,7 +292,7 @@ struct Case {
         } else if (eq != std::string::npos) {
             auto name = t.substr(0, eq);
             auto value = unescape(t.substr(eq + 1));
-            if (int* n = number_of(s, name)) *n = std::stoi(value);
+            if (int* n = number_of(s, name)) *n = value_of(value);
             else if (std::string* v = text_of(s, name)) *v = value;
             else FAIL() << "unknown variable " << name;
         } else {
