@@ -21,6 +21,7 @@ struct ModeRow {
     const char* net_name;              // Hamlib's name, the one reported to clients
     unsigned long hamlib_bit;          // the mode's bit in Hamlib's mode mask
     bool net_settable;                 // a client naming net_name means this mode
+    const char* chirp_name;            // the Mode column of a CHIRP channel list
 };
 
 // Hamlib's mode bits.
@@ -31,16 +32,18 @@ inline constexpr unsigned long am = 0x1, cw = 0x2, usb = 0x4, lsb = 0x8, fm = 0x
 
 // Rows by mode code 1..7. The panel never clears, it only overdraws: a label
 // carries enough trailing blanks to cover the longest label drawn before it.
+// clang-format off
 inline constexpr ModeRow mode_rows[] = {
-    {mode::lsb, "MD01", {"lsb.wav", nullptr}, "LSB    ", "LSB", "LSB", hamlib::lsb, true},
-    {mode::usb, "MD02", {"usb.wav", nullptr}, "USB    ", "USB", "USB", hamlib::usb, true},
-    {mode::cw, "MD03", {"cw.wav", nullptr}, "CW      ", "CW", "CW", hamlib::cw, true},
-    {mode::am, "MD05", {"am.wav", nullptr}, "AM     ", "AM", "AM", hamlib::am, true},
-    {mode::fm_narrow, "MD0B", {"fm.wav", "nar.wav"}, "FMN     ", "FMN", "FMN", hamlib::fmn, true},
+    {mode::lsb, "MD01", {"lsb.wav", nullptr}, "LSB    ", "LSB", "LSB", hamlib::lsb, true, "LSB"},
+    {mode::usb, "MD02", {"usb.wav", nullptr}, "USB    ", "USB", "USB", hamlib::usb, true, "USB"},
+    {mode::cw, "MD03", {"cw.wav", nullptr}, "CW      ", "CW", "CW", hamlib::cw, true, "CW"},
+    {mode::am, "MD05", {"am.wav", nullptr}, "AM     ", "AM", "AM", hamlib::am, true, "AM"},
+    {mode::fm_narrow, "MD0B", {"fm.wav", "nar.wav"}, "FMN     ", "FMN", "FMN", hamlib::fmn, true, "NFM"},
     // Clients see C4FM as FM; "FM" from a client means analogue FM.
-    {mode::c4fm, "MD0H", {"c4fm.wav", nullptr}, "C4FM  ", "C4FM", "FM", hamlib::fm, false},
-    {mode::fm, "MD04", {"fm.wav", nullptr}, "FM      ", "FMW", "FM", hamlib::fm, true},
+    {mode::c4fm, "MD0H", {"c4fm.wav", nullptr}, "C4FM  ", "C4FM", "FM", hamlib::fm, false, "DN"},
+    {mode::fm, "MD04", {"fm.wav", nullptr}, "FM      ", "FMW", "FM", hamlib::fm, true, "FM"},
 };
+// clang-format on
 
 // The data and reverse variants a client may name: the same radio mode, so
 // they are reported back only while the client's own choice stands.

@@ -32,17 +32,6 @@ constexpr int dcs_codes[104] = {
     452, 454, 455, 462, 464, 465, 466, 503, 506, 516, 523, 526, 532, 546, 565, 606, 612, 624,
     627, 631, 632, 654, 662, 664, 703, 712, 723, 731, 732, 734, 743, 754};
 
-// CHIRP's names of the program's mode codes (kept beside the CSV code until
-// the modes have one table of every name).
-struct ChirpMode {
-    int code;
-    const char* name;
-};
-constexpr ChirpMode chirp_modes[] = {
-    {mode::lsb, "LSB"},       {mode::usb, "USB"}, {mode::cw, "CW"}, {mode::am, "AM"},
-    {mode::fm_narrow, "NFM"}, {mode::c4fm, "DN"}, {mode::fm, "FM"},
-};
-
 const char* const columns[] = {"Location", "Name",      "Frequency", "Duplex",   "Offset",
                                "Tone",     "rToneFreq", "cToneFreq", "DtcsCode", "DtcsPolarity",
                                "Mode",     "TStep",     "Skip",      "Comment",  "URCALL",
@@ -138,8 +127,8 @@ std::vector<std::string> duplex_columns(const std::string& record) {
 }
 
 const char* mode_name(const std::string& digit) {
-    for (const auto& m : chirp_modes)
-        if (digit == digit_of(m.code)) return m.name;
+    for (const ModeRow& m : mode_rows)
+        if (digit == digit_of(m.code)) return m.chirp_name;
     return nullptr;
 }
 
@@ -299,8 +288,8 @@ std::string b_part_of(const RowReader& get, long long hz, int band, std::string&
 }
 
 int mode_code_of(const std::string& name) {
-    for (const auto& m : chirp_modes)
-        if (name == m.name) return m.code;
+    for (const ModeRow& m : mode_rows)
+        if (name == m.chirp_name) return m.code;
     return 0;
 }
 
