@@ -53,7 +53,7 @@ void read_network_lines(State& s, const std::string& port_line, const std::strin
     if (s.net_port < 0 || s.net_port > 65535) s.net_port = 0;
     s.net_address = port.size() >= 3 ? port[2] : std::string();
     const auto tx = words_of(tx_line);
-    s.net_tx_allowed = tx.size() >= 2 && text_num(tx[1]) == 1 ? 1 : 0;
+    s.net_tx_allowed = tx.size() >= 2 && text_num(tx[1]) == 1;
 }
 
 }  // namespace
@@ -76,8 +76,8 @@ bool read_config_text(State& s, const std::string& text) {
     s.tuner_mode = text_num(mid(line(4), 5, 1));
     s.top_band = "7";
 
-    s.power_off_on_exit = text_num(mid(line(5), 8, 1));
-    s.dcs_allowed = 1;
+    s.power_off_on_exit = text_num(mid(line(5), 8, 1)) == 1;
+    s.dcs_allowed = true;
 
     l = line(6);
     s.shift10_sign = mid(l, 7, 1);
@@ -103,7 +103,7 @@ bool read_config_text(State& s, const std::string& text) {
     l = line(10);
     s.passthru_port = text_num(line_len(l) == 9 ? right(l, 2) : right(l, 1));
 
-    s.debug_log_on = text_num(mid(line(11), 7, 1));
+    s.debug_log_on = text_num(mid(line(11), 7, 1)) == 1;
     read_network_lines(s, line(12), line(13));
 
     // "Speech dispatcher" picks the speech service; a file without the line

@@ -116,7 +116,7 @@ int run_selected(Context& c, const Options& opt) {
 
 void apply_options(Context& c, const Options& opt, std::ostream& words) {
     c.st.speech_option = opt.speech;
-    c.st.simulate_radio = opt.simulate ? 1 : 0;
+    c.st.simulate_radio = opt.simulate;
     if (opt.transcript) c.transcript = &words;
 }
 

@@ -89,7 +89,7 @@ void choose_speech(Context& c) {
 void prepare_startup(Context& c) {
     State& s = c.st;
     print_banner_and_help(c);
-    if (s.debug_log_on == 1) open_debug_log(c);
+    if (s.debug_log_on) open_debug_log(c);
     reset_state(s);
     fill_band_rows(s);
     fill_mode_commands(s);
@@ -116,7 +116,7 @@ void shutdown_program(Context& c) {
     release_transmitter(c);
     if (c.window) c.window->close();
     s.main_window.open = false;
-    if (s.power_off_on_exit == 1) {
+    if (s.power_off_on_exit) {
         send_cat(c, cmd::set(cmd::power_switch, false));
         pause_word(c);
     }
@@ -175,12 +175,12 @@ int run_program(Context& c) {
 
     open_net_port(c);
     if (c.window) c.window->start_timer(1, 50);
-    s.running = 1;
-    while (s.running != 0) {
+    s.running = true;
+    while (s.running) {
         if (!c.window) break;
         c.window->wait_events([&c](int id, int param) { deliver_event(c, id, param); });
         // Network clients are served between events, never inside one.
-        if (s.running != 0) serve_net(c);
+        if (s.running) serve_net(c);
     }
     release_transmitter(c);
     if (c.window) c.window->stop_timer(1);

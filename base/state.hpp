@@ -42,23 +42,23 @@ struct State {
     // Events and the main loop
     int event_id = 0;
     int event_param = 0;
-    int running = 0;
-    int key_busy = 0;
+    bool running = false;
+    bool key_busy = false;
     int key_code = 0;
     int key_state = ks::normal;
     int quit_pending = 0;
-    int menu_busy = 0;
+    bool menu_busy = false;
     int tick_count = 0;
 
     // Configuration
     int radio_port = 0;
     int port_speed = 0;
     int passthru_port = 0;
-    int debug_log_on = 0;
+    bool debug_log_on = false;
     int auto_swr = 0;
     int tuner_mode = 0;
-    int power_off_on_exit = 0;
-    int dcs_allowed = 1;
+    bool power_off_on_exit = false;
+    bool dcs_allowed = true;
     std::string top_band = "7";
     std::string offset10_sign, offset10_digits;
     std::string offset6_sign, offset6_digits;
@@ -72,7 +72,7 @@ struct State {
     // only) and whether its clients may key the transmitter.
     int net_port = 0;
     std::string net_address;
-    int net_tx_allowed = 0;
+    bool net_tx_allowed = false;
     int data_bits = 8;
     int parity_code = 0;
     int stop_bits_setting = 2;
@@ -82,12 +82,12 @@ struct State {
     std::string cat_reply;
     std::string last_freq_command;
     int reply_count = 0;
-    int poll_pending = 0;
+    bool poll_pending = false;
     int poll_phase = 0;
-    int radio_connected = 0;
+    bool radio_connected = false;
     int radio_id = 0;
     int radio_variant = 0;
-    int simulate_radio = 0;
+    bool simulate_radio = false;
     // What speaks the words: "" or "recorded" the wave files, "dispatcher"
     // the desktop's speech service. The command line's choice comes first.
     std::string speech_option;
@@ -98,19 +98,19 @@ struct State {
     // Bytes from the radio that do not yet end in ";": the start of a reply
     // whose rest comes with a later read.
     std::string reply_stream;
-    // 1 after the radio's device came back, until the radio has answered.
-    int answer_awaited = 0;
+    // Set after the radio's device came back, until the radio has answered.
+    bool answer_awaited = false;
     // A radio port whose device has vanished (cable pulled, radio switched
     // off) is reopened by the timer step, waiting longer after each failure.
-    int link_lost = 0;              // 1 while the radio's device is gone
-    int reopen_wait_ticks = 0;      // ticks until the next reopen attempt
-    int reopen_backoff_ticks = 0;   // the wait after the next failed attempt
-    int reopen_attempts = 0;        // attempts since the device was lost
-    int connected_before_loss = 0;  // radio_connected when the device was lost
-    int passthru_lost = 0;          // the same for the pass-through port (silent)
+    bool link_lost = false;              // set while the radio's device is gone
+    int reopen_wait_ticks = 0;           // ticks until the next reopen attempt
+    int reopen_backoff_ticks = 0;        // the wait after the next failed attempt
+    int reopen_attempts = 0;             // attempts since the device was lost
+    bool connected_before_loss = false;  // radio_connected when the device was lost
+    bool passthru_lost = false;          // the same for the pass-through port (silent)
     int passthru_wait_ticks = 0;
     int passthru_backoff_ticks = 0;
-    int quit_wait_ticks = 0;        // ticks since the quit key, while it waits for the radio
+    int quit_wait_ticks = 0;  // ticks since the quit key, while it waits for the radio
     // A frequency answer asked for before the program set a frequency itself
     // tells where the radio was, not where the key put it: how many "FA"
     // polls still wait for their answers, and how many of the answers still
@@ -130,7 +130,7 @@ struct State {
     int command_round = 0;              // counts key presses and network requests
     int key_round = 0;                  // the round of the last key press
     KeptRecords records_before_key;
-    int refusal_shown = 0;  // the panel shows a refusal
+    bool refusal_shown = false;  // the panel shows a refusal
 
     // Mirror of the radio's settings
     int vfo_frequency = 0;
@@ -138,9 +138,9 @@ struct State {
     std::string last_freq_reply;
     std::string vfo_a_text, vfo_b_text;
     std::string saved_vfo_a;
-    int vfo_b_selected = 0;
-    int split_on = 0;  // 1 while the radio transmits on VFO B ("ST1" sent)
-    int skip_freq_reply = 0;
+    bool vfo_b_selected = false;
+    bool split_on = false;  // set while the radio transmits on VFO B ("ST1" sent)
+    bool skip_freq_reply = false;
     int mode_code = mode::lsb;
     std::string mode_cmd_lsb, mode_cmd_usb, mode_cmd_cw, mode_cmd_am, mode_cmd_fm, mode_cmd_fmn,
         mode_cmd_c4fm;
@@ -152,7 +152,7 @@ struct State {
     int width_index = 14;
     int ssb_width = 14;
     int cw_width = 11;
-    int width_quiet = 1;
+    bool width_quiet = true;
     int main_af_gain = 50;
     int main_rf_gain = 250;
     int second_af_gain = 255;
@@ -168,38 +168,38 @@ struct State {
     int keyer_speed = 15;
     int agc_setting = 0;
     int preamp = 0;
-    int att_on = 0, nb_on = 0, nr_on = 0, notch_on = 0, contour_on = 0, speech_proc_on = 0,
-        break_in_on = 0, vox_on = 0, monitor_on = 0;
+    bool att_on = false, nb_on = false, nr_on = false, notch_on = false, contour_on = false,
+        speech_proc_on = false, break_in_on = false, vox_on = false, monitor_on = false;
     int level_target = 0;
-    int antenna2 = 0;
-    int tuner_engaged = 0;
-    int fm_wide = 0;
+    bool antenna2 = false;
+    bool tuner_engaged = false;
+    bool fm_wide = false;
     int repeater_on = 0;
-    int tone_active = 0;
+    bool tone_active = false;
     std::string tone_code = "999";
-    int tone_is_dcs = 0;
+    bool tone_is_dcs = false;
     std::string saved_tone_code;
-    int tone_say_on = 0;
-    int radio_initiated = 0;
-    int tx_announce = 0;
+    bool tone_say_on = false;
+    bool radio_initiated = false;
+    bool tx_announce = false;
     int saved_mode = 0;
 
     // Meters, transmit and tune
     int s_meter_value = 0;
     std::string swr_peak_text;
     int transmit_state = 0;
-    // 1 from a command that keys the transmitter (the space bar, the tune
+    // Set from a command that keys the transmitter (the space bar, the tune
     // carrier, a pass-through client's "TX1"/"TX2", whatever sends it) until
     // "TX0" has gone out. However the program ends, it unkeys the radio first
     // while this is set.
-    int radio_may_be_keyed = 0;
+    bool radio_may_be_keyed = false;
     int tx_settle_count = 0;
-    int tune_active = 0;
+    bool tune_active = false;
     int ant_check = 0;
     int mic_monitor = 0;
     int mic_level_peak = 0;
-    // 1 while a network client has the radio keyed: every way out unkeys it.
-    int net_keyed = 0;
+    // Set while a network client has the radio keyed: every way out unkeys it.
+    bool net_keyed = false;
     // The mode name a network client last set ("PKTUSB"), reported back to it
     // while the radio stays in that mode.
     std::string net_mode_name;
@@ -207,8 +207,8 @@ struct State {
     // Number entry and memory channels
     int entry_value = 999;
     int entry_int_digits = 0;
-    int entry_point_typed = 0;
-    int freq_entry_active = 0;
+    bool entry_point_typed = false;
+    bool freq_entry_active = false;
     std::string offset_entry;
     std::string menu_number_text, menu_value_text;
     int channel_op = 0;
@@ -217,8 +217,8 @@ struct State {
     int bank_digit = 0;
     int channel_index = 0;
     int recall_slot = 0;
-    int channel_applied = 0;
-    int channel_recalled = 0;
+    bool channel_applied = false;
+    bool channel_recalled = false;
     std::array<std::string, 100> memory_channels{};
 
     // Files, fixed texts and scratch

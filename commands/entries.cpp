@@ -44,8 +44,8 @@ void abandon_frequency_entry(Context& c) {
     say(c, "invalid");
     s.key_state = ks::normal;
     s.entry_value = 0;
-    s.freq_entry_active = 0;
-    s.entry_point_typed = 0;
+    s.freq_entry_active = false;
+    s.entry_point_typed = false;
 }
 
 // The MHz digits are placed by how many were typed; zeros typed in front
@@ -129,19 +129,19 @@ void start_frequency_entry(Context& c) {
     s.key_state = ks::normal;
     say(c, "EF");
     s.entry_int_digits = 0;
-    s.freq_entry_active = 1;
-    s.entry_point_typed = 0;
+    s.freq_entry_active = true;
+    s.entry_point_typed = false;
 }
 
 void frequency_point(Context& c) {
     State& s = c.st;
     // The value of an entry already completed is no frequency being typed.
-    if (s.freq_entry_active == 0 || s.entry_value >= 450 || s.entry_value < 1) {
+    if (!s.freq_entry_active || s.entry_value >= 450 || s.entry_value < 1) {
         abandon_frequency_entry(c);
         return;
     }
     store_band_row(c);
-    s.entry_point_typed = 1;
+    s.entry_point_typed = true;
     drop_leading_zeros(s);
     const int band = s.band_index;
     band_for_frequency(c);
@@ -154,10 +154,10 @@ void frequency_point(Context& c) {
 
 void frequency_enter(Context& c) {
     State& s = c.st;
-    if (s.freq_entry_active == 0) return;
-    s.freq_entry_active = 0;
-    const bool point_typed = s.entry_point_typed == 1;
-    s.entry_point_typed = 0;
+    if (!s.freq_entry_active) return;
+    s.freq_entry_active = false;
+    const bool point_typed = s.entry_point_typed;
+    s.entry_point_typed = false;
     // Checked before anything goes out: a refused entry must leave the radio
     // on its band, mode and frequency, and the band rows as they were.
     const std::string command = typed_frequency_command(s, point_typed);
@@ -177,7 +177,7 @@ void frequency_enter(Context& c) {
     if (s.band_index < band::general_key) {
         const std::string& row = band_row(s, s.band_index);
         s.mode_code = text_num(row_mode_digit(row));
-        s.vfo_b_selected = row_kind(row) == "1" ? 1 : 0;
+        s.vfo_b_selected = row_kind(row) == "1";
         show_mode(c);
     }
     if (s.entry_value < 25 && (s.mode_code == mode::fm_narrow || s.mode_code == mode::fm)) {
@@ -285,13 +285,13 @@ void menu_enter(Context& c) {
         return;
     }
     if (s.key_state != ks::menu_value) return;
-    s.menu_busy = 1;  // the poll would take the answer otherwise
+    s.menu_busy = true;  // the poll would take the answer otherwise
     if (s.menu_value_text.empty())
         menu_read(c);
     else
         menu_set(c);
     s.key_state = ks::normal;
-    s.menu_busy = 0;
+    s.menu_busy = false;
 }
 
 // ---- Next memory channel ----------------------------------------------------
@@ -332,7 +332,7 @@ void next_channel(Context& c) {
 void digit_key(Context& c) {
     State& s = c.st;
     if (s.key_code < 48 || s.key_code > 57) return;
-    if (s.key_state == ks::normal && s.freq_entry_active == 0 && s.channel_op == 0 && s.tone_active == 0)
+    if (s.key_state == ks::normal && !s.freq_entry_active && s.channel_op == 0 && !s.tone_active)
         return;
     const int d = s.key_code - 48;
     const std::string word(1, static_cast<char>(s.key_code));
@@ -353,8 +353,8 @@ void digit_key(Context& c) {
     }
     if (s.channel_op == 1) return store_channel(c);
     if (s.channel_op == 2 || s.channel_step == 1) return recall_channel(c);
-    if (s.key_state == ks::normal && s.freq_entry_active == 1) {
-        if (s.entry_point_typed == 0) ++s.entry_int_digits;
+    if (s.key_state == ks::normal && s.freq_entry_active) {
+        if (!s.entry_point_typed) ++s.entry_int_digits;
         // Held at the largest number: far too long for a frequency, so the
         // Enter refuses it, and the count never wraps.
         const long long value = static_cast<long long>(s.entry_value) * 10 + d;
@@ -365,12 +365,12 @@ void digit_key(Context& c) {
     if (s.key_state == ks::band) {
         store_band_row(c);
         s.band_index = d == 0 ? 10 : d;
-        s.vfo_b_selected = 0;
+        s.vfo_b_selected = false;
         select_band(c);
         s.key_state = ks::normal;
         return;
     }
-    if (s.tone_active == 1) {
+    if (s.tone_active) {
         s.tone_code = cut(s.tone_code + word);
         say(c, word);
     }

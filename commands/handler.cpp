@@ -34,7 +34,7 @@ void handle_event(Context& c) {
     begin_reading(c);
     switch (c.st.event_id) {
         case platform::event_close:
-            c.st.running = 0;
+            c.st.running = false;
             break;
         case platform::event_timer:
             timer_tick(c);
@@ -46,7 +46,7 @@ void handle_event(Context& c) {
             end_key_commands(c);
             break;
         case platform::event_key_up:
-            c.st.key_busy = 0;
+            c.st.key_busy = false;
             break;
         default:
             break;

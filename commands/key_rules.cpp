@@ -27,15 +27,15 @@ using enum Then;
 // A held key repeats: it acts once, until it is let go.
 bool take_key_press(Context& c) {
     State& s = c.st;
-    if (s.key_busy == 1) return false;
+    if (s.key_busy) return false;
     s.key_code = s.event_param;
-    s.key_busy = 1;
+    s.key_busy = true;
     return true;
 }
 
 void note_key(Context& c) {
-    c.st.radio_initiated = 0;
-    if (c.st.debug_log_on == 1) write_log_line(c, key_log_text(c.st.key_code));
+    c.st.radio_initiated = false;
+    if (c.st.debug_log_on) write_log_line(c, key_log_text(c.st.key_code));
 }
 
 void fold_numeric_pad(Context& c) {
@@ -57,7 +57,7 @@ void ignore(Context&) {}
 void say_tuning(Context& c) { say(c, "ton"); }
 void say_not_connected(Context& c) { say(c, "nc"); }
 void say_help(Context& c) { say_async(c, "help.wav"); }
-void drop_tone_entry(Context& c) { c.st.tone_active = 0; }
+void drop_tone_entry(Context& c) { c.st.tone_active = false; }
 void end_antenna_check(Context& c) {
     c.st.ant_check = 0;
     c.st.key_state = ks::normal;
@@ -76,14 +76,14 @@ void band_general(Context& c) { select_band_by_key(c, band::general_key); }
 
 // ---- Conditions beyond the key and its state -------------------------------
 
-bool tuning_carrier(const State& s) { return s.tune_active == 1; }
-bool tone_entry_abandoned(const State& s) { return s.tone_active == 1 && s.tone_code == "999"; }
-bool not_connected(const State& s) { return s.radio_connected == 0 || s.vfo_frequency == 0; }
+bool tuning_carrier(const State& s) { return s.tune_active; }
+bool tone_entry_abandoned(const State& s) { return s.tone_active && s.tone_code == "999"; }
+bool not_connected(const State& s) { return !s.radio_connected || s.vfo_frequency == 0; }
 bool antenna_check_done(const State& s) { return s.ant_check == 2; }
 bool mic_monitor_on(const State& s) { return s.mic_monitor >= 1; }
 bool channel_key_pending(const State& s) { return s.channel_op >= 1; }
-bool no_tone_entry(const State& s) { return s.tone_active != 1; }
-bool tone_code_typed(const State& s) { return s.tone_active == 1 && s.freq_entry_active == 0; }
+bool no_tone_entry(const State& s) { return !s.tone_active; }
+bool tone_code_typed(const State& s) { return s.tone_active && !s.freq_entry_active; }
 bool frequency_typed(const State& s) { return s.entry_value != 999; }
 
 constexpr int F1 = vk::f(1), F2 = vk::f(2), F3 = vk::f(3), F4 = vk::f(4), F5 = vk::f(5),

@@ -101,7 +101,7 @@ std::string vfo_digits(const std::string& text) {
 
 // The frequency of VFO B as far as the program knows it.
 int vfo_b_hz(const State& s) {
-    if (s.vfo_b_selected == 1) return s.vfo_frequency;
+    if (s.vfo_b_selected) return s.vfo_frequency;
     std::string nine = vfo_digits(s.vfo_b_text);
     if (nine.empty() && s.band_index >= band::m160 && s.band_index <= band::general)
         nine = row_vfo_b_digits(s.band_table[static_cast<std::size_t>(s.band_index)]);
@@ -111,13 +111,13 @@ int vfo_b_hz(const State& s) {
 // The frequency of VFO A as far as the program knows it.
 int vfo_a_hz(const State& s) {
     const std::string nine = vfo_digits(s.vfo_a_text);
-    return s.vfo_b_selected == 1 && !nine.empty() ? text_num(nine) : s.vfo_frequency;
+    return s.vfo_b_selected && !nine.empty() ? text_num(nine) : s.vfo_frequency;
 }
 
 // An answer to the program's last frequency poll may still be on its way; it
 // tells of the frequency before this change and must not undo it.
 void forget_pending_frequency_answer(State& s) {
-    if (s.poll_pending == 1 && s.poll_phase == 1) s.skip_freq_reply = 1;
+    if (s.poll_pending && s.poll_phase == 1) s.skip_freq_reply = true;
 }
 
 // The program takes a frequency a client set as if the radio had reported
@@ -126,8 +126,8 @@ void forget_pending_frequency_answer(State& s) {
 void take_set_frequency(Context& c) {
     State& s = c.st;
     s.vfo_frequency = text_num(mid(s.cat_command, 3, 9));
-    if (s.radio_connected == 1 && s.quit_pending == 0) {
-        const int pending = s.poll_pending;
+    if (s.radio_connected && s.quit_pending == 0) {
+        const bool pending = s.poll_pending;
         s.cat_reply = s.cat_command;
         take_frequency_reply(c);
         s.poll_pending = pending;
@@ -137,7 +137,7 @@ void take_set_frequency(Context& c) {
 
 void unkey(Context& c) {
     State& s = c.st;
-    s.net_keyed = 0;
+    s.net_keyed = false;
     s.auto_swr = s.transmit_state - keyed_transmit_base;
     s.transmit_state = 0;
     send_cat(c, cmd::set(cmd::transmit, false));
@@ -153,7 +153,7 @@ Result value(const std::string& label, const std::string& text) { return {ok, {{
 Result set_frequency(Context& c, const NetRequest& r) {
     int hz = 0;
     if (!frequency_of(r.args[0], hz)) return {invalid, {}};
-    c.st.radio_initiated = 1;
+    c.st.radio_initiated = true;
     send_cat(c, cmd::frequency(hz));
     take_set_frequency(c);
     return {};
@@ -163,8 +163,8 @@ Result set_split_frequency(Context& c, const NetRequest& r) {
     State& s = c.st;
     int hz = 0;
     if (!frequency_of(r.args.back(), hz)) return {invalid, {}};
-    s.radio_initiated = 1;
-    if (s.vfo_b_selected == 1) {
+    s.radio_initiated = true;
+    if (s.vfo_b_selected) {
         send_cat(c, cmd::frequency(hz));  // goes out as "FB"
         take_set_frequency(c);
     } else {
@@ -179,7 +179,7 @@ Result set_mode(Context& c, const NetRequest& r) {
     const int code = mode_code_named(r.args[0]);
     double width = 0;
     if (code == 0 || (r.args.size() > 1 && !number_of(r.args[1], width))) return {invalid, {}};
-    s.radio_initiated = 1;
+    s.radio_initiated = true;
     send_cat(c, *mode_command(s, code));
     s.mode_code = code;
     s.net_mode_name = r.args[0];
@@ -192,12 +192,12 @@ Result set_mode(Context& c, const NetRequest& r) {
             nearest_width_index(s, static_cast<int>(std::min(width, 100000.0)));
     // The panel follows as for a mode the radio reported; the band row's
     // frequency is not sent (see the pass-through).
-    const int applied = s.channel_applied;
-    s.channel_applied = 1;
+    const bool applied = s.channel_applied;
+    s.channel_applied = true;
     show_mode(c);
     s.channel_applied = applied;
     if (code <= mode::cw) {
-        s.width_quiet = 1;
+        s.width_quiet = true;
         send_width(c);
     }
     return {};
@@ -208,13 +208,13 @@ Result set_vfo(Context& c, const NetRequest& r) {
     const int vfo = vfo_of(r.args[0]);
     if (vfo == -2) return {invalid, {}};
     if (vfo == -1 || vfo == s.vfo_b_selected) return {};
-    s.radio_initiated = 1;
+    s.radio_initiated = true;
     // Until the next poll the program knows the other VFO from its last
     // report (VFO B also from the band row).
     const int other = vfo == 1 ? vfo_b_hz(s) : text_num(vfo_digits(s.vfo_a_text));
     (vfo == 1 ? s.vfo_a_text : s.vfo_b_text) = (vfo == 1 ? "A" : "B") + nine_digits(s.vfo_frequency);
     send_cat(c, cmd::set(cmd::vfo_b, vfo == 1));
-    s.vfo_b_selected = vfo;
+    s.vfo_b_selected = vfo == 1;
     if (other >= lowest_hz) s.vfo_frequency = other;
     forget_pending_frequency_answer(s);
     return {};
@@ -250,9 +250,9 @@ Result set_split(Context& c, const NetRequest& r) {
     State& s = c.st;
     const std::string& on = r.args[0];
     if ((on != "0" && on != "1") || vfo_of(r.args[1]) == -2) return {invalid, {}};
-    s.radio_initiated = 1;
-    s.split_on = on == "1" ? 1 : 0;
-    send_cat(c, cmd::set(cmd::split, s.split_on == 1));
+    s.radio_initiated = true;
+    s.split_on = on == "1";
+    send_cat(c, cmd::set(cmd::split, s.split_on));
     return {};
 }
 
@@ -269,14 +269,14 @@ Result set_ptt(Context& c, const NetRequest& r, NetClientFacts& client) {
     if (s.transmit_state >= keyed_transmit_base) return {};  // already keyed
     // Keyed only where the operator has said so, and in the modes the space
     // bar keys in; never over a tune carrier.
-    if (s.net_tx_allowed != 1 || s.transmit_state != 0 || s.mode_code < mode::lsb || s.mode_code > mode::cw)
+    if (!s.net_tx_allowed || s.transmit_state != 0 || s.mode_code < mode::lsb || s.mode_code > mode::cw)
         return {rejected, {}};
     s.transmit_state = s.auto_swr + keyed_transmit_base;
     s.auto_swr = 0;
     s.tx_settle_count = 2;
-    s.tuner_engaged = 0;
+    s.tuner_engaged = false;
     send_cat(c, cmd::set(cmd::transmit, true));
-    s.net_keyed = 1;
+    s.net_keyed = true;
     client.keyed = true;
     // Short, and not waited for: the client's answer must not wait for it.
     say_async(c, "nettx");
@@ -296,12 +296,12 @@ Result run(Context& c, const NetRequest& r, NetClientFacts& client) {
         const std::string pre = n == "get_mode" ? "" : "TX ";
         return {ok, {{pre + "Mode", mode_name(s)}, {pre + "Passband", digits(passband_hz(s))}}};
     }
-    if (n == "get_vfo") return value("VFO", s.vfo_b_selected == 1 ? "VFOB" : "VFOA");
+    if (n == "get_vfo") return value("VFO", s.vfo_b_selected ? "VFOB" : "VFOA");
     if (n == "get_ptt") return value("PTT", s.transmit_state > 0 ? "1" : "0");
     if (n == "get_split_vfo")
         return {ok, {{"Split", digit_of(s.split_on)}, {"TX VFO", s.split_on ? "VFOB" : "VFOA"}}};
     if (n == "get_lock_mode") return value("Locked", "0");
-    if (n == "get_powerstat") return value("Power Status", s.link_lost == 1 ? "0" : "1");
+    if (n == "get_powerstat") return value("Power Status", s.link_lost ? "0" : "1");
     if (n == "get_info") return value("Info", "Veloran " + s.version_text + ", Yaesu 0840");
     if (n == "get_vfo_info") return vfo_info(s, r);
     if (n == "get_level") return get_level(c, r);
@@ -411,8 +411,8 @@ void unkey_for_network(Context& c) {
     State& s = c.st;
     // Unkeyed since (space bar, another client): the transmitter is the
     // operator's again.
-    if (s.transmit_state < keyed_transmit_base) s.net_keyed = 0;
-    if (s.net_keyed == 1) unkey(c);
+    if (s.transmit_state < keyed_transmit_base) s.net_keyed = false;
+    if (s.net_keyed) unkey(c);
 }
 
 }  // namespace vlr

@@ -62,7 +62,7 @@ constexpr std::array<MeterPoint, 11> s_units = {{{0, -54},
 
 int full_power(const State& s) { return s.radio_variant == 1 ? 100 : 10; }
 
-bool transmitting(const State& s) { return s.transmit_state > 0 || s.tune_active == 1; }
+bool transmitting(const State& s) { return s.transmit_state > 0 || s.tune_active; }
 
 }  // namespace
 

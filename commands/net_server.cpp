@@ -21,7 +21,7 @@ constexpr int accepts_per_turn = 16;
 // connections. An answer's line ends show as "|"; bytes that are not text
 // as "?", so the log stays one line per exchange.
 void log_net(Context& c, const std::string& head, const std::string& text) {
-    if (c.st.debug_log_on != 1) return;
+    if (!c.st.debug_log_on) return;
     std::string shown;
     for (char ch : text) {
         if (ch == '\n') shown += '|';

@@ -20,7 +20,7 @@ namespace {
 constexpr int max_read = 255;
 
 void log_with_prefix(Context& c, const char* prefix, const std::string& text) {
-    if (c.st.debug_log_on != 1) return;
+    if (!c.st.debug_log_on) return;
     c.st.log_line = cut(prefix + text);
     write_log_line(c, c.st.log_line);
 }
@@ -79,8 +79,8 @@ int mode_code_for(const State& s, char radio_mode) {
 void follow_mode(Context& c, char radio_mode) {
     State& s = c.st;
     s.mode_code = mode_code_for(s, radio_mode);
-    const int applied = s.channel_applied;
-    s.channel_applied = 1;
+    const bool applied = s.channel_applied;
+    s.channel_applied = true;
     show_mode(c);
     s.channel_applied = applied;
 }
@@ -91,7 +91,7 @@ void follow_mode(Context& c, char radio_mode) {
 // program must get the radio's own reply, terminator included.
 std::string read_answer(Context& c) {
     State& s = c.st;
-    if (s.simulate_radio == 1) {
+    if (s.simulate_radio) {
         read_reply(c);
         return s.cat_reply;
     }
@@ -127,7 +127,7 @@ void take_frequency_answer(Context& c, const std::string& answer) {
 // next poll asks again anyway.
 void discard_late_answers(Context& c) {
     State& s = c.st;
-    if (s.simulate_radio == 1) return;
+    if (s.simulate_radio) return;
     s.cat_reply = take_radio_replies(c);
     s.reply_count = static_cast<int>(s.cat_reply.size());
     if (!s.cat_reply.empty()) log_with_prefix(c, "RX=", s.cat_reply);
@@ -160,7 +160,7 @@ void poll_passthru(Context& c) {
     }
 
     discard_late_answers(c);
-    s.radio_initiated = 1;
+    s.radio_initiated = true;
     log_with_prefix(c, "***VRX1=", s.passthru_inbuf);
 
     // One command per poll; what the other program sent behind it (clients

@@ -54,7 +54,7 @@ std::string meter_poll(const State& s) {
     // The microphone monitor reads the ALC meter; its handling below needs
     // the RM4 answers.
     if (s.mic_monitor >= 1) return cmd::ask(cmd::alc_meter);
-    if (s.tune_active == 1 || s.transmit_state > 0) return cmd::ask(cmd::swr_meter);
+    if (s.tune_active || s.transmit_state > 0) return cmd::ask(cmd::swr_meter);
     return cmd::ask(cmd::s_meter);
 }
 
@@ -65,7 +65,7 @@ std::string simulated_poll_reply(const State& s) {
     const bool freq_phase = s.poll_phase == 1;  // the phase was flipped when sent
     if (freq_phase) {
         if (s.transmit_state > 0) return {};  // nothing was sent
-        const std::string vfo = s.vfo_b_selected == 1 ? "FB" : "FA";
+        const std::string vfo = s.vfo_b_selected ? "FB" : "FA";
         if (freq_command_digits(s.last_freq_command))
             return vfo + mid(s.last_freq_command, 3, 9) + ";";
         if (s.band_index >= band::m160 && s.band_index <= band::general) {
@@ -92,7 +92,7 @@ void drop_flood(Context& c) {
 // Fetches the answer to the last poll into cat_reply; false when nothing came.
 bool fetch_poll_reply(Context& c) {
     State& s = c.st;
-    if (s.simulate_radio == 1) {
+    if (s.simulate_radio) {
         s.cat_reply = simulated_poll_reply(s);
         s.reply_count = static_cast<int>(s.cat_reply.size());
         return s.reply_count >= 1;
@@ -166,10 +166,10 @@ void take_poll_reply(Context& c) {
 
 void read_poll_answer(Context& c) {
     State& s = c.st;
-    s.poll_pending = 0;
+    s.poll_pending = false;
     // A reply that has not come within one tick is not waited for.
     if (!fetch_poll_reply(c)) return;
-    if (s.debug_log_on == 1) {
+    if (s.debug_log_on) {
         s.log_line = cut("RX=" + s.cat_reply);
         write_log_line(c, s.log_line);
     }
@@ -200,7 +200,7 @@ void send_next_poll(Context& c) {
     if (!s.cat_command.empty()) send_command(c);
     if (freq_poll && s.freq_polls_unanswered < most_unanswered_freq_polls)
         ++s.freq_polls_unanswered;
-    s.poll_pending = 1;
+    s.poll_pending = true;
 }
 
 void limit_quit_wait(Context& c) {
@@ -213,7 +213,7 @@ void limit_quit_wait(Context& c) {
     // The shutdown saves the memory banks as the confirmed quit would have.
     s.quit_wait_ticks = 0;
     s.quit_pending = 0;
-    s.running = 0;
+    s.running = false;
 }
 
 }  // namespace
@@ -221,7 +221,7 @@ void limit_quit_wait(Context& c) {
 void timer_tick(Context& c) {
     State& s = c.st;
     // A radio menu item is being read or written: keep off the line.
-    if (s.menu_busy == 1) return;
+    if (s.menu_busy) return;
     s.tick_count += 1;
     // The count wraps to 1, not 0: 0 means "a new frequency is on its way"
     // (after an entry or a tune start), when F waits; a wrap to 0 would make
@@ -231,9 +231,9 @@ void timer_tick(Context& c) {
     // is polled while it is away.
     watch_radio_link(c);
     limit_quit_wait(c);
-    if (s.link_lost == 1) return;
+    if (s.link_lost) return;
     watch_passthru_link(c);
-    if (s.poll_pending == 1)
+    if (s.poll_pending)
         read_poll_answer(c);
     else
         send_next_poll(c);

@@ -37,8 +37,8 @@ void end_key_commands(Context& c) {
     if (sets_unanswered(s, s.key_round)) hold_arrived_replies(c);
     const bool refused = std::any_of(s.refused.begin(), s.refused.end(),
                                      [](const SentCommand& r) { return sent_by(r, from::key); });
-    if (!refused && s.refusal_shown == 1) {
-        s.refusal_shown = 0;
+    if (!refused && s.refusal_shown) {
+        s.refusal_shown = false;
         show_refusal(c, "");
     }
     tell_refusals(c);
@@ -56,7 +56,7 @@ void tell_refusals(Context& c) {
     if (commands.empty()) return;
     show_status_line(c);
     show_refusal(c, commands);
-    s.refusal_shown = 1;
+    s.refusal_shown = true;
     say(c, "refused");
 }
 

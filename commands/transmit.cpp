@@ -40,7 +40,7 @@ void stop_tune(Context& c) {
         send_power(c);
         show_mode(c);
     }
-    s.tune_active = 0;
+    s.tune_active = false;
 }
 
 // A low-power carrier for tuning by hand; the operator keys it with the PTT.
@@ -58,7 +58,7 @@ void carrier_for_manual_tuning(Context& c) {
     s.transmit_state = 1;
     // The operator keys this carrier with the microphone's PTT, which the
     // program never sees: it counts as keyed until the tune ends with "TX0".
-    s.radio_may_be_keyed = 1;
+    s.radio_may_be_keyed = true;
     say(c, "ptthold");
     if (s.auto_swr == 0) say(c, "swrwiths");
 }
@@ -86,24 +86,24 @@ void toggle_transmit(Context& c) {
     s.transmit_state = s.auto_swr + keyed_transmit_base;
     s.auto_swr = 0;
     s.tx_settle_count = 2;
-    s.tuner_engaged = 0;
+    s.tuner_engaged = false;
     send_cat(c, cmd::set(cmd::transmit, true));
 }
 
 void tune_key(Context& c) {
     State& s = c.st;
     say(c, "tune");
-    if (s.tune_active == 1) {
+    if (s.tune_active) {
         stop_tune(c);
         return;
     }
     say(c, "on");
-    s.tune_active = 1;
+    s.tune_active = true;
     if ((s.tuner_mode == tuner::automatic || s.tuner_mode == tuner::both) &&
         s.vfo_frequency <= tuner_top_hz) {
-        if (s.tuner_engaged == 0) {
+        if (!s.tuner_engaged) {
             send_cat(c, cmd::fixed(cmd::tuner_on));
-            s.tuner_engaged = 1;
+            s.tuner_engaged = true;
         }
         send_cat(c, cmd::fixed(cmd::tuner_start));
         s.tick_count = 0;
@@ -124,13 +124,13 @@ void tune_key(Context& c) {
 
 void quit_key(Context& c) {
     say(c, "quit");
-    if (c.st.radio_connected == 1) {
+    if (c.st.radio_connected) {
         // The program ends on the second frequency reply after this, so the
         // memory banks are saved with the radio's last frequency.
         send_cat(c, cmd::set(cmd::transmit, false));
         c.st.quit_pending = 1;
     } else {
-        c.st.running = 0;
+        c.st.running = false;
     }
 }
 

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     test::Rig rig;
     State& s = rig.st();
     emu::RadioModel model(in.ConsumeBool() ? emu::Variant::watts100 : emu::Variant::watts10);
-    if (in.ConsumeBool()) s.simulate_radio = 1;
+    if (in.ConsumeBool()) s.simulate_radio = true;
     else rig.radio->respond = fuzz::answers_from(model);
     s.tuner_mode = in.ConsumeIntegralInRange(0, 2);
     s.auto_swr = in.ConsumeIntegralInRange(0, 1);
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     s.shift10_sign = s.offset10_sign = "-", s.shift10_digits = s.offset10_digits = "0100";
     s.shift6_sign = s.offset6_sign = "-", s.shift6_digits = s.offset6_digits = "0500";
     fuzz::watch_commands(*rig.radio);
-    rig.open_radio(), s.running = 1;
+    rig.open_radio(), s.running = true;
     if (!read_back_radio(rig.c)) fuzz::fail("the radio was refused at start-up");
     fuzz::Checker check;
     fuzz::steps(rig, check, {fuzz::tick, fuzz::tick, fuzz::tick, fuzz::tick});

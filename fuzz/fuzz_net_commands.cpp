@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rig.radio->respond = fuzz::answers_from(model);
     fuzz::watch_commands(*rig.radio);
     test::connect(rig);
-    s.net_tx_allowed = in.ConsumeBool() ? 1 : 0;
+    s.net_tx_allowed = in.ConsumeBool();
     NetClientFacts client;
     fuzz::Checker check;
 

@@ -72,7 +72,7 @@ void send_command(Context& c) {
     State& s = c.st;
     // Callers always write "FA"; the frequency traffic follows the operating
     // VFO here, in one place.
-    if (s.vfo_b_selected == 1 && begins_with(s.cat_command, "FA")) s.cat_command[1] = 'B';
+    if (s.vfo_b_selected && begins_with(s.cat_command, "FA")) s.cat_command[1] = 'B';
     // The terminator must survive the 255 limit: a command without it would
     // run into the next one on the wire.
     s.cat_command = cut(s.cat_command);
@@ -92,16 +92,16 @@ void send_command(Context& c) {
     write_port(c, s.radio_port, s.cat_command);
     note_sent(s, s.cat_command);
     note_transmitter(s, s.cat_command);
-    if (s.debug_log_on == 1) log_with_prefix(c, "TX=", s.cat_command);
+    if (s.debug_log_on) log_with_prefix(c, "TX=", s.cat_command);
 }
 
 void note_transmitter(State& s, const std::string& command) {
-    if (command == "TX1;" || command == "TX2;") s.radio_may_be_keyed = 1;
-    if (command == "TX0;") s.radio_may_be_keyed = 0;
+    if (command == "TX1;" || command == "TX2;") s.radio_may_be_keyed = true;
+    if (command == "TX0;") s.radio_may_be_keyed = false;
 }
 
 void release_transmitter(Context& c) {
-    if (c.st.radio_may_be_keyed == 1) send_cat(c, cmd::set(cmd::transmit, false));
+    if (c.st.radio_may_be_keyed) send_cat(c, cmd::set(cmd::transmit, false));
 }
 
 void apply_frequency_floor(std::string& reply) {
@@ -140,21 +140,21 @@ void clear_radio_input(Context& c) {
 }
 
 void hold_arrived_replies(Context& c) {
-    if (c.st.simulate_radio == 1) return;
+    if (c.st.simulate_radio) return;
     c.st.replies_held = take_radio_replies(c);
 }
 
 void read_reply(Context& c) {
     State& s = c.st;
     s.cat_reply.clear();
-    if (s.simulate_radio == 1) {
+    if (s.simulate_radio) {
         s.cat_reply = simulated_reply(s);
     } else {
         s.reply_count = bytes_waiting(c, s.radio_port);
         s.cat_reply = cut(take_radio_replies(c));
         apply_frequency_floor(s.cat_reply);
     }
-    if (s.debug_log_on == 1 && !s.cat_reply.empty()) log_with_prefix(c, "RX=", s.cat_reply);
+    if (s.debug_log_on && !s.cat_reply.empty()) log_with_prefix(c, "RX=", s.cat_reply);
 }
 
 std::string simulated_reply(const State& s) {

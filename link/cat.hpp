@@ -17,7 +17,7 @@ void send_command(Context& c);
 
 // Replaces cat_reply with the complete replies that have arrived on the radio
 // port (never waits; see take_radio_replies), or with the simulated radio's
-// answer when simulate_radio is 1.
+// answer when simulate_radio is set.
 void read_reply(Context& c);
 
 // Reads what has arrived on the radio port onto the unfinished tail of the

@@ -45,7 +45,7 @@ const char* sender_name(int sender) {
 }
 
 void log_refusal(Context& c, const std::string& text) {
-    if (c.st.debug_log_on == 1) write_log_line(c, cut("REFUSED=" + text));
+    if (c.st.debug_log_on) write_log_line(c, cut("REFUSED=" + text));
 }
 
 std::string form_of(const std::string& command) {

@@ -18,7 +18,7 @@ constexpr int longest_reopen_wait = 80;  // four seconds
 
 // The three variables that follow one port through a loss.
 struct Reopen {
-    int& lost;
+    bool& lost;
     int& wait_ticks;
     int& backoff_ticks;
 };
@@ -26,9 +26,9 @@ struct Reopen {
 // Closes the port of `com` when its device has gone; true when that happened
 // on this tick. An empty slot is not a loss: that port was never opened.
 bool notice_loss(Context& c, int com, Reopen r) {
-    if (r.lost == 1 || port_open(c, com) == 0 || port_alive(c, com) == 1) return false;
+    if (r.lost || port_open(c, com) == 0 || port_alive(c, com) == 1) return false;
     close_port(c, com);
-    r.lost = 1;
+    r.lost = true;
     r.backoff_ticks = first_reopen_wait;
     r.wait_ticks = first_reopen_wait;
     return true;
@@ -45,7 +45,7 @@ Attempt try_reopen(Context& c, int com, Reopen r) {
     }
     open_serial(c, com);
     if (port_alive(c, com) == 1) {
-        r.lost = 0;
+        r.lost = false;
         r.wait_ticks = 0;
         r.backoff_ticks = 0;
         return Attempt::opened;
@@ -59,12 +59,12 @@ Attempt try_reopen(Context& c, int com, Reopen r) {
 void radio_lost(Context& c) {
     State& s = c.st;
     s.reopen_attempts = 0;
-    s.poll_pending = 0;
+    s.poll_pending = false;
     // Nothing a key sets could reach the radio now, and the operator would
     // believe it had: keys answer "nc" until the radio is back.
-    s.connected_before_loss = s.radio_connected == 1 || s.answer_awaited == 1 ? 1 : 0;
-    s.radio_connected = 0;
-    s.answer_awaited = 0;
+    s.connected_before_loss = s.radio_connected || s.answer_awaited;
+    s.radio_connected = false;
+    s.answer_awaited = false;
     // Bytes of the device that went are no start of the next one's replies.
     s.reply_stream.clear();
     forget_unanswered(s);
@@ -73,7 +73,7 @@ void radio_lost(Context& c) {
     // shutdown still saves the memory banks.
     if (s.quit_pending > 0) {
         s.quit_pending = 0;
-        s.running = 0;
+        s.running = false;
     }
 }
 
@@ -81,7 +81,7 @@ void radio_back(Context& c) {
     State& s = c.st;
     // The poll starts afresh with the frequency; the radio itself kept its
     // settings while only its cable was out, so nothing is read back.
-    s.poll_pending = 0;
+    s.poll_pending = false;
     s.poll_phase = 0;
     // A radio lost before its first answer still has that announcement (which
     // ends in "connected") to come with its first frequency reply; one that
@@ -98,7 +98,7 @@ void watch_radio_link(Context& c) {
         radio_lost(c);
         return;
     }
-    if (s.link_lost != 1) return;
+    if (!s.link_lost) return;
     const Attempt attempt = try_reopen(c, s.radio_port, r);
     if (attempt != Attempt::waiting) ++s.reopen_attempts;
     if (attempt == Attempt::opened) radio_back(c);
@@ -106,9 +106,9 @@ void watch_radio_link(Context& c) {
 
 void note_radio_answer(Context& c) {
     State& s = c.st;
-    if (s.answer_awaited != 1) return;
-    s.answer_awaited = 0;
-    s.radio_connected = 1;
+    if (!s.answer_awaited) return;
+    s.answer_awaited = false;
+    s.radio_connected = true;
     say(c, "connected");
 }
 
@@ -123,7 +123,7 @@ void watch_passthru_link(Context& c) {
         s.passthru_chunk.clear();
         return;
     }
-    if (s.passthru_lost == 1) try_reopen(c, s.passthru_port, r);
+    if (s.passthru_lost) try_reopen(c, s.passthru_port, r);
 }
 
 }  // namespace vlr

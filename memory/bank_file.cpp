@@ -24,7 +24,7 @@ std::string header_line(const State& s) {
     if (s.band_index >= first_band && s.band_index <= last_band) {
         header += ' ';
         header += static_cast<char>('0' + s.band_index);  // bands 10..14 give ":" .. ">"
-        header += s.nr_on == 1 ? '1' : '0';
+        header += s.nr_on ? '1' : '0';
     }
     return header;
 }
@@ -98,7 +98,7 @@ std::string band_field(const std::string& header) {
 
 void take_header(State& s, const std::string& header) {
     const std::string field = band_field(header);
-    s.nr_on = mid(field, 2, 1) == "1" ? 1 : 0;
+    s.nr_on = mid(field, 2, 1) == "1";
     int band = !field.empty() ? static_cast<unsigned char>(field[0]) - 48 : 0;
     // A character beyond ">" would index past the band rows.
     s.band_index = band >= first_band && band <= last_band ? band : 0;

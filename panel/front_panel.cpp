@@ -20,7 +20,7 @@ std::string tone_field_text(const State& s) {
     if (code == "999" || code == "000") return blanks(30);
     // Compared as text: a first digit 5..9 marks a DCS code.
     if (!code.empty() && static_cast<unsigned char>(code[0]) > '4')
-        return s.tone_is_dcs == 1 ? "dcs=" + code + blanks(14) : blanks(28);
+        return s.tone_is_dcs ? "dcs=" + code + blanks(14) : blanks(28);
     return "ctcss=" + code + blanks(13);
 }
 
@@ -41,20 +41,20 @@ void show_status_line(Context& c) {
     set_font(c, "Ariel", 20, 20);
 
     status_field(c, 40, s.preamp > 0 ? "preamp" + digits(s.preamp) : blanks(14));
-    status_field(c, 170, s.att_on == 1 ? "att" : blanks(4));
-    status_field(c, 240, s.nb_on == 1 ? "nb" : blanks(4));
-    status_field(c, 310, s.nr_on == 1 ? "nr" : blanks(3));
-    status_field(c, 360, s.notch_on == 1 ? "notch" : blanks(9));
+    status_field(c, 170, s.att_on ? "att" : blanks(4));
+    status_field(c, 240, s.nb_on ? "nb" : blanks(4));
+    status_field(c, 310, s.nr_on ? "nr" : blanks(3));
+    status_field(c, 360, s.notch_on ? "notch" : blanks(9));
     status_field(c, 460, s.contour_on > 0 ? "Cont." : blanks(8));
     bool sideband = is_sideband(s.mode_code);
     status_field(c, 550, s.speech_proc_on > 0 && sideband ? "spc" : blanks(7));
     if (s.mode_code == mode::cw)
-        status_field(c, 620, s.break_in_on == 1 ? "bin " : blanks(5));
+        status_field(c, 620, s.break_in_on ? "bin " : blanks(5));
     else
-        status_field(c, 620, s.vox_on == 1 ? "vox" : blanks(5));
+        status_field(c, 620, s.vox_on ? "vox" : blanks(5));
     // The monitor's blanks follow the 620 field wherever it ended, as the
     // panel always drew them.
-    if (s.monitor_on == 1)
+    if (s.monitor_on)
         status_field(c, 690, "mon");
     else
         print_text(c, blanks(11));

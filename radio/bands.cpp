@@ -101,7 +101,7 @@ void store_band_row(Context& c) {
     std::string a = row_vfo_a_digits(current), b = row_vfo_b_digits(current);
     // The other VFO keeps what the row had; a row without a readable field
     // (a short line in the file) takes the reported frequency there too.
-    if (s.vfo_b_selected == 1) {
+    if (s.vfo_b_selected) {
         b = reported;
         if (a.size() != 9) a = reported;
     } else {
@@ -116,7 +116,7 @@ void store_band_row(Context& c) {
             s.row_build = left(s.row_build, 13) + left(*shift.sign + " ", 1) + "0000" +
                           right("0000" + *shift.digits, 4);
     }
-    if (s.radio_initiated == 1) return;  // another program is driving the radio
+    if (s.radio_initiated) return;  // another program is driving the radio
     // A tone code still being typed is not a tone yet.
     const std::string tone = all_digits(s.tone_code, 3) ? s.tone_code : "999";
     band_row(s, s.band_index) = cut(s.row_build + tone + digit_of(s.preamp));
@@ -130,7 +130,7 @@ void band_step_up(Context& c) {
         say(c, "band");
         say(c, "un");
     }
-    s.tone_active = 0;
+    s.tone_active = false;
     s.tone_code = "999";
     if (s.band_index > top_band_number(s) || s.band_index < band::m160) s.band_index = band::m160;
     s.ant_check = 1;

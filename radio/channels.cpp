@@ -53,14 +53,14 @@ std::string build_channel_record(State& s) {
             s.vfo_a_text = row_vfo_a_body(row);
             // VFO B: the same frequency unless split; in split the last VFO B
             // frequency the radio reported, or the row's when none came yet.
-            if (s.vfo_b_selected == 0 || !all_digits(mid(s.vfo_b_text, 2, 9), 9) ||
+            if (!s.vfo_b_selected || !all_digits(mid(s.vfo_b_text, 2, 9), 9) ||
                 left(s.vfo_b_text, 1) != "B")
                 s.vfo_b_text =
-                    "B" + (s.vfo_b_selected == 0 ? right(s.vfo_a_text, 9) : row_vfo_b_digits(row));
+                    "B" + (!s.vfo_b_selected ? right(s.vfo_a_text, 9) : row_vfo_b_digits(row));
             record += s.vfo_a_text + s.vfo_b_text;
         }
     }
-    const bool tone_on = s.tone_active != 0 && all_digits(s.tone_code, 3);
+    const bool tone_on = s.tone_active && all_digits(s.tone_code, 3);
     record += tone_on ? s.tone_code : "999";
     record += digit_of(s.preamp);
     return cut(record);
@@ -124,13 +124,13 @@ void recall_channel(Context& c) {
     const std::string kind = chan_kind(record);
     const bool repeater = kind == "5";
     if (repeater) {
-        s.vfo_b_selected = 0;
+        s.vfo_b_selected = false;
     } else if (kind == "1") {
-        s.vfo_b_selected = 1;
+        s.vfo_b_selected = true;
         if (s.channel_step != 1) say(c, "split");
         send_cat(c, cmd::set(cmd::split, true));
     } else {
-        s.vfo_b_selected = 0;
+        s.vfo_b_selected = false;
         send_cat(c, cmd::set(cmd::split, false));
     }
     if (repeater) s.repeater_on = 1;
@@ -141,7 +141,7 @@ void recall_channel(Context& c) {
     send_cat(c, cmd::frequency_a_digits(chan_vfo_a_digits(record)));
 
     s.mode_code = text_num(chan_mode_digit(record));
-    s.channel_applied = 1;
+    s.channel_applied = true;
     show_mode(c);
 
     if (repeater) {
@@ -154,17 +154,17 @@ void recall_channel(Context& c) {
         s.repeater_on = 1;
     }
 
-    s.channel_recalled = 1;
+    s.channel_recalled = true;
     s.tone_code = chan_tone(record);
     if ((s.mode_code == mode::fm_narrow || s.mode_code == mode::fm) && s.tone_code != "999") {
-        s.tone_active = 1;
+        s.tone_active = true;
         // A CTCSS channel after a DCS one must not keep the DCS flag.
-        s.tone_is_dcs = text_num(s.tone_code) > 499 ? 1 : 0;
-        s.tone_say_on = 0;
+        s.tone_is_dcs = text_num(s.tone_code) > 499;
+        s.tone_say_on = false;
         apply_tone(c);
-        s.tone_active = 1;
+        s.tone_active = true;
     } else {
-        s.tone_active = 0;
+        s.tone_active = false;
         s.tone_code = "999";
         send_cat(c, cmd::set(cmd::tone_mode, 0));
     }
@@ -195,9 +195,9 @@ void select_band(Context& c) {
 
     move_to(c, 50, 45);
     s.tick_count = 0;
-    if (s.vfo_b_selected == 1) send_cat(c, cmd::set(cmd::split, false));
-    if (s.tone_active == 1) {
-        s.tone_active = 0;
+    if (s.vfo_b_selected) send_cat(c, cmd::set(cmd::split, false));
+    if (s.tone_active) {
+        s.tone_active = false;
         s.tone_code = "999";
         send_cat(c, cmd::set(cmd::tone_mode, 0));
     }
@@ -217,10 +217,10 @@ void select_band(Context& c) {
     s.tone_code = row_tone(row);
     s.saved_vfo_a = row_vfo_a_body(row);
     if ((s.mode_code == mode::fm_narrow || s.mode_code == mode::fm) && s.tone_code != "999" && s.tone_code != "000") {
-        s.tone_active = 1;
+        s.tone_active = true;
         const char first = s.tone_code.empty() ? '0' : s.tone_code[0];
         const bool dcs = first > '4';
-        s.tone_is_dcs = dcs ? 1 : 0;  // keeps the flag true to the code shown
+        s.tone_is_dcs = dcs;  // keeps the flag true to the code shown
         if (dcs)
             send_cat(c, cmd::dcs_code(first == '6', right(s.tone_code, 2)));
         else
@@ -231,8 +231,8 @@ void select_band(Context& c) {
     }
     s.preamp = preamp_from_digit(row_preamp_digit(row));
     apply_preamp(c);
-    s.width_quiet = 1;
-    s.skip_freq_reply = 1;
+    s.width_quiet = true;
+    s.skip_freq_reply = true;
 }
 
 void store_key(Context& c) {

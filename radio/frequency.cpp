@@ -26,7 +26,7 @@ void announce_connection(Context& c) {
     say_mode(c);
     apply_preamp(c);
     say(c, "connected");
-    c.st.radio_connected = 1;
+    c.st.radio_connected = true;
 }
 
 // "  7.100000": MHz part without leading zeros, right-aligned in ten
@@ -41,9 +41,9 @@ std::string aligned_frequency_text(const std::string& nine) {
 void show_vfo_and_frequency(Context& c, const std::string& text) {
     const State& s = c.st;
     move_to(c, 80, 150);
-    if (s.vfo_b_selected == 1 && s.repeater_on == 0) print_text(c, "B   \r\n");
+    if (s.vfo_b_selected && s.repeater_on == 0) print_text(c, "B   \r\n");
     print_text(c, s.repeater_on == 1 ? "R   \r\n" : "    \r\n");
-    if (s.vfo_b_selected == 0) print_text(c, "    \r\n");
+    if (!s.vfo_b_selected) print_text(c, "    \r\n");
     move_to(c, 285, 150);
     print_text(c, text + std::string(13, ' ') + "\r\n");
 }
@@ -51,7 +51,7 @@ void show_vfo_and_frequency(Context& c, const std::string& text) {
 // After a channel recall the operator hears what the radio now reports.
 void announce_recalled_channel(Context& c) {
     State& s = c.st;
-    s.channel_recalled = 0;
+    s.channel_recalled = false;
     say_frequency(c);
     say_mode(c);
     if (s.channel_step != 0) return;
@@ -86,7 +86,7 @@ std::string digits_or(const std::string& digits, const std::string& fallback) {
 
 void take_frequency_reply(Context& c) {
     State& s = c.st;
-    if (s.radio_connected == 0) {
+    if (!s.radio_connected) {
         announce_connection(c);
         return;
     }
@@ -98,9 +98,9 @@ void take_frequency_reply(Context& c) {
     // that already reports the frequency sent is as good as a fresh one.
     if (s.stale_freq_replies > 0 && mid(s.cat_reply, 3, 9) == mid(s.last_freq_command, 3, 9))
         s.stale_freq_replies = 0;
-    if (s.skip_freq_reply == 1 || s.stale_freq_replies > 0) {
+    if (s.skip_freq_reply || s.stale_freq_replies > 0) {
         // After a band select the next answer is dropped whatever it says.
-        s.skip_freq_reply = 0;
+        s.skip_freq_reply = false;
         if (s.stale_freq_replies > 0) --s.stale_freq_replies;
         s.cat_reply.clear();
         return;
@@ -116,7 +116,7 @@ void take_frequency_reply(Context& c) {
     const std::string text = aligned_frequency_text(nine);
     show_vfo_and_frequency(c, text);
     s.freq_text = text;
-    s.poll_pending = 0;
+    s.poll_pending = false;
     s.cat_reply.clear();
 
     if (s.quit_pending > 0) {
@@ -125,11 +125,11 @@ void take_frequency_reply(Context& c) {
         if (s.quit_pending > 2) {
             save_memory_file(c);
             s.quit_pending = 0;
-            s.running = 0;
+            s.running = false;
             return;
         }
     }
-    if (s.channel_recalled == 1) announce_recalled_channel(c);
+    if (s.channel_recalled) announce_recalled_channel(c);
 }
 
 void send_vfo_frequency(Context& c) {
@@ -169,15 +169,15 @@ void step_frequency_down(Context& c) {
 
 void start_split(Context& c) {
     State& s = c.st;
-    s.vfo_b_selected = 1;
+    s.vfo_b_selected = true;
     say(c, "split");
     // VFO A's frequency to come back to; when no frequency command went out
     // yet, the frequency the program knows stands in for it.
     const std::string sent = mid(s.last_freq_command, 3, 9);
     s.saved_vfo_a = "A" + digits_or(sent, nine_digits(s.vfo_frequency));
     send_cat(c, cmd::set(cmd::split, true));
-    s.split_on = 1;
-    if (s.radio_initiated == 0) {
+    s.split_on = true;
+    if (!s.radio_initiated) {
         // Both VFOs now sit on the current frequency.
         const std::string a = mid(s.saved_vfo_a, 2, 9);
         rewrite_split_row(s, "1", a, a);
@@ -187,11 +187,11 @@ void start_split(Context& c) {
 
 void end_split(Context& c) {
     State& s = c.st;
-    s.vfo_b_selected = 0;
+    s.vfo_b_selected = false;
     send_cat(c, cmd::set(cmd::split, false));
-    s.split_on = 0;
+    s.split_on = false;
     send_cat(c, cmd::vfo_frequency(s.saved_vfo_a));
-    if (s.radio_initiated == 0) {
+    if (!s.radio_initiated) {
         // VFO A is back where the split began; VFO B keeps where it ended.
         const std::string& row = s.band_table[static_cast<std::size_t>(safe_band(s.band_index))];
         const std::string a =
@@ -235,9 +235,9 @@ void say_tx_frequency(Context& c, const std::string& text) {
     State& s = c.st;
     std::string kept = s.freq_text;
     s.freq_text = text;
-    s.tx_announce = 1;
+    s.tx_announce = true;
     say_frequency(c);
-    s.tx_announce = 0;
+    s.tx_announce = false;
     say_mode(c);
     s.freq_text = kept;
     s.key_state = ks::normal;
@@ -246,10 +246,10 @@ void say_tx_frequency(Context& c, const std::string& text) {
 void plain_readout(Context& c) {
     State& s = c.st;
     s.key_state = ks::normal;
-    s.tune_active = 0;
+    s.tune_active = false;
     say_frequency(c);
     say_mode(c);
-    if (s.tone_active == 1) {
+    if (s.tone_active) {
         say(c, !s.tone_code.empty() && s.tone_code[0] > '4' ? "dcs" : "ctcss");
         for (char ch : left(s.tone_code, 3)) say(c, std::string(1, ch));
     }
@@ -264,7 +264,7 @@ void frequency_readout(Context& c) {
         say_tx_frequency(c, repeater_tx_text(s));
         return;
     }
-    if (s.key_state == ks::extended && s.vfo_b_selected == 1) {
+    if (s.key_state == ks::extended && s.vfo_b_selected) {
         say(c, "vfoa");
         say_tx_frequency(c, mhz_text(row_vfo_a_digits(s.band_table[static_cast<std::size_t>(safe_band(s.band_index))])));
         return;

@@ -99,8 +99,8 @@ void split_key(Context& c) {
         toggle_repeater(c);
         return;
     }
-    if (s.vfo_b_selected == 0) {
-        s.vfo_b_selected = 1;
+    if (!s.vfo_b_selected) {
+        s.vfo_b_selected = true;
         start_split(c);
     } else {
         end_split(c);

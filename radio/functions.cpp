@@ -51,13 +51,13 @@ void toggle_attenuator(Context& c) {
         say(c, "na");
         return;
     }
-    if (s.att_on == 0) {
+    if (!s.att_on) {
         command = cmd::set(cmd::attenuator, true);
         say(c, "on");
-        s.att_on = 1;
+        s.att_on = true;
     } else {
         command = cmd::set(cmd::attenuator, false);
-        s.att_on = 0;
+        s.att_on = false;
         say(c, "off");
     }
     send_cat(c, command);
@@ -68,17 +68,17 @@ void toggle_noise_blanker(Context& c) {
     State& s = c.st;
     std::string command;
     say(c, "nb");
-    if (s.nb_on == 0) {
+    if (!s.nb_on) {
         // A level from an old memory file must still give a well-formed command.
         s.nb_level = std::clamp(s.nb_level, 1, 10);
         command = cmd::set(cmd::noise_blanker, s.nb_level);
         say(c, "on");
-        s.nb_on = 1;
+        s.nb_on = true;
         s.level_target = level_of::noise_blanker;
     } else {
         command = cmd::set(cmd::noise_blanker, 0);
         say(c, "off");
-        s.nb_on = 0;
+        s.nb_on = false;
         if (s.level_target == level_of::noise_blanker) s.level_target = level_of::none;
     }
     send_cat(c, command);
@@ -88,8 +88,8 @@ void toggle_noise_reduction(Context& c) {
     State& s = c.st;
     std::string command;
     say(c, "nr");
-    if (s.nr_on == 1) {
-        s.nr_on = 0;
+    if (s.nr_on) {
+        s.nr_on = false;
         command = cmd::set(cmd::noise_reduction, 0);
         say(c, "off");
         s.level_target = level_of::none;
@@ -99,7 +99,7 @@ void toggle_noise_reduction(Context& c) {
         s.nr_level = std::clamp(s.nr_level, 1, 10);
         command = cmd::set(cmd::noise_reduction, s.nr_level);
         say(c, "on");
-        s.nr_on = 1;
+        s.nr_on = true;
     }
     send_cat(c, command);
     show_status_line(c);
@@ -109,7 +109,7 @@ void toggle_speech_processor(Context& c) {
     State& s = c.st;
     std::string command;
     say(c, "spc");
-    if (s.speech_proc_on == 0) {
+    if (!s.speech_proc_on) {
         say(c, "on");
         command = cmd::set(cmd::processor, true);
         s.level_target = level_of::processor;
@@ -121,7 +121,7 @@ void toggle_speech_processor(Context& c) {
     send_cat(c, command);
     s.speech_proc_on = 1 - s.speech_proc_on;
     // The level keys start from the radio's own processor level.
-    if (s.speech_proc_on == 1) read_processor_level(c);
+    if (s.speech_proc_on) read_processor_level(c);
 }
 
 void read_processor_level(Context& c) {
@@ -137,11 +137,11 @@ void read_processor_level(Context& c) {
 namespace {
 
 // Break-in and VOX are the same plain switch: name, command, state, redraw.
-void toggle_switch(Context& c, const char* word, cmd::Switch sw, int& on) {
+void toggle_switch(Context& c, const char* word, cmd::Switch sw, bool& on) {
     say(c, word);
-    on = on == 0 ? 1 : 0;
-    const std::string command = cmd::set(sw, on == 1);
-    say(c, on == 1 ? "on" : "off");
+    on = !on;
+    const std::string command = cmd::set(sw, on);
+    say(c, on ? "on" : "off");
     send_cat(c, command);
     show_status_line(c);
 }
@@ -159,7 +159,7 @@ void antenna_key(Context& c) {
         s.key_state = ks::normal;
         return;
     }
-    if (s.antenna2 == 1) {
+    if (s.antenna2) {
         say(c, "ant1");
         send_cat(c, cmd::antenna(1));
     } else {
@@ -186,13 +186,13 @@ void monitor_key(Context& c) {
     State& s = c.st;
     std::string command;
     say(c, "mon");
-    if (s.monitor_on == 1) {
-        s.monitor_on = 0;
+    if (s.monitor_on) {
+        s.monitor_on = false;
         command = cmd::set(cmd::monitor, false);
         say(c, "off");
         s.level_target = level_of::none;
     } else {
-        s.monitor_on = 1;
+        s.monitor_on = true;
         command = cmd::set(cmd::monitor, true);
         s.level_target = level_of::monitor;
         say(c, "on");
@@ -204,14 +204,14 @@ void notch_key(Context& c) {
     State& s = c.st;
     std::string command;
     say(c, "notch");
-    if (s.notch_on == 1) {
+    if (s.notch_on) {
         command = cmd::set(cmd::notch, false);
         say(c, "off");
     } else {
         command = cmd::set(cmd::notch, true);
         say(c, "on");
     }
-    s.notch_on = s.notch_on == 1 ? 0 : 1;
+    s.notch_on = !s.notch_on;
     send_cat(c, command);
 }
 
@@ -224,13 +224,13 @@ void contour_key(Context& c) {
     }
     s.level_target = level_of::contour;
     say(c, "co");
-    if (s.contour_on == 1) {
-        s.contour_on = 0;
+    if (s.contour_on) {
+        s.contour_on = false;
         command = cmd::set(cmd::contour, false);
         say(c, "off");
         s.level_target = level_of::none;
     } else {
-        s.contour_on = 1;
+        s.contour_on = true;
         command = cmd::set(cmd::contour, true);
         say(c, "on");
         s.level_target = level_of::contour;
@@ -240,7 +240,7 @@ void contour_key(Context& c) {
 
 void tuner_key(Context& c) {
     State& s = c.st;
-    s.tuner_engaged = 0;
+    s.tuner_engaged = false;
     say(c, "tuner");
     if (s.tuner_mode == tuner::off) {
         send_cat(c, cmd::fixed(cmd::tuner_on));
@@ -292,20 +292,20 @@ void options_key(Context& c) {
         say(c, s.preamp == 1 ? "1" : "2");
         say(c, "on");
     }
-    if (s.att_on == 1) on("at");
-    if (s.nb_on == 1) on("nb");
+    if (s.att_on) on("at");
+    if (s.nb_on) on("nb");
     if (s.nr_on >= 1) on("nr");
-    if (s.notch_on == 1) on("notch");
+    if (s.notch_on) on("notch");
     if (s.contour_on >= 1) on("co");
-    if (s.speech_proc_on == 1 && is_sideband(s.mode_code)) on("spc");
-    if (s.break_in_on == 1 && is_cw(s.mode_code)) on("bkin");
-    if (s.vox_on == 1) on("vox");
-    if (s.monitor_on == 1) on("mon");
+    if (s.speech_proc_on && is_sideband(s.mode_code)) on("spc");
+    if (s.break_in_on && is_cw(s.mode_code)) on("bkin");
+    if (s.vox_on) on("vox");
+    if (s.monitor_on) on("mon");
     if (s.tone_code != "999" && !s.tone_code.empty()) {
         say(c, s.tone_code[0] <= '3' ? "ctcss" : "dcs");
         for (char ch : s.tone_code) say(c, std::string(1, ch));
     }
-    say(c, s.antenna2 == 1 ? "ant2" : "ant1");
+    say(c, s.antenna2 ? "ant2" : "ant1");
     say(c, "tuner");
     say(c, "is");
     if (s.tuner_mode == tuner::automatic) say(c, "on");

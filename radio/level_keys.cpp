@@ -91,7 +91,7 @@ void second_rf_gain_down(Context& c) {
 
 void meter_key(Context& c) {
     const State& s = c.st;
-    if (s.tune_active == 1 || s.transmit_state > 0)
+    if (s.tune_active || s.transmit_state > 0)
         say_swr(c);
     else
         say_s_meter(c);

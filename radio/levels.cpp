@@ -24,7 +24,7 @@ namespace {
 
 void width_up(Context& c) {
     State& s = c.st;
-    s.width_quiet = 0;
+    s.width_quiet = false;
     if (is_sideband(s.mode_code) && s.width_index == 21) s.width_index = 20;
     if (is_cw(s.mode_code) && s.width_index > 12) s.width_index = 12;
     s.width_index += 1;
@@ -35,7 +35,7 @@ void width_up(Context& c) {
 
 void width_down(Context& c) {
     State& s = c.st;
-    s.width_quiet = 0;
+    s.width_quiet = false;
     if (is_sideband(s.mode_code) && s.width_index == 9) s.width_index = 10;
     if (is_cw(s.mode_code) && s.width_index < 1) s.width_index = 0;
     s.width_index -= 1;
@@ -322,7 +322,7 @@ void level_down(Context& c) {
 
 void send_width(Context& c) {
     State& s = c.st;
-    const bool announce = s.width_quiet == 0;
+    const bool announce = !s.width_quiet;
     if (is_sideband(s.mode_code)) {
         s.width_index = std::clamp(s.width_index, 9, 21);
         s.ssb_width = s.width_index;
@@ -337,7 +337,7 @@ void send_width(Context& c) {
     // Outside LSB/USB/CW the index goes out as it stands; the field is still
     // two digits wide.
     send_cat(c, cmd::set(cmd::width, std::clamp(s.width_index, 0, 99)));
-    s.width_quiet = 0;
+    s.width_quiet = false;
 }
 
 void send_power(Context& c) {

@@ -50,13 +50,13 @@ void apply_band_row(Context& c) {
 
 void show_mode(Context& c) {
     State& s = c.st;
-    s.width_quiet = 1;
+    s.width_quiet = true;
 
     if (s.repeater_on == 1) toggle_repeater(c);
-    if (s.tone_active == 1) {
+    if (s.tone_active) {
         send_cat(c, cmd::set(cmd::tone_mode, 0));
         s.tone_code = "999";
-        s.tone_active = 0;
+        s.tone_active = false;
     }
 
     // Each mode brings back its stored filter width.
@@ -71,24 +71,24 @@ void show_mode(Context& c) {
     // A mode the radio reported itself is only shown, not sent back. A mode
     // outside the table has no command: sending whatever cat_command held
     // last would repeat an unrelated command.
-    if (s.radio_initiated == 0 && command != nullptr) send_command(c);
+    if (!s.radio_initiated && command != nullptr) send_command(c);
 
     send_cat(c, cmd::set(cmd::narrow, s.mode_code == mode::cw && s.width_index < 11));
     show_status_line(c);
 
     if (is_fm(s.mode_code)) {
         read_squelch(c);
-    } else if (s.channel_applied == 0) {
+    } else if (!s.channel_applied) {
         apply_band_row(c);
     }
     // A recalled channel brings its own frequency; that holds for the
     // recall's own mode display only, later mode changes take the band row.
-    s.channel_applied = 0;
+    s.channel_applied = false;
 }
 
 void set_band_row_mode(Context& c) {
     State& s = c.st;
-    if (s.radio_initiated != 0) return;
+    if (s.radio_initiated) return;
     // A mode without a table row is no mode: it must not become the band's.
     if (!band_has_row(s.band_index) || mode_row(s.mode_code) == nullptr) return;
     std::string& row = s.band_table[static_cast<std::size_t>(s.band_index)];

@@ -17,7 +17,7 @@ void leave_keyer(Context& c) {
     s.key_state = ks::normal;
     s.mode_code = s.saved_mode;
     show_mode(c);
-    if (s.break_in_on == 1) send_cat(c, cmd::set(cmd::break_in, true));
+    if (s.break_in_on) send_cat(c, cmd::set(cmd::break_in, true));
 }
 
 void keyer_key(Context& c) {
@@ -29,7 +29,7 @@ void keyer_key(Context& c) {
         show_mode(c);
         say(c, "off");
         say_keyer_speed(c);
-        if (s.break_in_on == 1) send_cat(c, cmd::set(cmd::break_in, true));
+        if (s.break_in_on) send_cat(c, cmd::set(cmd::break_in, true));
         return;
     }
     s.saved_mode = s.mode_code;
@@ -53,7 +53,7 @@ void c4fm_key(Context& c) {
         s.mode_code = mode::c4fm;
         show_mode(c);
     } else {
-        s.mode_code = s.fm_wide == 1 ? mode::fm : mode::fm_narrow;
+        s.mode_code = s.fm_wide ? mode::fm : mode::fm_narrow;
         show_mode(c);
         restore_saved_tone(c);
     }
@@ -64,10 +64,10 @@ void fm_width_key(Context& c) {
     State& s = c.st;
     if (s.mode_code == mode::fm_narrow) {
         s.mode_code = mode::fm;
-        s.fm_wide = 1;
+        s.fm_wide = true;
     } else if (s.mode_code == mode::fm) {
         s.mode_code = mode::fm_narrow;
-        s.fm_wide = 0;
+        s.fm_wide = false;
     }
     show_mode(c);
     say_mode(c);
@@ -77,16 +77,16 @@ void fm_width_key(Context& c) {
 void mode_key(Context& c) {
     State& s = c.st;
     s.mode_code += 1;
-    if ((s.fm_wide == 1 && s.mode_code == 8) || (s.fm_wide == 0 && s.mode_code >= mode::c4fm))
+    if ((s.fm_wide && s.mode_code == 8) || (!s.fm_wide && s.mode_code >= mode::c4fm))
         s.mode_code = mode::lsb;
     if (s.mode_code > mode::fm || s.mode_code < mode::lsb) s.mode_code = mode::lsb;
     // FM only where it is allowed: 10 m and up, at or above 27 MHz.
     if (s.mode_code == mode::fm_narrow &&
         (s.band_index < band::m10 || s.vfo_frequency < 27'000'000))
         s.mode_code = mode::lsb;
-    if (s.mode_code == mode::fm_narrow && s.fm_wide == 1)
+    if (s.mode_code == mode::fm_narrow && s.fm_wide)
         s.mode_code = mode::fm;
-    else if (s.mode_code == mode::fm && s.fm_wide == 0)
+    else if (s.mode_code == mode::fm && !s.fm_wide)
         s.mode_code = mode::fm_narrow;
     show_mode(c);
     say_mode(c);

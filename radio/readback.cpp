@@ -47,7 +47,7 @@ void end_without_radio(Context& c) {
     save_memory_file(c);
     if (c.window) c.window->close();
     s.main_window.open = false;
-    if (s.power_off_on_exit == 1) {
+    if (s.power_off_on_exit) {
         send_cat(c, cmd::set(cmd::power_switch, false));
         pause_word(c);
     }
@@ -87,8 +87,8 @@ void apply_row_fm_settings(Context& c, const std::string& row) {
     // A damaged row tone is treated as no tone rather than sent to the radio.
     if (tone != "999" && all_digits(tone, 3)) {
         s.tone_code = tone;
-        s.tone_active = 1;
-        if (text_num(tone) > 499) s.tone_is_dcs = 1;
+        s.tone_active = true;
+        if (text_num(tone) > 499) s.tone_is_dcs = true;
         apply_tone(c);
     }
 }
@@ -119,7 +119,7 @@ void read_af_gain(Context& c, cmd::Level level, int& gain) {
 void read_monitor(Context& c) {
     State& s = c.st;
     query_cat(c, cmd::ask(cmd::ask_monitor));
-    if (reply_field(s.cat_reply, "ML0", 3, 1) == 1) s.monitor_on = 1;
+    if (reply_field(s.cat_reply, "ML0", 3, 1) == 1) s.monitor_on = true;
     query_cat(c, cmd::ask(cmd::ask_monitor_level));
     s.monitor_level = reply_field(s.cat_reply, "ML1", 3, 3).value_or(s.monitor_level);
 }
@@ -135,16 +135,16 @@ void read_variant(Context& c) {
 void read_speech_processor(Context& c) {
     State& s = c.st;
     query_cat(c, cmd::ask(cmd::ask_processor));
-    s.speech_proc_on = 0;
-    if (reply_field(s.cat_reply, "PR", 3, 1) == 1) s.speech_proc_on = 1;
+    s.speech_proc_on = false;
+    if (reply_field(s.cat_reply, "PR", 3, 1) == 1) s.speech_proc_on = true;
 }
 
 // "VX1;" / "BI1;": anything but 0 or 1 is taken as off.
-void read_switch(Context& c, cmd::Switch sw, int& on) {
+void read_switch(Context& c, cmd::Switch sw, bool& on) {
     State& s = c.st;
     query_cat(c, cmd::ask({sw.code}));
     if (s.cat_reply.find(sw.code) != std::string::npos)
-        on = reply_field(s.cat_reply, sw.code, 2, 1) == 1 ? 1 : 0;
+        on = reply_field(s.cat_reply, sw.code, 2, 1) == 1;
 }
 
 // The radio's identity, 0 when none came. What waited on the line before
@@ -190,14 +190,14 @@ bool read_back_radio(Context& c) {
         send_cat(c, cmd::vfo_frequency(row_vfo_a_body(row)));
 
     s.mode_code = text_num_rounded(row_mode_digit(row));
-    if (s.mode_code == mode::fm) s.fm_wide = 1;
+    if (s.mode_code == mode::fm) s.fm_wide = true;
     s.saved_mode = s.mode_code;
     show_mode(c);
     show_mode(c);
 
     s.tone_code = "999";
-    s.tone_active = 0;
-    s.tone_is_dcs = 0;
+    s.tone_active = false;
+    s.tone_is_dcs = false;
     if (s.mode_code >= mode::fm_narrow && s.mode_code <= mode::fm) apply_row_fm_settings(c, row);
 
     send_cat(c, cmd::set(cmd::attenuator, false));
@@ -206,7 +206,7 @@ bool read_back_radio(Context& c) {
     send_cat(c, cmd::set(cmd::contour_full, 0));
 
     read_agc(c);
-    s.tuner_engaged = 0;
+    s.tuner_engaged = false;
     read_af_gain(c, cmd::af_gain, s.main_af_gain);
     read_af_gain(c, cmd::second_af_gain, s.second_af_gain);
     read_monitor(c);

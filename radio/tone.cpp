@@ -20,9 +20,9 @@ namespace {
 void refuse_tone(Context& c) {
     State& s = c.st;
     say(c, "invalid");
-    s.tone_active = 0;
+    s.tone_active = false;
     s.tone_code = "999";
-    s.tone_say_on = 0;
+    s.tone_say_on = false;
     show_status_line(c);
 }
 
@@ -78,7 +78,7 @@ void restore_saved_tone(Context& c) {
     State& s = c.st;
     if (!restorable_tone(s.saved_tone_code)) return;
     s.tone_code = s.saved_tone_code;
-    s.tone_active = 1;
+    s.tone_active = true;
     send_cat(c, cmd::ctcss_tone(s.tone_code));
     send_cat(c, cmd::set(cmd::tone_mode, 1));
 }
@@ -90,25 +90,25 @@ void tone_key(Context& c) {
         say(c, "mode");
         return;
     }
-    s.freq_entry_active = 0;
+    s.freq_entry_active = false;
     s.key_state = ks::normal;
-    if (s.tone_active == 1) {
+    if (s.tone_active) {
         send_cat(c, cmd::set(cmd::tone_mode, 0));
-        s.tone_active = 0;
-        bool dcs = !s.tone_code.empty() && s.tone_code[0] > '4' && s.tone_is_dcs == 1;
+        s.tone_active = false;
+        bool dcs = !s.tone_code.empty() && s.tone_code[0] > '4' && s.tone_is_dcs;
         say(c, dcs ? "dcs" : "ctcss");
         say(c, "off");
         s.tone_code = "999";
     } else {
-        say(c, s.dcs_allowed == 1 ? "ecd" : "ec");
-        s.tone_active = 1;
+        say(c, s.dcs_allowed ? "ecd" : "ec");
+        s.tone_active = true;
         s.tone_code.clear();  // the digits follow
     }
 }
 
 void complete_tone_entry(Context& c) {
     State& s = c.st;
-    s.tone_is_dcs = 0;
+    s.tone_is_dcs = false;
     // Nothing typed is no code at all; one or two digits mean the tone
     // number the operator typed, written with the radio's three digits.
     if (s.tone_code.empty() || !all_digit_chars(s.tone_code)) return refuse_tone(c);
@@ -116,11 +116,11 @@ void complete_tone_entry(Context& c) {
     const int v = text_num(s.tone_code);
     if (v > 803 || (v > 503 && v < 700) || s.tone_code.size() > 3 || (v > 49 && v < 500))
         return refuse_tone(c);
-    s.tone_say_on = 1;
-    if (v > 499 && s.dcs_allowed == 0) return refuse_tone(c);
-    if (v > 499) s.tone_is_dcs = 1;
+    s.tone_say_on = true;
+    if (v > 499 && !s.dcs_allowed) return refuse_tone(c);
+    if (v > 499) s.tone_is_dcs = true;
     apply_tone(c);
-    s.tone_say_on = 0;
+    s.tone_say_on = false;
 }
 
 void apply_tone(Context& c) {
@@ -128,7 +128,7 @@ void apply_tone(Context& c) {
     const int v = text_num(s.tone_code);
     const bool quiet = s.channel_step == 1;
     const char first = s.tone_code.empty() ? '0' : s.tone_code[0];
-    if (s.tone_is_dcs != 0) {
+    if (s.tone_is_dcs) {
         send_cat(c, cmd::menu("086", first > '6' ? "3" : "0"));
         if (!quiet) {
             say(c, "dcs");
@@ -141,7 +141,7 @@ void apply_tone(Context& c) {
     if (!quiet) say(c, "ctcss");
     const std::string command = cmd::ctcss_tone(s.tone_code);
     if (!quiet) {
-        if (s.tone_say_on == 1)
+        if (s.tone_say_on)
             say(c, "on");
         else
             for (char ch : s.tone_code) say(c, std::string(1, ch));
@@ -157,7 +157,7 @@ void toggle_repeater(Context& c) {
     if (s.repeater_on > 0) {
         if (s.repeater_on == 1 && !quiet) say(c, "off");
         s.repeater_on = 0;
-        s.vfo_b_selected = 0;
+        s.vfo_b_selected = false;
         send_cat(c, cmd::set(cmd::repeater_shift, 0));
         return;
     }
@@ -174,19 +174,19 @@ void toggle_repeater(Context& c) {
     // radio shifts by its own setting, in the "otherwise" (minus) direction.
     send_cat(c, cmd::set(cmd::repeater_shift, sign == "+" ? 1 : 2));
     if (s.channel_step != 1) say(c, "on");
-    if (s.tone_active == 1) send_cat(c, cmd::set(cmd::tone_mode, s.tone_is_dcs == 1 ? 3 : 1));
+    if (s.tone_active) send_cat(c, cmd::set(cmd::tone_mode, s.tone_is_dcs ? 3 : 1));
 }
 
 void band_for_frequency(Context& c) {
     State& s = c.st;
     s.band_index = band::general;
-    if (s.tone_active == 1) {
+    if (s.tone_active) {
         send_cat(c, cmd::set(cmd::tone_mode, 0));
-        s.tone_active = 0;
+        s.tone_active = false;
         s.tone_code = "999";
     }
     s.band_index = band_of_mhz(s.entry_value);
-    if (s.band_index == band::general && s.vfo_b_selected == 1) s.vfo_b_selected = 0;
+    if (s.band_index == band::general && s.vfo_b_selected) s.vfo_b_selected = false;
 }
 
 }  // namespace vlr

@@ -38,9 +38,9 @@ void say_frequency(Context& c) {
         return;
     }
     const int p = instr(f, ".");
-    if (s.vfo_b_selected == 0 && s.repeater_on == 1) say(c, "repeater");
-    if (s.tx_announce == 1 && s.repeater_on == 1) say(c, "tx");
-    if (s.vfo_b_selected == 1 && s.repeater_on == 0 && s.tx_announce == 0) say(c, "vfob");
+    if (!s.vfo_b_selected && s.repeater_on == 1) say(c, "repeater");
+    if (s.tx_announce && s.repeater_on == 1) say(c, "tx");
+    if (s.vfo_b_selected && s.repeater_on == 0 && !s.tx_announce) say(c, "vfob");
     for (int i = 1; i <= p - 1; ++i) say_char(c, f, i);
     if (right(f, 6) == "000000") {
         say(c, "mhz");

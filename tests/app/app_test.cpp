@@ -99,7 +99,7 @@ TEST(App, StartUpResetsTheStateOpensThePortsAndSelectsTheStartBand) {
 
 TEST(App, NestedDeliveryRestoresTheOuterEvent) {
     Rig rig;
-    rig.st().event_id = 256, rig.st().event_param = 70, rig.st().running = 1;
+    rig.st().event_id = 256, rig.st().event_param = 70, rig.st().running = true;
     deliver_event(rig.c, platform::event_close, 0);
     EXPECT_EQ(std::to_string(rig.st().running) + " " + std::to_string(rig.st().event_id) + " " + std::to_string(rig.st().event_param), "0 256 70");
 }
@@ -128,7 +128,7 @@ TEST(Shutdown, UnkeysTheRadioFirstWhenAnythingLeftItKeyed) {
     for (const auto& row : rows) {
         Rig rig;
         test::connect(rig);
-        rig.st().power_off_on_exit = 1;
+        rig.st().power_off_on_exit = true;
         row.key(rig);
         rig.clear();
         shutdown_program(rig.c);

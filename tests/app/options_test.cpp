@@ -47,7 +47,7 @@ TEST(Options, EachOptionSetsItsPartAndAnUnknownOneEndsWithTheUsage) {
         Context c;
         std::ostringstream words;
         apply_options(c, opt, words);
-        EXPECT_EQ(c.st.simulate_radio, row.simulate ? 1 : 0) << name;
+        EXPECT_EQ(c.st.simulate_radio, row.simulate) << name;
         EXPECT_EQ(c.transcript == &words, row.transcript) << name;
         EXPECT_EQ(opt.demo, row.demo) << name;
         EXPECT_EQ(c.st.speech_option, row.speech) << name;

@@ -98,7 +98,7 @@ TEST(NetCommands, RowsInOrder) {
         const std::string line = row.line, expected = row.answer;
         std::string answer;
         if (line == "#tick") timer_tick(rig.c);
-        else if (line == "#allow") rig.st().net_tx_allowed = 1;
+        else if (line == "#allow") rig.st().net_tx_allowed = true;
         else if (line.starts_with("#refuse")) model.refuse_sets({line.substr(8)});
         else if (line == "#gone") client.keyed ? unkey_for_network(rig.c) : void();
         else answer = answer_net_line(rig.c, line, client);
@@ -123,7 +123,7 @@ struct Passthru : ::testing::Test {
             return cmd == "FA;" ? "FA014250000;" : cmd == "ID;" ? "ID0840;" : "";
         };
         s.passthru_port = 2, open_serial(rig.c, 2);
-        s.radio_connected = 1, s.band_index = 6, s.vfo_frequency = 14200000;
+        s.radio_connected = true, s.band_index = 6, s.vfo_frequency = 14200000;
     }
     // Sends `bytes` from the other program and polls `polls` times; what the radio got.
     std::string exchange(const std::string& bytes, int polls = 1) {
@@ -159,7 +159,7 @@ TEST_F(Passthru, UnterminatedGarbageDoesNotBlockThePortAndTrafficIsLogged) {
     // The garbage's tail cannot be told from the start of the next command;
     // that one is lost, the one after it goes through clean.
     exchange("FA;", 3);
-    s.debug_log_on = 1;
+    s.debug_log_on = true;
     open_debug_log(rig.c);
     fresh();
     EXPECT_EQ(exchange("FA014250000;FA;", 2) + "|" + client->written, "FA014250000;FA;|FA014250000;");
@@ -208,7 +208,7 @@ struct Reconnect : ::testing::Test {
         connect(rig);
     }
     void ticks(int n) { while (n-- > 0) timer_tick(rig.c); }
-    void ticks_until_back() { for (int n = 0; s.link_lost == 1 && n < 100; ++n) timer_tick(rig.c); }
+    void ticks_until_back() { for (int n = 0; s.link_lost && n < 100; ++n) timer_tick(rig.c); }
     void lose_radio() { ticks(4), serial.unplug(1), ticks(1), rig.radio->commands.clear(); }
 };
 
@@ -236,7 +236,7 @@ TEST_F(Reconnect, QuitEndsAtOnceWhileTheRadioIsAwayOrWhenItsDeviceGoes) {
     ASSERT_EQ(s.quit_pending, 1);
     serial.unplug(1), ticks(1);
     EXPECT_EQ(s.running + s.quit_pending, 0);
-    s.running = 1, press(rig, {'Q'});
+    s.running = true, press(rig, {'Q'});
     EXPECT_EQ(s.running, 0);
 }
 
@@ -251,7 +251,7 @@ TEST_F(Reconnect, ADeviceGoneAgainAtOnceIsNotBackAndARadioLostBeforeItsFirstAnsw
     ticks(7);  // "connected" comes with the radio's first answer
     EXPECT_EQ(join(rig.words()), "nc connected");
     rig.clear();
-    s.radio_connected = 0;
+    s.radio_connected = false;
     serial.unplug(1), ticks(1), serial.unplugged.clear(), ticks_until_back();
     EXPECT_EQ(join(rig.words()), "nc") << "the return is heard with the radio's first answer";
     ticks(7);

@@ -31,11 +31,11 @@ struct RadioFaults : ::testing::Test {
         channels_before = s.memory_channels;
         // The log is the program's own account of what it sent, whether or
         // not a busy radio has read it yet.
-        s.debug_log_on = 1;
+        s.debug_log_on = true;
         open_debug_log(rig.c);
         rig.open_radio();
         ASSERT_EQ(port_alive(rig.c, 1), 1);
-        s.running = s.radio_connected = 1;  // past the first answer's announcement
+        s.running = s.radio_connected = true;  // past the first answer's announcement
         ASSERT_TRUE(ticks_until([&] { return s.vfo_frequency == 7'100'000; }));
         rig.clear();
     }
@@ -113,7 +113,7 @@ struct RadioFaults : ::testing::Test {
 // answer, the dial turned meanwhile included.
 TEST_F(RadioFaults, TheCablePulledAndPutBack) {
     radio.hang_up();
-    ASSERT_TRUE(ticks_until([&] { return s.link_lost == 1; }, 20));
+    ASSERT_TRUE(ticks_until([&] { return s.link_lost; }, 20));
     EXPECT_EQ(port_open(rig.c, 1), 0) << "the dead port is let go";
     ticks(200);  // ten seconds of program time without the radio
     EXPECT_EQ(e2e::join(rig.words()), "nc");
@@ -122,7 +122,7 @@ TEST_F(RadioFaults, TheCablePulledAndPutBack) {
     rig.clear();
     radio.turn_dial(1'000);
     ASSERT_TRUE(radio.come_back());
-    ASSERT_TRUE(ticks_until([&] { return s.link_lost == 0 && s.vfo_frequency == 7'101'000; }));
+    ASSERT_TRUE(ticks_until([&] { return !s.link_lost && s.vfo_frequency == 7'101'000; }));
     EXPECT_EQ(e2e::join(rig.words()), "connected");
     key_is_answered();
 }

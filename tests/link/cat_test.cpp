@@ -78,7 +78,7 @@ TEST_F(Cat, SimulatedRadioAnswersFromTheStateWithoutReadingThePort) {
         {"FB;", 4, 1, 0, "FB007100000;", ";"}, {"MD0;", 4, 7, 0, "", "MD07;"}, {"ID;", 4, 1, 0, "", "ID0840;"}, {"TX1;", 4, 1, 0, "", ";"},
         {"PC;", 10, 1, 0, "", "PC1005;"}, {"PC;", 11, 1, 0, "", "PC2030;"}, {"PC;", 12, 1, 0, "", "PC2020;"}, {"PC;", 13, 1, 0, "", "PC2015;"},
     };
-    s.simulate_radio = 1;
+    s.simulate_radio = true;
     rig.radio->incoming = "ID0840;";
     for (const auto& k : rows) {
         s.cat_command = k.command, s.band_index = k.band, s.mode_code = k.mode, s.antenna2 = k.antenna2, s.last_freq_command = k.last_freq;
@@ -91,18 +91,18 @@ TEST_F(Cat, SimulatedRadioAnswersFromTheStateWithoutReadingThePort) {
 }
 
 TEST_F(Cat, DebugLogHasAHeaderTheTraceAndKeyLinesCutAt255) {
-    s.radio_port = 3, s.port_speed = 4800, s.debug_log_on = 1;
+    s.radio_port = 3, s.port_speed = 4800, s.debug_log_on = true;
     rig.radio = rig.serial.add_line(3);
     rig.open_radio(), open_debug_log(rig.c);
     EXPECT_TRUE(std::regex_match(rig.dir.read("debug.dat"),
                                  std::regex("VELORAN 3\\.5c  (0[1-9]|[12][0-9]|3[01])-(0[1-9]|1[0-2])-[0-9]{4}   "
                                             "([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]\r\nComport= 3  Speed= 4800 Baud\r\n")));
     rig.radio->respond = [](const std::string& cmd) { return cmd == "ID;" ? "ID0840;" : ""; };
-    s.vfo_b_selected = 1;
+    s.vfo_b_selected = true;
     send("FA007100000"), read_reply(rig.c);  // nothing came back: no RX line
-    s.vfo_b_selected = 0;
+    s.vfo_b_selected = false;
     send("ID"), read_reply(rig.c), receive("FA000500000;");
-    s.simulate_radio = 1;
+    s.simulate_radio = true;
     send("TX1"), read_reply(rig.c);
     write_log_line(rig.c, std::string(300, 'x')), write_log_line(rig.c, key_log_text(101));
     EXPECT_EQ(trace(), "TX=FB007100000;\r\nTX=ID;\r\nRX=ID0840;\r\nRX=FA001000000\r\nTX=TX1;\r\nRX=;\r\n" + std::string(255, 'x') + "\r\n*e (5)\r\n");

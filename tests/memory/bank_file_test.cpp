@@ -63,7 +63,7 @@ TEST_F(BankFile, LoadTakesBandAndNoiseReductionFromAnyAcceptedHeaderAndLeavesThe
         {"VELORAN v3.5b 3.5c ?1", "0 1"}, {"VELORAN v3.5b 3.5c 01", "0 1"},  // beyond the bands: no band
     };
     for (auto [header, want] : rows) {
-        s.band_index = 4, s.nr_on = 0;
+        s.band_index = 4, s.nr_on = false;
         EXPECT_EQ(loaded(file_with(header)), want + rest) << header;
         EXPECT_EQ(rig.dir.read("savmem.dat"), file_with(header)) << "an accepted file is read, not rewritten";
     }

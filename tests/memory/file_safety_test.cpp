@@ -158,7 +158,7 @@ TEST(FileSafety, ASaveThatCannotBeWrittenKeepsTheOldFilesAndStopsNothing) {
         const bool linked = fs::is_symlink(d + "savmem.dat");
         const std::string said = in_child([&]() -> std::string {
             apply_variant(rig.st(), 1), save_memory_file(rig.c), save_memory_file(rig.c);
-            rig.st().debug_log_on = 1, open_debug_log(rig.c);
+            rig.st().debug_log_on = true, open_debug_log(rig.c);
             test::connect(rig);
             rig.radio->respond = [](const std::string& cmd) { return cmd == "FA;" ? "FA014200000;" : ""; };
             test::press(rig, {vk::f(1), 'Y'});  // a key without a rule re-sends the frequency
@@ -181,7 +181,7 @@ const std::string channel = "0206A014250000B0142500009991";
 
 TEST(BankRecovery, ForeignLinesAreReadAndAnUnusableFileIsKeptAside) {
     Rig saver;  // savmem.dat with channel 5 in use, on band 4 with noise reduction on
-    saver.st().band_index = 4, saver.st().nr_on = 1, saver.st().memory_channels[5] = channel, save_memory_file(saver.c);
+    saver.st().band_index = 4, saver.st().nr_on = true, saver.st().memory_channels[5] = channel, save_memory_file(saver.c);
     const std::string saved = saver.dir.read("savmem.dat"), rows = saved.substr(saved.find("\r\n") + 2);
     const std::string gapped = std::string(saved).insert(saved.find(channel), "\r\n  \r\n");
     // kept: the file is unusable and kept aside as savmem.dat.bad.
@@ -248,7 +248,7 @@ TEST(BankRecovery, LinksPlantedBySomeoneElseAreReplacedNotWrittenThrough) {
 
 TEST(DebugLogFile, DeviceBytesAreEscapedOneLineEachAndTheLogIsCapped) {
     Rig r;
-    r.st().debug_log_on = 1, open_debug_log(r.c);
+    r.st().debug_log_on = true, open_debug_log(r.c);
     write_log_line(r.c, std::string("RX=\x1b[2J\r\nssh-rsa\0;\xff", 19));
     const std::string log = r.dir.read("debug.dat");
     EXPECT_NE(log.find("\r\nRX=<1B>[2J<0D><0A>ssh-rsa<00>;<FF>\r\n"), std::string::npos) << log;

@@ -33,15 +33,15 @@ std::string drawn(const Rig& rig, int y) {
 
 const std::pair<void (*)(State&), const char*> status_rows[] = {
     {SET(), "40=_14 170=_4 240=_4 310=_3 360=_9 460=_8 550=_7 620=_5 670=_11 780=_30"},
-    {SET(s.preamp = 1, s.att_on = s.nb_on = s.nr_on = s.notch_on = s.contour_on = s.speech_proc_on = s.vox_on = s.monitor_on = 1,
+    {SET(s.preamp = 1, s.att_on = s.nb_on = s.nr_on = s.notch_on = s.contour_on = s.speech_proc_on = s.vox_on = s.monitor_on = true,
          s.mode_code = 2, s.tone_code = "012"),
      "40=preamp1 170=att 240=nb 310=nr 360=notch 460=Cont. 550=spc 620=vox 690=mon 780=ctcss=012_13"},
-    {SET(s.preamp = 2, s.speech_proc_on = 1, s.mode_code = 4, s.vox_on = 1, s.tone_code = "754", s.tone_is_dcs = 1),
+    {SET(s.preamp = 2, s.speech_proc_on = true, s.mode_code = 4, s.vox_on = true, s.tone_code = "754", s.tone_is_dcs = true),
      "40=preamp2 170=_4 240=_4 310=_3 360=_9 460=_8 550=_7 620=vox 650=_11 780=dcs=754_14"},
-    {SET(s.break_in_on = 1, s.vox_on = 1, s.speech_proc_on = 1, s.mode_code = 3, s.tone_code = "754"),
+    {SET(s.break_in_on = true, s.vox_on = true, s.speech_proc_on = true, s.mode_code = 3, s.tone_code = "754"),
      "40=_14 170=_4 240=_4 310=_3 360=_9 460=_8 550=_7 620=bin_1 660=_11 780=_28"},
-    {SET(s.vox_on = 1, s.mode_code = 3, s.tone_code = "000"), "40=_14 170=_4 240=_4 310=_3 360=_9 460=_8 550=_7 620=_5 670=_11 780=_30"},
-    {SET(s.break_in_on = 1, s.speech_proc_on = 1, s.mode_code = 1, s.tone_code = ""),
+    {SET(s.vox_on = true, s.mode_code = 3, s.tone_code = "000"), "40=_14 170=_4 240=_4 310=_3 360=_9 460=_8 550=_7 620=_5 670=_11 780=_30"},
+    {SET(s.break_in_on = true, s.speech_proc_on = true, s.mode_code = 1, s.tone_code = ""),
      "40=_14 170=_4 240=_4 310=_3 360=_9 460=_8 550=spc 620=_5 670=_11 780=ctcss=_13"},
 };
 

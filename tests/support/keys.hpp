@@ -43,7 +43,7 @@ inline void tune_to(Rig& rig, int band, int mode, int hz) {
 inline void connect(Rig& rig) {
     rig.open_radio();
     State& s = rig.st();
-    s.running = s.radio_connected = 1;
+    s.running = s.radio_connected = true;
     tune_to(rig, 6, 2, 14'200'000);
     s.freq_text = " 14.200000", s.tick_count = 5;
     rig.clear();

@@ -42,22 +42,24 @@
 
 namespace vlr::test::table {
 
-#define VLR_INTS(X)                                                                              \
-    X(running) X(key_busy) X(key_code) X(key_state) X(quit_pending) X(menu_busy) X(tick_count)   \
-    X(passthru_port) X(debug_log_on) X(auto_swr) X(tuner_mode) X(power_off_on_exit)              \
-    X(dcs_allowed) X(reply_count) X(poll_pending) X(poll_phase) X(radio_connected) X(radio_id)   \
-    X(radio_variant) X(simulate_radio) X(vfo_frequency) X(vfo_b_selected) X(skip_freq_reply)     \
-    X(mode_code) X(band_index) X(band_row_valid) X(width_index) X(ssb_width) X(cw_width)         \
-    X(width_quiet) X(main_af_gain) X(main_rf_gain) X(second_af_gain) X(second_rf_gain)           \
-    X(squelch_level) X(monitor_level) X(nb_level) X(nr_level) X(proc_level) X(contour_level)     \
-    X(mic_gain) X(power_level) X(keyer_speed) X(agc_setting) X(preamp) X(att_on) X(nb_on)        \
-    X(nr_on) X(notch_on) X(contour_on) X(speech_proc_on) X(break_in_on) X(vox_on) X(monitor_on) X(level_target)            \
-    X(antenna2) X(tuner_engaged) X(fm_wide) X(repeater_on) X(tone_active) X(tone_is_dcs)         \
-    X(tone_say_on) X(radio_initiated) X(tx_announce) X(saved_mode) X(s_meter_value)              \
-    X(transmit_state) X(tx_settle_count) X(tune_active) X(ant_check) X(mic_monitor)              \
-    X(mic_level_peak) X(entry_value) X(entry_int_digits) X(entry_point_typed)                    \
-    X(freq_entry_active) X(channel_op) X(channel_step) X(bank_index) X(bank_digit)               \
-    X(channel_index) X(recall_slot) X(channel_recalled) X(scratch_i) X(channel_applied)
+#define VLR_INTS(X)                                                                          \
+    X(key_code) X(key_state) X(quit_pending) X(tick_count) X(passthru_port) X(auto_swr)      \
+    X(tuner_mode) X(reply_count) X(poll_phase) X(radio_id) X(radio_variant) X(vfo_frequency) \
+    X(mode_code) X(band_index) X(band_row_valid) X(width_index) X(ssb_width) X(cw_width)     \
+    X(main_af_gain) X(main_rf_gain) X(second_af_gain) X(second_rf_gain) X(squelch_level)     \
+    X(monitor_level) X(nb_level) X(nr_level) X(proc_level) X(contour_level) X(mic_gain)      \
+    X(power_level) X(keyer_speed) X(agc_setting) X(preamp) X(level_target) X(repeater_on)    \
+    X(saved_mode) X(s_meter_value) X(transmit_state) X(tx_settle_count) X(ant_check)         \
+    X(mic_monitor) X(mic_level_peak) X(entry_value) X(entry_int_digits) X(channel_op)        \
+    X(channel_step) X(bank_index) X(bank_digit) X(channel_index) X(recall_slot) X(scratch_i)
+#define VLR_FLAGS(X)                                                                          \
+    X(running) X(key_busy) X(menu_busy) X(debug_log_on) X(power_off_on_exit) X(dcs_allowed)   \
+    X(poll_pending) X(radio_connected) X(simulate_radio) X(vfo_b_selected) X(skip_freq_reply) \
+    X(width_quiet) X(att_on) X(nb_on) X(nr_on) X(notch_on) X(contour_on) X(speech_proc_on)    \
+    X(break_in_on) X(vox_on) X(monitor_on) X(antenna2) X(tuner_engaged) X(fm_wide)            \
+    X(tone_active) X(tone_is_dcs) X(tone_say_on) X(radio_initiated) X(tx_announce)            \
+    X(tune_active) X(entry_point_typed) X(freq_entry_active) X(channel_recalled)              \
+    X(channel_applied)
 #define VLR_STRINGS(X)                                                                           \
     X(cat_command) X(cat_reply) X(last_freq_command) X(freq_text) X(last_freq_reply)             \
     X(vfo_a_text) X(vfo_b_text) X(saved_vfo_a) X(tone_code) X(swr_peak_text) X(offset_entry)     \
@@ -108,6 +110,14 @@ inline int* number_of(State& s, const std::string& name) {
 #define VLR_I(n) if (name == #n) return &s.n;
     VLR_INTS(VLR_I)
 #undef VLR_I
+    return nullptr;
+}
+
+// A switch, written and checked as 0 or 1.
+inline bool* flag_of(State& s, const std::string& name) {
+#define VLR_F(n) if (name == #n) return &s.n;
+    VLR_FLAGS(VLR_F)
+#undef VLR_F
     return nullptr;
 }
 
@@ -219,6 +229,8 @@ struct Case {
             EXPECT_EQ(head == "timer" ? std::to_string(rig.window.timer_id) : rig.window.is_open && s.main_window.open ? "1" : "0", value) << t;
         } else if (int* n = number_of(s, head)) {
             EXPECT_EQ(std::to_string(*n), std::to_string(value_of(value))) << t;
+        } else if (bool* f = flag_of(s, head)) {
+            EXPECT_EQ(*f ? "1" : "0", value) << t;
         } else if (std::string* v = text_of(s, head)) {
             EXPECT_EQ(*v, value) << t;
         } else {
@@ -234,7 +246,7 @@ struct Case {
         if (t == "connect") {
             connect(rig);
         } else if (t == "open" || t == "radio") {
-            rig.open_radio(), s.radio_connected = t == "radio" ? 1 : 0;
+            rig.open_radio(), s.radio_connected = t == "radio";
         } else if (t == "polls") {
             answers = {{"FA;", "FA014200000;"}, {"SM0;", "SM0100;"}, {"RM6;", "RM6040;"}, {"RM4;", "RM4120;"}};
         } else if (t == "answering") {
@@ -256,7 +268,7 @@ struct Case {
             following = true;
         } else if (t == "hold") {  // from the moment an FA; poll has just gone out
             holding = true;
-            for (int i = 0; i < 4 && !(s.poll_pending == 1 && !rig.sent().empty() && rig.sent().back() == "FA;"); ++i)
+            for (int i = 0; i < 4 && !(s.poll_pending && !rig.sent().empty() && rig.sent().back() == "FA;"); ++i)
                 timer_tick(c);
             rig.clear();
         } else if (t == "release") {
@@ -293,6 +305,7 @@ struct Case {
             auto name = t.substr(0, eq);
             auto value = unescape(t.substr(eq + 1));
             if (int* n = number_of(s, name)) *n = value_of(value);
+            else if (bool* f = flag_of(s, name)) *f = value_of(value) != 0;
             else if (std::string* v = text_of(s, name)) *v = value;
             else FAIL() << "unknown variable " << name;
         } else {
