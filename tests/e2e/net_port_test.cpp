@@ -98,6 +98,8 @@ TEST(NetPort, ClientsReachTheRadioOnlyAsSettingsAndNeverStallTheProgram) {
             for (int i = 0; i < 6; ++i) many.push_back(std::make_unique<Client>(port));
             for (auto& m : many) EXPECT_EQ(m->ask("t"), "0\n");
             EXPECT_EQ(Client(port).ask("f"), "RPRT -9\n");  // the ninth is told and closed
+            EXPECT_TRUE(eventually(
+                [&] { return dir.read("debug.dat").find("refused a client: 8 connected") != std::string::npos; }));
         }
         for (int i = 0; i < 50; ++i) Client(port).send("f\n");
         // Served again once the program has seen the fifty go.
